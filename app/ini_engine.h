@@ -1,0 +1,37 @@
+// An INI engine with the semantics of the classic profile-string functions:
+// case-insensitive, blank-trimmed section and key names; the first section of
+// a name and the first of duplicate keys win; no comment syntax; values
+// trimmed, one pair of matching outer quotes dropped; lines kept verbatim on
+// writing. Works on raw 8-bit text; callers convert code pages.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvia::ini {
+
+constexpr size_t kMaxValueChars = 1022;  // longer values are cut
+
+// The value of section/key in `text`, or nullopt when missing.
+std::optional<std::string> Find(std::string_view text, std::string_view section, std::string_view key);
+
+// `text` with section/key set to value. New keys go after the last entry of
+// their section, new sections at the end; line ends follow the file (CR LF
+// for a new file).
+std::string Set(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
+
+// Whole-file helpers; bytes are read bounded by the file size.
+std::optional<std::string> ReadFileBytes(const std::string& path);
+// Writes a file; false when it cannot be created (a missing folder, say).
+bool WriteFileBytes(const std::string& path, std::string_view bytes);
+
+// Read: value or `def` (def "" means "N/A").
+std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
+                              std::string_view def);
+// Write: false when the file cannot be written. Writing the value already
+// stored leaves the file untouched.
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+}  // namespace orvia::ini
