@@ -1,1 +1,238 @@
-// (being written)
+#include "app/ini_engine.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace orvia::ini {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+// One line of the file: [begin, end) is its content, [end, next) its line end.
+struct Line {
+  size_t begin, end, next;
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = pos;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    size_t next = end;
+    if (next < text.size() && text[next] == '\r') ++next;
+    if (next < text.size() && text[next] == '\n') ++next;
+    lines.push_back({pos, end, next});
+    pos = next;
+  }
+  return lines;
+}
+
+enum class Kind { kBlank, kSection, kEntry, kName };
+
+struct Parsed {
+  Kind kind = Kind::kBlank;
+  std::string_view name;   // section name or key
+  std::string_view value;  // raw value after '=', trimmed (entries only)
+};
+
+Parsed ParseLine(std::string_view line) {
+  Parsed p;
+  std::string_view t = Trim(line);
+  if (t.empty()) return p;
+  if (t.front() == '[') {
+    size_t close = t.find(']');
+    p.kind = Kind::kSection;
+    p.name = Trim(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return p;
+  }
+  size_t eq = t.find('=');
+  if (eq == std::string_view::npos) {
+    p.kind = Kind::kName;
+    p.name = t;
+    return p;
+  }
+  p.kind = Kind::kEntry;
+  p.name = Trim(t.substr(0, eq));
+  p.value = Trim(t.substr(eq + 1));
+  return p;
+}
+
+// The text a reader gets for a raw value: one pair of matching outer quotes
+// dropped, inner quotes kept.
+std::string_view Unquote(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
+  return v;
+}
+
+// Cuts UTF-8 text after `max` UTF-16 code units, never inside a character.
+std::string CutValue(std::string_view v) {
+  size_t units = 0, i = 0;
+  while (i < v.size()) {
+    unsigned char c = static_cast<unsigned char>(v[i]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    size_t u = len == 4 ? 2 : 1;
+    if (units + u > kMaxValueChars) break;
+    units += u;
+    i += len;
+  }
+  return std::string(v.substr(0, i));
+}
+
+std::string_view LineEnding(std::string_view text) {
+  size_t nl = text.find_first_of("\r\n");
+  if (nl == std::string_view::npos) return "\r\n";
+  if (text[nl] == '\n') return "\n";
+  if (nl + 1 < text.size() && text[nl + 1] == '\n') return "\r\n";
+  return "\r";
+}
+
+struct Location {
+  bool sectionFound = false;
+  size_t sectionLine = 0;      // index of the header line
+  size_t lastEntryLine = 0;    // last non-blank line of the section (header when none)
+  bool keyFound = false;
+  size_t keyLine = 0;
+  std::string_view rawValue;
+  bool keyHasValue = false;
+};
+
+Location Locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
+                std::string_view key) {
+  Location loc;
+  std::string_view wantSection = Trim(section), wantKey = Trim(key);
+  bool inside = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    Parsed p = ParseLine(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
+    if (p.kind == Kind::kSection) {
+      if (inside) break;  // only the first section of a name is searched
+      if (EqualNoCase(p.name, wantSection)) {
+        inside = true;
+        loc.sectionFound = true;
+        loc.sectionLine = loc.lastEntryLine = i;
+      }
+      continue;
+    }
+    if (!inside || p.kind == Kind::kBlank) continue;
+    loc.lastEntryLine = i;
+    if (!loc.keyFound && EqualNoCase(p.name, wantKey)) {
+      loc.keyFound = true;
+      loc.keyLine = i;
+      loc.keyHasValue = p.kind == Kind::kEntry;
+      loc.rawValue = p.value;
+    }
+  }
+  return loc;
+}
+
+}  // namespace
+
+std::optional<std::string> Find(std::string_view text, std::string_view section, std::string_view key) {
+  std::vector<Line> lines = SplitLines(text);
+  Location loc = Locate(text, lines, section, key);
+  if (!loc.keyFound || !loc.keyHasValue) return std::nullopt;
+  return CutValue(Unquote(loc.rawValue));
+}
+
+std::string Set(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
+  std::vector<Line> lines = SplitLines(text);
+  Location loc = Locate(text, lines, section, key);
+  std::string_view eol = LineEnding(text);
+  std::string entry = std::string(Trim(key)) + "=" + std::string(value);
+  std::string out;
+  out.reserve(text.size() + entry.size() + section.size() + 8);
+
+  if (loc.keyFound) {
+    if (loc.keyHasValue && Unquote(loc.rawValue) == Unquote(Trim(value))) return std::string(text);
+    const Line& l = lines[loc.keyLine];
+    out.append(text.substr(0, l.begin));
+    out.append(entry);
+    out.append(text.substr(l.end));
+    return out;
+  }
+  if (loc.sectionFound) {
+    const Line& l = lines[loc.lastEntryLine];
+    out.append(text.substr(0, l.end));
+    out.append(eol);
+    out.append(entry);
+    if (l.next > l.end) {
+      out.append(text.substr(l.end));  // the line's own end and everything after
+    } else {
+      // The section's last line had no line end: the new entry ends the file.
+    }
+    return out;
+  }
+  out.append(text);
+  if (!text.empty() && text.back() != '\n' && text.back() != '\r') out.append(eol);
+  out.append("[").append(Trim(section)).append("]").append(eol);
+  out.append(entry).append(eol);
+  return out;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::nullopt;
+  struct stat st {};
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<size_t>(st.st_size), '\0');
+  size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  bytes.resize(got);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+  // Write beside the file and rename over it, so that a failed write never
+  // leaves a half-written settings file behind.
+  std::string tmp = path + ".tmp";
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = (std::fflush(f) == 0) && ok;
+  ok = (std::fclose(f) == 0) && ok;
+  if (ok && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
+  std::remove(tmp.c_str());
+  return false;
+}
+
+std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
+                              std::string_view def) {
+  std::string fallback = def.empty() ? std::string("N/A") : std::string(def);
+  std::optional<std::string> bytes = ReadFileBytes(path);
+  if (!bytes) return fallback;
+  std::optional<std::string> v = Find(*bytes, section, key);
+  return v ? *v : fallback;
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  if (Trim(section).empty() || Trim(key).empty()) return false;
+  std::optional<std::string> bytes = ReadFileBytes(path);
+  std::string before = bytes ? *bytes : std::string();
+  std::string after = Set(before, section, key, value);
+  if (bytes && after == before) return true;
+  return WriteFileBytes(path, after);
+}
+
+}  // namespace orvia::ini

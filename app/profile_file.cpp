@@ -1,1 +1,109 @@
-// (being written)
+#include "app/profile_file.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <memory>
+#include <optional>
+
+#include "app/ini_engine.h"
+
+namespace orvia {
+
+extern const unsigned char kEnglishStringFile[];
+extern const std::size_t kEnglishStringFile_size;
+
+namespace {
+
+// Code page 949 to UTF-8; bytes that do not convert become '?'.
+std::string Cp949ToUtf8(std::string_view in) {
+  std::string out;
+  iconv_t cd = iconv_open("UTF-8", "CP949");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  out.resize(in.size() * 3 + 4);
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  while (srcLeft > 0) {
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG || dstLeft == 0) break;  // cannot happen with 3x room
+    // An invalid or cut-off sequence: take one byte as '?' and go on.
+    ++src;
+    --srcLeft;
+    *dst++ = '?';
+    --dstLeft;
+  }
+  iconv_close(cd);
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+// Latin-1 bytes to UTF-8, so that no byte of a card's file is lost.
+std::string Latin1ToUtf8(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (unsigned char c : in) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string& ProgramFolderOverride() {
+  static std::string folder;
+  return folder;
+}
+
+}  // namespace
+
+CProfileFile::CProfileFile(std::string path, FileCodec codec) : path_(std::move(path)), codec_(codec) {}
+
+std::string CProfileFile::ReadString(std::string_view section, std::string_view key,
+                                     std::string_view def) const {
+  std::string fallback = def.empty() ? std::string("N/A") : std::string(def);
+  std::optional<std::string> bytes = ini::ReadFileBytes(path_);
+  if (!bytes) return fallback;
+  std::string text = codec_ == FileCodec::kCp949 ? Cp949ToUtf8(*bytes) : Latin1ToUtf8(*bytes);
+  std::optional<std::string> v = ini::Find(text, section, key);
+  return v ? *v : fallback;
+}
+
+bool CProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const {
+  return ini::WriteProfileString(path_, section, key, value);
+}
+
+std::string ProgramFolderFromModulePath(std::string_view modulePath) {
+  size_t cut = modulePath.rfind('\\');
+  if (cut == std::string_view::npos) cut = modulePath.rfind('/');
+  if (cut == std::string_view::npos) return std::string(modulePath);
+  return std::string(modulePath.substr(0, cut + 1));
+}
+
+std::string GetProgramFolder() {
+  if (!ProgramFolderOverride().empty()) return ProgramFolderOverride();
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "./";
+  return ProgramFolderFromModulePath(std::string_view(buf, static_cast<size_t>(n)));
+}
+
+void SetProgramFolderForTesting(const std::string& folder) { ProgramFolderOverride() = folder; }
+
+std::string GetLocalizedText(const char* key) {
+  // One reader for the whole process; its path is fixed at the first lookup.
+  static const std::unique_ptr<CProfileFile> reader =
+      std::make_unique<CProfileFile>(GetProgramFolder() + kStringFileName, FileCodec::kCp949);
+  return reader->ReadString("STRINGTABLE", key ? key : "", {});
+}
+
+std::string_view EnglishStringFileBytes() {
+  return {reinterpret_cast<const char*>(kEnglishStringFile), kEnglishStringFile_size};
+}
+
+}  // namespace orvia

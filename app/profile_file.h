@@ -28,6 +28,10 @@ class CProfileFile {
   FileCodec codec_;
 };
 
+// The folder part of a module path: cut after the last backslash, else after
+// the last slash; the whole path when it has neither.
+std::string ProgramFolderFromModulePath(std::string_view modulePath);
+
 // Folder of the running executable, ending in its separator.
 std::string GetProgramFolder();
 // Overrides what GetProgramFolder answers (tests, and the start-up fallback to

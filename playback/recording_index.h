@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -86,26 +85,26 @@ struct RecordingIndex {
   void Clear();
 };
 
-// An open recording file. Owns the FILE; closing happens on destruction.
+// An open recording file, read with positioned reads. Owns the descriptor.
 class RecordingFile {
  public:
   RecordingFile() = default;
-  explicit RecordingFile(std::FILE* f, uint64_t size) : file_(f), size_(size) {}
+  RecordingFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
   ~RecordingFile();
   RecordingFile(const RecordingFile&) = delete;
   RecordingFile& operator=(const RecordingFile&) = delete;
   RecordingFile(RecordingFile&& o) noexcept;
   RecordingFile& operator=(RecordingFile&& o) noexcept;
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return fd_ >= 0; }
   uint64_t Size() const { return size_; }
   void Close();
   // Reads exactly out.size() bytes at offset; false when any part lies past
-  // the end of the file or the read fails.
+  // the end of the file or the read fails. Any thread; no shared position.
   bool ReadAt(uint64_t offset, std::span<uint8_t> out) const;
 
  private:
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   uint64_t size_ = 0;
 };
 
