@@ -1,8 +1,140 @@
+// orvia-cli make-card: writes a simulated recorder card into a folder.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "tools/commands.h"
+#include "tools/sim/card_maker.h"
 
-int orvia::cli::RunMakeCard(int, char**) {
-  std::fputs("orvia-cli make-card: not built yet\n", stderr);
-  return 1;
+namespace {
+
+constexpr const char* kMakeCardUsage =
+    "usage: orvia-cli make-card DIR [options]\n"
+    "  --seed S             seed of the drive, noise and events (default 1)\n"
+    "  --start \"YYYY-MM-DD HH:MM:SS\"\n"
+    "                       wall time the drive begins (default 2026-12-07 08:30:00)\n"
+    "  --layout NAME        demo (10 one-minute recordings, every mode), small (5 short\n"
+    "                       recordings, every mode) or single (one driving recording)\n"
+    "  --fps N              pictures per second of both cameras, 1..30 (default 15)\n"
+    "  --seconds N          length of every recording, 1..64 (default: the layout's)\n"
+    "  --gps-loss FIRST:N   no GPS record in seconds FIRST..FIRST+N-1 of every recording\n"
+    "  --hemisphere NE|NW|SE|SW\n"
+    "                       where the route lies (default NE; S and W give negative numbers)\n"
+    "  --crf N              x264 quality factor, 10..51 (default 30)\n"
+    "  --jobs N             recordings written at once, 1..8 (default 2)\n"
+    "  --quiet              print nothing but errors\n";
+
+bool ParseInt(const char* text, long long lo, long long hi, long long& out) {
+  char* end = nullptr;
+  const long long v = std::strtoll(text, &end, 10);
+  if (!text[0] || *end || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+int orvia::cli::RunMakeCard(int argc, char** argv) {
+  orvia::sim::CardOptions options;
+  bool quiet = false;
+  bool bad = false;  // a value out of range; the loop stops at it
+  int badAt = 0;
+  for (int i = 0; i < argc && !bad; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    long long n = 0;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kMakeCardUsage, stdout);
+      return 0;
+    } else if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--seed" && hasValue) {
+      if (!ParseInt(argv[++i], 0, 0x7fffffffffffffffLL, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.seed = static_cast<uint64_t>(n);
+    } else if (arg == "--start" && hasValue) {
+      if (!orvia::sim::ParseCivilTime(argv[++i], options.start)) {
+        std::fprintf(stderr, "make-card: bad --start '%s' (YYYY-MM-DD HH:MM:SS)\n", argv[i]);
+        return 2;
+      }
+    } else if (arg == "--layout" && hasValue) {
+      options.layout = argv[++i];
+    } else if (arg == "--fps" && hasValue) {
+      if (!ParseInt(argv[++i], 1, 30, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.fps = static_cast<int>(n);
+    } else if (arg == "--seconds" && hasValue) {
+      if (!ParseInt(argv[++i], 1, 64, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.seconds = static_cast<int>(n);
+    } else if (arg == "--gps-loss" && hasValue) {
+      const std::string v = argv[++i];
+      const size_t colon = v.find(':');
+      long long first = 0, count = 0;
+      if (colon == std::string::npos || !ParseInt(v.substr(0, colon).c_str(), 0, 63, first) ||
+          !ParseInt(v.substr(colon + 1).c_str(), 1, 64, count)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.gpsLossFirst = static_cast<int>(first);
+      options.gpsLossCount = static_cast<int>(count);
+    } else if (arg == "--hemisphere" && hasValue) {
+      if (!orvia::sim::ParseHemisphere(argv[++i], options.hemisphere)) {
+        bad = true;
+        badAt = i - 1;
+      }
+    } else if (arg == "--crf" && hasValue) {
+      if (!ParseInt(argv[++i], 10, 51, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.crf = static_cast<int>(n);
+    } else if (arg == "--jobs" && hasValue) {
+      if (!ParseInt(argv[++i], 1, 8, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.jobs = static_cast<int>(n);
+    } else if (!arg.empty() && arg[0] != '-' && options.root.empty()) {
+      options.root = arg;
+    } else {
+      std::fprintf(stderr, "make-card: unexpected '%s'\n\n%s", arg.c_str(), kMakeCardUsage);
+      return 2;
+    }
+  }
+  if (bad) {
+    std::fprintf(stderr, "make-card: bad value for '%s'\n\n%s", argv[badAt], kMakeCardUsage);
+    return 2;
+  }
+  if (options.root.empty()) {
+    std::fputs(kMakeCardUsage, stderr);
+    return 2;
+  }
+  const auto begin = std::chrono::steady_clock::now();
+  const orvia::sim::CardReport report = orvia::sim::MakeCard(options);
+  if (!report.ok) {
+    std::fprintf(stderr, "make-card: %s\n", report.error.c_str());
+    return 1;
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  if (!quiet) {
+    uint64_t total = 0;
+    for (const orvia::sim::RecordingReport& r : report.recordings) {
+      std::printf("%s  %llu bytes, %d s, %d+%d video units, %d sound blocks, %d GPS fixes\n", r.path.c_str(),
+                  static_cast<unsigned long long>(r.bytes), static_cast<int>(r.seconds.size()), r.videoUnits[0],
+                  r.videoUnits[1], r.soundBlocks, r.gpsRecords);
+      total += r.bytes;
+    }
+    std::printf("%zu recordings, %llu bytes, written in %.1f s\n", report.recordings.size(),
+                static_cast<unsigned long long>(total), seconds);
+  }
+  return 0;
 }

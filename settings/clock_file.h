@@ -1,0 +1,34 @@
+// The recorder's clock file, Config/time.bin: 19 ASCII bytes
+// "YYYY MM DD hh mm ss" (no terminator, no line end) from which the recorder
+// sets its clock.
+#pragma once
+
+#include <string>
+
+namespace orvia {
+
+constexpr int kClockFileBytes = 19;
+
+struct ClockTime {
+  int year = 0;    // four digits
+  int month = 0;   // 1..12
+  int day = 0;     // 1..31
+  int hour = 0;    // 0..23
+  int minute = 0;  // 0..59
+  int second = 0;  // 0..59
+};
+
+// The 19-byte content for `t`, formatted "%04d %02d %02d %02d %02d %02d".
+// Returns an empty string when a field does not fit its width (the file
+// would not be 19 bytes).
+std::string FormatClockFile(const ClockTime& t);
+
+// The path of the clock file below `cardRoot` ("<root>/Config/time.bin").
+std::string ClockFilePath(const std::string& cardRoot);
+
+// Creates the Config folder below `cardRoot` when missing, then creates or
+// truncates time.bin and writes the 19 bytes. Returns false when the folder
+// or the file cannot be made, or `t` cannot be formatted.
+bool WriteClockFile(const std::string& cardRoot, const ClockTime& t);
+
+}  // namespace orvia

@@ -1,0 +1,319 @@
+#include "tools/sim/recording_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tools/sim/avi_builder.h"
+#include "tools/sim/civil_time.h"
+#include "tools/sim/h264_encoder.h"
+#include "tools/sim/scene_painter.h"
+
+namespace orvia::sim {
+
+namespace {
+
+constexpr double kG = 9.80665;
+
+bool IsDriving(RecordingKind k) { return k == RecordingKind::kDriving || k == RecordingKind::kImpact; }
+
+const char* KindText(RecordingKind k) {
+  switch (k) {
+    case RecordingKind::kDriving: return "DRIVING";
+    case RecordingKind::kImpact: return "EVENT";
+    case RecordingKind::kParking: return "PARKING";
+    case RecordingKind::kParkingEvent: return "PARKING EVENT";
+  }
+  return "";
+}
+
+double WrapAngle(double deg) {
+  double r = std::fmod(deg + 180.0, 360.0);
+  if (r < 0) r += 360.0;
+  return r - 180.0;
+}
+
+// The state of the car at a time of the recording, seconds from its start.
+class CarState {
+ public:
+  explicit CarState(const RecordingPlan& p) : p_(p) {}
+
+  // Tick of the trip at time t, clamped into the trip.
+  double TripPos(double t) const {
+    const double pos = p_.tripTick + t * kMotionPerSecond;
+    const double last = static_cast<double>(p_.trip->speedMs.size() - 1);
+    return std::clamp(pos, 0.0, last);
+  }
+  double Interp(const std::vector<double>& v, double pos) const {
+    const size_t i = static_cast<size_t>(pos);
+    if (i + 1 >= v.size()) return v.back();
+    const double f = pos - i;
+    return v[i] * (1 - f) + v[i + 1] * f;
+  }
+  double SpeedMs(double t) const { return IsDriving(p_.kind) ? Interp(p_.trip->speedMs, TripPos(t)) : 0; }
+  double DistanceM(double t) const {
+    return IsDriving(p_.kind) ? Interp(p_.trip->distanceM, TripPos(t)) : p_.parkedAtM;
+  }
+  // Seconds from the recording start of the impact, or a large negative
+  // value when the recording holds none.
+  double ImpactTime() const {
+    if (!IsDriving(p_.kind) || p_.trip->impactTick < 0) return -1e9;
+    return static_cast<double>(p_.trip->impactTick - p_.tripTick) / kMotionPerSecond;
+  }
+  double EventTime() const { return p_.eventSecond >= 0 ? p_.eventSecond + 0.3 : -1e9; }
+
+ private:
+  const RecordingPlan& p_;
+};
+
+RawMotion MotionAt(const RecordingPlan& p, const CarState& car, int second, int k, Rng& rng) {
+  const double t = second + static_cast<double>(k) / kMotionPerSecond;
+  const double dt = 1.0 / kMotionPerSecond;
+  double gx = 0, gy = 0, gz = 1.0;
+  const double n1 = rng.Range(-1, 1), n2 = rng.Range(-1, 1), n3 = rng.Range(-1, 1);
+  if (IsDriving(p.kind)) {
+    const double v = car.SpeedMs(t);
+    gx = (car.SpeedMs(t + dt) - car.SpeedMs(t - dt)) / (2 * dt) / kG;
+    const double d0 = car.DistanceM(t - dt), d1 = car.DistanceM(t + dt);
+    const double yawDegPerS = WrapAngle(p.route->HeadingAt(d1) - p.route->HeadingAt(d0)) / (2 * dt);
+    gy = v * (yawDegPerS * 3.14159265358979 / 180.0) / kG;
+    const double rough = 0.015 + 0.0025 * v;
+    gx += 0.012 * n1;
+    gy += 0.012 * n2;
+    gz += rough * n3;
+    const double since = t - car.ImpactTime();
+    if (since > -0.05 && since < 0.05) {  // the blow itself: saturates the sensor's forward axis
+      gx = -1.98;
+      gy = 1.25;
+      gz = 1.85;
+    } else if (since >= 0.05 && since < 0.45) {  // the car rocks back
+      const double decay = std::exp(-since * 8);
+      gx = 0.9 * decay * (k % 2 ? 1 : -1);
+      gy = -0.6 * decay;
+      gz = 1.0 + 0.5 * decay * (k % 2 ? -1 : 1);
+    } else if (since > -0.2 && since <= -0.05) {  // a last hard brake
+      gx = -0.9;
+    }
+  } else {
+    gx = 0.008 * n1;
+    gy = 0.008 * n2;
+    gz = 1.0 + 0.008 * n3;
+    const double since = t - car.EventTime();
+    if (since >= 0 && since < 0.6) {
+      const double decay = std::exp(-since * 6);
+      gy += 0.45 * decay * (k % 2 ? -1 : 1);
+      gx += 0.2 * decay;
+    }
+  }
+  return {RawFromG(gx), RawFromG(gy), RawFromG(gz)};
+}
+
+struct CameraRig {
+  H264Encoder encoder[2];
+  int frame[2] = {0, 0};
+};
+
+void PaintFrame(const RecordingPlan& p, const CarState& car, int stream, int second, int indexInSecond,
+                int frameNumber, Picture pic) {
+  const double t = second + static_cast<double>(indexInSecond) / p.fps;
+  SceneState s;
+  s.rear = stream == 1;
+  const double dist = car.DistanceM(t);
+  s.distanceM = dist;
+  s.headingDeg = p.route->HeadingAt(dist);
+  s.curve = std::clamp(WrapAngle(p.route->HeadingAt(dist + 60) - s.headingDeg) / 45.0, -1.0, 1.0);
+  const double sinceImpact = t - car.ImpactTime();
+  if (sinceImpact >= 0 && sinceImpact < 0.8) {
+    s.shakePx = static_cast<int>(pic.height / 25 * std::exp(-sinceImpact * 4)) * (frameNumber % 2 ? 1 : -1);
+  }
+  const double sinceEvent = t - car.EventTime();
+  if (sinceEvent > -2 && sinceEvent < 2) s.passerPos = (sinceEvent + 2) / 4;
+  const CivilTime when = FromUnix(p.startUnix + second);
+  char line2[96];
+  std::snprintf(line2, sizeof(line2), "#%04d %03d KM/H %s", frameNumber,
+                static_cast<int>(std::lround(car.SpeedMs(t) * 3.6)), KindText(p.kind));
+  s.line1 = std::string(stream == 0 ? "FRONT " : "REAR ") + FormatDate(when, "-") + " " + FormatTime(when, ":");
+  s.line2 = line2;
+  s.frameInSecond = indexInSecond;
+  s.framesPerSecond = p.fps;
+  PaintScene(s, pic);
+}
+
+// One chunk due within a second, in the order the recorder writes them.
+struct Due {
+  int timeUs;    // from the start of the second
+  int priority;  // at equal times: motion, GPS, front, rear, sound
+  int kind;      // 0 motion, 1 GPS, 2 front, 3 rear, 4 sound
+  int n;         // index within the second
+};
+
+std::vector<Due> Schedule(int fps) {
+  std::vector<Due> due;
+  for (int k = 0; k < kMotionPerSecond; ++k) due.push_back({k * 1000000 / kMotionPerSecond, 0, 0, k});
+  due.push_back({0, 1, 1, 0});
+  for (int i = 0; i < fps; ++i) {
+    due.push_back({i * 1000000 / fps, 2, 2, i});
+    due.push_back({i * 1000000 / fps, 3, 3, i});
+  }
+  for (int j = 0; j < kSoundBlocksPerSecond; ++j) due.push_back({j * 1000000 / kSoundBlocksPerSecond, 4, 4, j});
+  std::sort(due.begin(), due.end(), [](const Due& a, const Due& b) {
+    return a.timeUs != b.timeUs ? a.timeUs < b.timeUs : a.priority < b.priority;
+  });
+  return due;
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = std::fclose(f) == 0;
+  return written && closed;
+}
+
+}  // namespace
+
+std::vector<uint8_t> MotionRecord(const RawMotion& m, uint32_t unixTime) {
+  return {'M',
+          static_cast<uint8_t>(m.x >> 8),
+          static_cast<uint8_t>(m.x),
+          static_cast<uint8_t>(m.y >> 8),
+          static_cast<uint8_t>(m.y),
+          static_cast<uint8_t>(m.z >> 8),
+          static_cast<uint8_t>(m.z),
+          static_cast<uint8_t>(unixTime >> 24),
+          static_cast<uint8_t>(unixTime >> 16),
+          static_cast<uint8_t>(unixTime >> 8),
+          static_cast<uint8_t>(unixTime)};
+}
+
+RecordingReport WriteRecording(const RecordingPlan& p) {
+  RecordingReport r;
+  r.path = p.path;
+  if (p.seconds < 1 || p.seconds > 64 || p.fps < 1 || p.fps > 30 || !p.route ||
+      (IsDriving(p.kind) && (!p.trip || p.trip->speedMs.empty()))) {
+    r.error = "bad recording plan";
+    return r;
+  }
+  CarState car(p);
+  Rng rng(p.seed);
+  CameraRig rig;
+  const int widths[2] = {p.frontWidth, p.rearWidth};
+  const int heights[2] = {p.frontHeight, p.rearHeight};
+  for (int s = 0; s < 2; ++s) {
+    EncoderSettings es;
+    es.width = widths[s];
+    es.height = heights[s];
+    es.fps = p.fps;
+    es.gop = p.fps;
+    es.crf = p.crf;
+    if (!rig.encoder[s].Open(es, &r.error)) return r;
+  }
+
+  AviBuilder avi;
+  SoundSynth synth;
+  std::vector<AccessUnit> units;
+  const std::vector<Due> schedule = Schedule(p.fps);
+  const char* videoIds[2] = {"00dc", "01dc"};
+  const double impactAt = car.ImpactTime();
+  const double eventAt = car.EventTime();
+
+  for (int second = 0; second < p.seconds; ++second) {
+    SecondRecord rec;
+    rec.unixTime = static_cast<uint32_t>(p.startUnix + second);
+    int64_t bestMagnitude = 0;
+    for (const Due& d : schedule) {
+      switch (d.kind) {
+        case 0: {
+          const RawMotion m = MotionAt(p, car, second, d.n, rng);
+          const std::vector<uint8_t> bytes = MotionRecord(m, rec.unixTime);
+          avi.AddChunk("03tx", bytes, true);
+          ++r.motionRecords;
+          const int x = RawToMilliG(m.x), y = RawToMilliG(m.y), z = RawToMilliG(m.z);
+          const int64_t magnitude = static_cast<int64_t>(x) * x + static_cast<int64_t>(y) * y +
+                                    static_cast<int64_t>(z) * z;
+          if (magnitude > bestMagnitude) {
+            bestMagnitude = magnitude;
+            rec.peak[0] = static_cast<int16_t>(x);
+            rec.peak[1] = static_cast<int16_t>(y);
+            rec.peak[2] = static_cast<int16_t>(z);
+          }
+          break;
+        }
+        case 1: {
+          if (second >= p.gpsLossFirst && second < p.gpsLossFirst + p.gpsLossCount) break;
+          GeoPoint where = p.route->PositionAt(car.DistanceM(second));
+          if (!IsDriving(p.kind)) {  // a standing receiver still wanders a little
+            where.latDeg += rng.Range(-0.00002, 0.00002);
+            where.lonDeg += rng.Range(-0.00002, 0.00002);
+          }
+          rec.gps = FormatGps(where, car.SpeedMs(second) * 3.6);
+          rec.hasGps = true;
+          std::vector<uint8_t> bytes{'G'};
+          bytes.insert(bytes.end(), rec.gps.text.begin(), rec.gps.text.end());
+          avi.AddChunk("03tx", bytes, true);
+          ++r.gpsRecords;
+          break;
+        }
+        case 2:
+        case 3: {
+          const int s = d.kind - 2;
+          PaintFrame(p, car, s, second, d.n, rig.frame[s], rig.encoder[s].NextPicture());
+          ++rig.frame[s];
+          units.clear();
+          if (!rig.encoder[s].Encode(units, &r.error)) return r;
+          for (const AccessUnit& u : units) {
+            avi.AddChunk(videoIds[s], u.bytes, u.key);
+            ++r.videoUnits[s];
+            r.keyUnits[s] += u.key ? 1 : 0;
+          }
+          break;
+        }
+        case 4: {
+          uint8_t block[kSoundBlockBytes];
+          const int samples = kSoundBlockBytes / 2;
+          for (int i = 0; i < samples; ++i) {
+            const double t = second + (d.n * samples + i) / static_cast<double>(kSoundRate);
+            double burst = 0;
+            if (t >= impactAt) burst += 0.75 * std::exp(-(t - impactAt) / 0.18);
+            if (t >= eventAt) burst += 0.3 * std::exp(-(t - eventAt) / 0.08);
+            const int16_t v = synth.Sample(car.SpeedMs(t) * 3.6, IsDriving(p.kind), burst, kSoundRate);
+            block[2 * i] = static_cast<uint8_t>(v & 0xff);
+            block[2 * i + 1] = static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xff);
+          }
+          avi.AddChunk("02wb", block, true);
+          ++r.soundBlocks;
+          break;
+        }
+      }
+    }
+    r.seconds.push_back(rec);
+  }
+  for (int s = 0; s < 2; ++s) {
+    units.clear();
+    if (!rig.encoder[s].Flush(units, &r.error)) return r;
+    for (const AccessUnit& u : units) {
+      avi.AddChunk(videoIds[s], u.bytes, u.key);
+      ++r.videoUnits[s];
+      r.keyUnits[s] += u.key ? 1 : 0;
+    }
+  }
+
+  AviStreams streams;
+  streams.fps = p.fps;
+  streams.videoWidth[0] = p.frontWidth;
+  streams.videoHeight[0] = p.frontHeight;
+  streams.videoWidth[1] = p.rearWidth;
+  streams.videoHeight[1] = p.rearHeight;
+  streams.soundSampleRate = kSoundRate;
+  streams.telemetryPerSecond = kMotionPerSecond + 1;
+  const std::vector<uint8_t> file = avi.Finish(streams, p.seconds);
+  if (!WriteFile(p.path, file)) {
+    r.error = "cannot write " + p.path;
+    return r;
+  }
+  r.bytes = file.size();
+  r.ok = true;
+  return r;
+}
+
+}  // namespace orvia::sim
