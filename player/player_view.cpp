@@ -1,0 +1,117 @@
+#include "player/player_view.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <string>
+
+#include "player/bmp_file.h"
+
+namespace orvia::player {
+
+namespace {
+
+// Snapshots keep the picture's own size up to this.
+constexpr int kSnapshotMaxSide = 4096;
+
+}  // namespace
+
+PlayerView::PlayerView(QWidget* parent, const WorkerOptions& options)
+    : QWidget(parent), worker_(std::make_unique<DecodeWorker>(options)) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  // Decoder thread: ask the user-interface thread for one repaint at a time.
+  worker_->SetPictureListener([this] {
+    if (repaintPosted_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          repaintPosted_ = false;
+          update();
+        },
+        Qt::QueuedConnection);
+  });
+  decoding_ = worker_->Start();
+}
+
+PlayerView::~PlayerView() {
+  // Stop the decoder thread before the widget goes; it posts repaints to it.
+  worker_.reset();
+}
+
+int32_t PlayerView::OnFeedData(bool sound, bool key, std::span<const uint8_t> bytes) {
+  if (sound) {
+    if (!stopped_) sound_.Play(bytes);
+    return kCallOk;
+  }
+  // Without a decoder every unit is taken and dropped, so that callers that
+  // retry refused units do not retry for ever.
+  if (!decoding_) return kCallOk;
+  return worker_->Submit(bytes, key);
+}
+
+void PlayerView::OnSetVolume(int32_t level) { sound_.SetVolume(level); }
+
+void PlayerView::OnSetStopped(bool stopped) {
+  stopped_ = stopped;
+  if (stopped) {
+    worker_->DropPending();
+    sound_.Stop();
+  }
+  worker_->SetShowing(!stopped);
+  update();
+}
+
+void PlayerView::OnRedraw() { update(); }
+
+int32_t PlayerView::OnSaveSnapshot(std::string_view path) {
+  // Hold the picture of this moment, then size the buffer for it; the buffer
+  // is kept and only grows.
+  worker_->HoldPicture();
+  int width = 0, height = 0;
+  if (!worker_->HeldSize(&width, &height)) return kNoPicture;
+  FitWithin(width, height, kSnapshotMaxSide, kSnapshotMaxSide, &width, &height);
+  const size_t needed = static_cast<size_t>(width) * height * 4;
+  if (snapshot_.size() < needed) snapshot_.resize(needed);
+  if (!worker_->CopyNewest(snapshot_.data(), kSnapshotMaxSide, kSnapshotMaxSide, false, &width, &height)) {
+    return kNoPicture;
+  }
+  return WriteBmp24(std::string(path), snapshot_.data(), width, height, width * 4) ? kCallOk : kWriteFailed;
+}
+
+void PlayerView::OnPrepareCopy() { worker_->HoldPicture(); }
+
+int32_t PlayerView::OnCopyPicture(const CopyTarget& target) {
+  int width = 0, height = 0;
+  if (!worker_->CopyNewest(target.pixels, kCopyMaxWidth, kCopyMaxHeight, true, &width, &height)) return kNoPicture;
+  *target.width = width;
+  *target.height = height;
+  *target.bitsPerPixel = 32;
+  return kCallOk;
+}
+
+void PlayerView::OnSetSoundFormat(const SoundFormat& format) { sound_.SetFormat(format); }
+
+void PlayerView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect area = rect();
+  const bool drawn = worker_->ReadShownImage([&](const RgbImage& image) {
+    const QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
+    if (image.width == area.width() && image.height == area.height()) {
+      painter.drawImage(0, 0, picture);
+      return;
+    }
+    // Drawn for another size (the view was just resized; the decoder thread
+    // draws it again): stretch it meanwhile, keeping its proportions.
+    painter.fillRect(area, Qt::black);
+    const FitRect r = FitPicture(image.width, image.height, 0, 0, area.width(), area.height());
+    painter.drawImage(QRect(r.x, r.y, r.width, r.height), picture);
+  });
+  if (!drawn) painter.fillRect(area, Qt::black);
+}
+
+void PlayerView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  worker_->SetDisplaySize(width(), height());
+}
+
+}  // namespace orvia::player
