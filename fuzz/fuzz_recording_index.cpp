@@ -1,0 +1,27 @@
+// Any bytes given to the recording index end in a clear result, never a
+// fault, and what it indexes stays inside the input.
+#include <cstdint>
+#include <cstdlib>
+
+#include "playback/recording_index.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static orvia::RecordingIndex index;
+  if (!orvia::IndexRecordingBytes({data, size}, index)) return 0;
+  if (index.secondCount < 1 || index.secondCount > orvia::kMaxSeconds) std::abort();
+  for (int s = 0; s < 2; ++s) {
+    if (index.videoCount[s] < 0 || index.videoCount[s] > orvia::kVideoCapacity) std::abort();
+    if (index.headerLen[s] < 0 || index.headerLen[s] > 240) std::abort();
+    for (int i = 0; i < index.videoCount[s]; ++i) {
+      const orvia::VideoIndexEntry& e = index.videoEntries[s][i];
+      if (uint64_t{e.offset} + e.size > size) std::abort();
+      if (e.time >= index.secondCount * 1000) std::abort();
+    }
+  }
+  for (int i = 0; i < index.soundCount; ++i) {
+    const orvia::SoundIndexEntry& e = index.soundEntries[i];
+    // Sound sizes are rounded up to even, so one padding byte may be missing.
+    if (uint64_t{e.offset} + e.size > size + 1) std::abort();
+  }
+  return 0;
+}
