@@ -5,6 +5,10 @@
 #include <cstring>
 #include <string>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "tools/commands.h"
 #include "tools/sim/card_maker.h"
 
@@ -22,7 +26,7 @@ constexpr const char* kMakeCardUsage =
     "  --gps-loss FIRST:N   no GPS record in seconds FIRST..FIRST+N-1 of every recording\n"
     "  --hemisphere NE|NW|SE|SW\n"
     "                       where the route lies (default NE; S and W give negative numbers)\n"
-    "  --crf N              x264 quality factor, 10..51 (default 30)\n"
+    "  --crf N              x264 quality factor, 10..51 (default 36)\n"
     "  --jobs N             recordings written at once, 1..8 (default 2)\n"
     "  --quiet              print nothing but errors\n";
 
@@ -118,6 +122,7 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
     std::fputs(kMakeCardUsage, stderr);
     return 2;
   }
+  av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are noise here
   const auto begin = std::chrono::steady_clock::now();
   const orvia::sim::CardReport report = orvia::sim::MakeCard(options);
   if (!report.ok) {

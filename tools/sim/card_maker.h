@@ -27,7 +27,7 @@ struct CardOptions {
   int gpsLossFirst = -1;  // every recording loses GPS in [first, first + count)
   int gpsLossCount = 0;
   Hemisphere hemisphere = Hemisphere::kNorthEast;
-  int crf = 30;
+  int crf = 36;
   int jobs = 2;           // recordings written at the same time
 };
 

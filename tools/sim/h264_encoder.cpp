@@ -100,7 +100,7 @@ bool H264Encoder::Open(const EncoderSettings& s, std::string* error) {
   ctx_->max_b_frames = 0;
   ctx_->thread_count = 1;
   // No global header: x264 then repeats SPS and PPS in front of every IDR.
-  av_opt_set(ctx_->priv_data, "preset", "ultrafast", 0);
+  av_opt_set(ctx_->priv_data, "preset", "superfast", 0);
   av_opt_set(ctx_->priv_data, "tune", "zerolatency", 0);
   av_opt_set_double(ctx_->priv_data, "crf", s.crf, 0);
   av_opt_set(ctx_->priv_data, "x264-params",

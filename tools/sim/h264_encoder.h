@@ -23,7 +23,7 @@ struct EncoderSettings {
   int height = 720;
   int fps = 15;
   int gop = 15;  // pictures from one key unit to the next
-  int crf = 30;  // constant rate factor of x264: lower is better and bigger
+  int crf = 36;  // constant rate factor of x264: lower is better and bigger
 };
 
 struct AccessUnit {

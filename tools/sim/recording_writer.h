@@ -35,7 +35,7 @@ struct RecordingPlan {
   int gpsLossCount = 0;
   int frontWidth = 1280, frontHeight = 720;
   int rearWidth = 640, rearHeight = 360;
-  int crf = 30;
+  int crf = 36;
 };
 
 // What one second of the file says, as a reader should find it.

@@ -1,0 +1,116 @@
+// Card layouts, names, the Config files and determinism of whole cards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "library/play_list.h"
+#include "settings/clock_file.h"
+#include "settings/default_setup.h"
+#include "tests/sim/sim_test_support.h"
+
+namespace orvia::sim {
+namespace {
+
+std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+TEST(CardPlan, DemoHasEveryModeAndSixConsecutiveDrivingMinutes) {
+  CardOptions o;
+  o.root = "/card";
+  CardPlan plan;
+  std::string error;
+  ASSERT_TRUE(PlanCard(o, plan, &error)) << error;
+  std::map<RecordingKind, int> kinds;
+  const std::regex name("/card/(Normal|Event|Parking|ParkingEvent)/(\\d{8})/mdr_(\\d{8})_\\d{6}\\.avi");
+  std::vector<int64_t> driving;
+  for (const RecordingPlan& r : plan.recordings) {
+    ++kinds[r.kind];
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(r.path, m, name)) << r.path;
+    EXPECT_EQ(m[1].str(), ModeFolder(r.kind));
+    EXPECT_EQ(m[2].str(), m[3].str()) << "sub-folder named after the recording date";
+    const CivilTime t = FromUnix(r.startUnix);
+    EXPECT_EQ(FileName(r.path), "mdr_" + FormatDate(t, "") + "_" + FormatTime(t, "") + ".avi");
+    EXPECT_EQ(r.seconds, 60);
+    if (r.kind == RecordingKind::kDriving || r.kind == RecordingKind::kImpact) driving.push_back(r.startUnix);
+  }
+  EXPECT_EQ(plan.recordings.size(), 10u);
+  EXPECT_EQ(kinds[RecordingKind::kDriving], 6);
+  EXPECT_EQ(kinds[RecordingKind::kImpact], 1);
+  EXPECT_EQ(kinds[RecordingKind::kParking], 2);
+  EXPECT_EQ(kinds[RecordingKind::kParkingEvent], 1);
+  // The drive goes on from file to file, the impact event right after.
+  ASSERT_EQ(driving.size(), 7u);
+  EXPECT_EQ(driving[0], ToUnix(o.start));
+  for (size_t i = 1; i < driving.size(); ++i) EXPECT_EQ(driving[i], driving[i - 1] + 60);
+  // Every recording has its own name.
+  std::map<std::string, int> names;
+  for (const RecordingPlan& r : plan.recordings) EXPECT_EQ(++names[FileName(r.path)], 1) << r.path;
+}
+
+TEST(CardPlan, RejectsUnknownLayoutsAndOutOfRangeOptions) {
+  CardPlan plan;
+  std::string error;
+  CardOptions o;
+  o.layout = "huge";
+  EXPECT_FALSE(PlanCard(o, plan, &error));
+  o.layout = "small";
+  o.fps = 31;
+  EXPECT_FALSE(PlanCard(o, plan, &error));
+  o.fps = 15;
+  o.seconds = 65;
+  EXPECT_FALSE(PlanCard(o, plan, &error));
+  o.seconds = 64;
+  EXPECT_TRUE(PlanCard(o, plan, &error)) << error;
+}
+
+TEST(SmallCardOnDisk, PlayListSortsAcrossFoldersAndConfigFilesAreThere) {
+  const CardReport& card = testing::SmallCard();
+  ASSERT_TRUE(card.ok) << card.error;
+  const std::string root = testing::SmallCardOptions().root;
+  const std::vector<PlayListRow> rows = ScanPlayList(root, 0);
+  ASSERT_EQ(rows.size(), 5u);
+  // Parking, then the parking event, then the drive and its impact.
+  EXPECT_NE(rows[0].path.find("/Parking/"), std::string::npos);
+  EXPECT_NE(rows[1].path.find("/ParkingEvent/"), std::string::npos);
+  EXPECT_NE(rows[2].path.find("/Normal/"), std::string::npos);
+  EXPECT_NE(rows[3].path.find("/Normal/"), std::string::npos);
+  EXPECT_NE(rows[4].path.find("/Event/"), std::string::npos);
+  EXPECT_EQ(rows[2].time, "08:30:00");
+  EXPECT_EQ(rows[3].time, "08:30:03");
+
+  const std::vector<uint8_t> setup = testing::ReadFileBytes(root + "/Config/setup.dat");
+  EXPECT_EQ(std::string(setup.begin(), setup.end()), std::string(DefaultSetupDat()));
+  const std::vector<uint8_t> clock = testing::ReadFileBytes(root + "/Config/time.bin");
+  EXPECT_EQ(std::string(clock.begin(), clock.end()), "2026 12 07 08 30 00");
+}
+
+TEST(Determinism, SameSeedGivesIdenticalBytesAndAnotherSeedDiffers) {
+  const CardReport& first = testing::SmallCard();
+  ASSERT_TRUE(first.ok) << first.error;
+  CardOptions o = testing::SmallCardOptions();
+  o.root = testing::MakeTempFolder("again");
+  o.jobs = 1;  // the bytes must not depend on how many recordings are written at once
+  const CardReport second = MakeCard(o);
+  ASSERT_TRUE(second.ok) << second.error;
+  ASSERT_EQ(first.recordings.size(), second.recordings.size());
+  for (size_t i = 0; i < first.recordings.size(); ++i) {
+    SCOPED_TRACE(first.recordings[i].path);
+    EXPECT_EQ(FileName(first.recordings[i].path), FileName(second.recordings[i].path));
+    EXPECT_TRUE(testing::ReadFileBytes(first.recordings[i].path) == testing::ReadFileBytes(second.recordings[i].path));
+  }
+
+  o.root = testing::MakeTempFolder("other_seed");
+  o.seed += 1;
+  o.layout = "single";
+  const CardReport other = MakeCard(o);
+  ASSERT_TRUE(other.ok) << other.error;
+  const std::string same = first.recordings[2].path;  // the first driving recording
+  ASSERT_EQ(FileName(same), FileName(other.recordings[0].path));
+  EXPECT_FALSE(testing::ReadFileBytes(same) == testing::ReadFileBytes(other.recordings[0].path));
+}
+
+}  // namespace
+}  // namespace orvia::sim

@@ -1,0 +1,170 @@
+// The pieces the simulator writes records from: GPS text against the
+// viewer's GPS parser, raw G-sensor units, calendar arithmetic, the default
+// settings file and the clock file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "playback/recording_index.h"
+#include "settings/clock_file.h"
+#include "settings/default_setup.h"
+#include "tests/sim/sim_test_support.h"
+#include "tools/sim/civil_time.h"
+#include "tools/sim/drive_model.h"
+#include "tools/sim/recording_writer.h"
+
+namespace orvia::sim {
+namespace {
+
+GpsFix Parse(const GpsText& g) {
+  std::vector<uint8_t> record{'G'};
+  record.insert(record.end(), g.text.begin(), g.text.end());
+  return ParseGpsRecord(record);
+}
+
+TEST(GpsText, DegreesAndMinutesForEveryHemisphere) {
+  struct Row {
+    GeoPoint p;
+    double kmh;
+    const char* text;
+    int32_t lat, lon;
+    int16_t speed;
+  };
+  const Row rows[] = {
+      {{37.5, 127.25}, 52.34, "3730.0000 12715.0000 52.3", 37500000, 127250000, 523},
+      {{-33.87320, 151.2063}, 0, "-3352.3920 15112.3780 0.0", -33873200, 151206300, 0},
+      {{40.7532, -73.9822}, 100.05, "4045.1920 -07358.9320 100.1", 40753200, -73982200, 1001},
+      {{-0.5, -0.999999}, 8, "-0030.0000 -00059.9999 8.0", -500000, -999998, 80},
+      {{12.999999999, 1}, 1, "1300.0000 00100.0000 1.0", 13000000, 1000000, 10},  // never "60" minutes
+  };
+  for (const Row& r : rows) {
+    const GpsText g = FormatGps(r.p, r.kmh);
+    EXPECT_EQ(g.text, r.text);
+    EXPECT_EQ(g.latitudeE6, r.lat) << r.text;
+    EXPECT_EQ(g.longitudeE6, r.lon) << r.text;
+    EXPECT_EQ(g.speedX10, r.speed) << r.text;
+  }
+}
+
+TEST(GpsText, ViewerParserAgreesAlongEveryRoute) {
+  for (Hemisphere h : {Hemisphere::kNorthEast, Hemisphere::kNorthWest, Hemisphere::kSouthEast,
+                       Hemisphere::kSouthWest}) {
+    const Route route(h);
+    ASSERT_GT(route.LengthM(), 2000);
+    Rng rng(3);
+    for (double s = 0; s < route.LengthM(); s += 37.0) {
+      const GpsText g = FormatGps(route.PositionAt(s), rng.Range(0, 130));
+      const GpsFix fix = Parse(g);
+      EXPECT_LE(std::abs(fix.latitude - g.latitudeE6), 1) << g.text;
+      EXPECT_LE(std::abs(fix.longitude - g.longitudeE6), 1) << g.text;
+      EXPECT_LE(std::abs(fix.speed - g.speedX10), 1) << g.text;
+    }
+  }
+}
+
+TEST(Route, LoopsAndMovesAboutOneMetrePerMetre) {
+  const Route route(Hemisphere::kNorthEast);
+  const GeoPoint a = route.PositionAt(100), b = route.PositionAt(100 + route.LengthM());
+  EXPECT_DOUBLE_EQ(a.latDeg, b.latDeg);
+  EXPECT_DOUBLE_EQ(a.lonDeg, b.lonDeg);
+  const GeoPoint c = route.PositionAt(110);
+  const double north = (c.latDeg - a.latDeg) * 110574.0;
+  const double east = (c.lonDeg - a.lonDeg) * 111320.0 * std::cos(a.latDeg * 3.14159265358979 / 180);
+  EXPECT_NEAR(std::hypot(north, east), 10.0, 0.5);
+}
+
+TEST(Motion, RawUnitsAndRecordLayout) {
+  EXPECT_EQ(RawToMilliG(768), 1000);
+  EXPECT_EQ(RawToMilliG(256), -1000);
+  EXPECT_EQ(RawToMilliG(511), -3);
+  EXPECT_EQ(RawToMilliG(513), 3);
+  EXPECT_EQ(RawFromG(0), 512);
+  EXPECT_EQ(RawFromG(1), 768);
+  EXPECT_EQ(RawFromG(-1), 256);
+  EXPECT_EQ(RawFromG(-5), 0);
+  const std::vector<uint8_t> m = MotionRecord({0x0102, 0x0304, 0x0506}, 0x0a0b0c0d);
+  EXPECT_EQ(m, (std::vector<uint8_t>{'M', 1, 2, 3, 4, 5, 6, 0x0a, 0x0b, 0x0c, 0x0d}));
+  MotionSample sample{};
+  ASSERT_TRUE(ParseMotionRecord(MotionRecord({768, 256, 512}, 1700000000), sample));
+  EXPECT_EQ(sample.x, 1000);
+  EXPECT_EQ(sample.y, -1000);
+  EXPECT_EQ(sample.z, 0);
+  EXPECT_EQ(sample.unixTime, 1700000000u);
+}
+
+TEST(Trip, StartsStandingStopsAtTheImpactAndIsReproducible) {
+  const Trip trip = MakeTrip(5, 120, 900);
+  ASSERT_EQ(trip.speedMs.size(), 120u * kMotionPerSecond + 1);
+  EXPECT_EQ(trip.speedMs[0], 0);
+  double top = 0;
+  for (size_t k = 1; k < trip.speedMs.size(); ++k) {
+    top = std::max(top, trip.speedMs[k]);
+    EXPECT_GE(trip.distanceM[k], trip.distanceM[k - 1]);
+    if (k < 900) {
+      EXPECT_LE(std::abs(trip.speedMs[k] - trip.speedMs[k - 1]), 0.3) << k;  // at most 3 m/s2
+    }
+  }
+  EXPECT_GT(trip.speedMs[899], 5.0);  // moving when it is hit
+  EXPECT_EQ(trip.speedMs[900], 0);
+  EXPECT_EQ(trip.speedMs.back(), 0);
+  EXPECT_GT(top, 8.0);
+  EXPECT_LT(top, 22.0);
+  EXPECT_EQ(MakeTrip(5, 120, 900).speedMs, trip.speedMs);
+  EXPECT_NE(MakeTrip(6, 120, 900).speedMs, trip.speedMs);
+}
+
+TEST(CivilTime, RoundTripsAndRejectsImpossibleDates) {
+  CivilTime t;
+  ASSERT_TRUE(ParseCivilTime("2012-05-03 14:25:01", t));
+  EXPECT_EQ(ToUnix(t), 1336055101);
+  const CivilTime back = FromUnix(1336055101);
+  EXPECT_EQ(FormatDate(back, "-") + " " + FormatTime(back, ":"), "2012-05-03 14:25:01");
+  ASSERT_TRUE(ParseCivilTime("2024-02-29T23:59:59", t));
+  EXPECT_EQ(FormatDate(FromUnix(ToUnix(t) + 1), ""), "20240301");
+  for (const char* bad : {"2023-02-29 00:00:00", "2012-13-01 00:00:00", "2012-05-03 24:00:00", "2012-05-03",
+                          "2012-05-03 14:25:01x", "1969-12-31 23:59:59"}) {
+    EXPECT_FALSE(ParseCivilTime(bad, t)) << bad;
+  }
+}
+
+TEST(DefaultSetupDat, IsThe353ByteFileWithCrLfLines) {
+  const std::string_view s = DefaultSetupDat();
+  ASSERT_EQ(s.size(), 353u);
+  EXPECT_TRUE(s.starts_with("[CONFIG_DATA]\r\nDRIVING_IMPACT=1\r\n"));
+  EXPECT_TRUE(s.ends_with("MOTION_SENSITIVITY=1\r\nREBOOTING=0\r\n"));
+  EXPECT_NE(s.find("\r\nGMT=-9.0\r\n"), std::string_view::npos);
+  size_t lines = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\n') {
+      ++lines;
+      EXPECT_EQ(s[i - 1], '\r') << i;
+    }
+  }
+  EXPECT_EQ(lines, 24u);
+  const std::string dir = testing::MakeTempFolder("setup");
+  ASSERT_TRUE(WriteDefaultSetupDat(dir + "/setup.dat"));
+  const std::vector<uint8_t> bytes = testing::ReadFileBytes(dir + "/setup.dat");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(s));
+  EXPECT_FALSE(WriteDefaultSetupDat(dir + "/missing/setup.dat"));
+}
+
+TEST(ClockFile, NineteenBytesAndCreatesTheConfigFolder) {
+  EXPECT_EQ(FormatClockFile({2013, 3, 1, 9, 5, 3}), "2013 03 01 09 05 03");
+  EXPECT_EQ(FormatClockFile({10000, 3, 1, 9, 5, 3}), "");
+  EXPECT_EQ(FormatClockFile({2013, 3, 1, 9, 5, -1}), "");
+  const std::string root = testing::MakeTempFolder("clock");
+  ASSERT_FALSE(std::filesystem::exists(root + "/Config"));
+  ASSERT_TRUE(WriteClockFile(root, {2026, 12, 7, 23, 59, 58}));
+  const std::vector<uint8_t> bytes = testing::ReadFileBytes(root + "/Config/time.bin");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "2026 12 07 23 59 58");
+  // Rewriting truncates.
+  ASSERT_TRUE(WriteClockFile(root, {2027, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(testing::ReadFileBytes(root + "/Config/time.bin").size(), 19u);
+  EXPECT_FALSE(WriteClockFile(root + "/Config/time.bin", {2027, 1, 1, 0, 0, 0}));  // a file is in the way
+}
+
+}  // namespace
+}  // namespace orvia::sim
