@@ -1,0 +1,282 @@
+// The playback controller: the state machine behind the main window that
+// paces a recording's units against the wall clock and hands them, front and
+// rear, to the two player controls, and that carries out the playback
+// commands (play/pause, stop, back, forward, previous/next file, list double
+// click, time line, speed, volume, opening a recording source).
+//
+// The window drives it:
+//   - timer 234 (every 1 ms, the window's whole life): Tick();
+//   - timer 100 (100 ms, started by the window after each list load):
+//     OnFirstLoadTimer();
+//   - each command: the On... call of the same name; sliders only at the end
+//     of a drag;
+//   - the SD button: BeginOpenSource(), then the window releases the card and
+//     runs the disk manager, then EndOpenSource(); the window stops timer 100
+//     before and starts it again afterwards.
+// The controller tells the window what to show through PlaybackView.
+//
+// Threads: everything here runs on the user-interface thread. The fixed waits
+// (10 ms while a command holds playback, 20 ms before a list load, 2 ms
+// between offers of a refused unit) block that thread through the Sleeper.
+//
+// Mends beyond the recorder's own viewer, so that no recording can overrun a
+// buffer or freeze the interface:
+//   - A unit longer than its buffer (kUnitBufferBytes less the stream's
+//     header), shorter than a NAL header, or not readable from the file is
+//     skipped; its view then drops units until the next key unit.
+//   - Sound due in one step beyond kSoundBufferBytes is cut at the last whole
+//     block that fits; the rest of that step's blocks are skipped.
+//   - A refused unit is offered again every 2 ms for at most kRetryBudgetMs;
+//     then it is dropped and its view waits for the next key unit.
+//   - Seek empties the sound of the previous step and, when no sound block
+//     lies after the start, leaves nothing to take; opening a file resets the
+//     read positions, so a step never reads entries of the previous file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "playback/playback_buffer.h"
+#include "playback/recording_index.h"
+#include "playback/telemetry.h"
+
+namespace orvia {
+
+namespace player {
+class PlayerControl;
+}
+class PacingTrace;
+
+// Local wall time as the pacing uses it.
+struct WallTime {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+class WallClock {
+ public:
+  virtual ~WallClock() = default;
+  virtual WallTime Now() = 0;
+};
+
+class Sleeper {
+ public:
+  virtual ~Sleeper() = default;
+  // Blocks the calling thread for `ms` milliseconds.
+  virtual void SleepMs(int ms) = 0;
+};
+
+// The machine's local clock and a real sleep.
+class SystemWallClock : public WallClock {
+ public:
+  WallTime Now() override;
+};
+class ThreadSleeper : public Sleeper {
+ public:
+  void SleepMs(int ms) override;
+};
+
+// Control ids of the buttons the controller enables and disables.
+enum class PlaybackButton : int {
+  kPreviousFile = 1012,
+  kBack = 1013,
+  kPlayPause = 1014,
+  kForward = 1015,
+  kNextFile = 1016,
+  kStop = 1124,
+};
+
+// What the main window implements for the controller. Every call comes on the
+// user-interface thread; setters redraw what they change.
+class PlaybackView {
+ public:
+  virtual ~PlaybackView() = default;
+
+  // Time line (1019, 0..59) and speed slider (1021, 0..4) positions.
+  virtual void SetTimeLine(int second) = 0;
+  virtual void SetSpeedSlider(int position) = 0;
+  // Volume slider (1023) position, 0..10.
+  virtual int VolumeSlider() const = 0;
+
+  virtual void EnableButton(PlaybackButton button, bool enabled) = 0;
+  // The play/pause button's look (pause look while playing) and tooltip.
+  virtual void SetPlayPauseLook(bool pauseLook, const std::string& tooltip) = 0;
+  // Tooltips of Back (1013) and Forward (1015).
+  virtual void SetStepTooltips(const std::string& back, const std::string& forward) = 0;
+
+  // Labels 1121, 1122, 1123 (X, Y, Z) and the time text 1018.
+  virtual void ShowTelemetry(const TelemetryTexts& texts) = 0;
+
+  // The map panel: whether it is shown, its script function "setPos", and
+  // loading its page again.
+  virtual bool MapShown() const = 0;
+  virtual void MapSetPos(const std::string& latitude, const std::string& longitude) = 0;
+  virtual void ReloadMap() = 0;
+
+  // The graph window: the recording's tables (borrowed from the index, valid
+  // until the next file opens), the cursor second, a redraw.
+  virtual void SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) = 0;
+  virtual void SetGraphCursor(int second) = 0;
+  virtual void RedrawGraph() = 0;
+
+  // The recording list (1024).
+  virtual int ListRowCount() const = 0;
+  virtual std::string RowPath(int row) const = 0;  // full path, column 4
+  // Clear every selected and focused mark, select and focus `row`, scroll it
+  // into view, give the list the focus and redraw it.
+  virtual void SelectListRow(int row) = 0;
+  virtual void FocusList() = 0;
+  virtual void ClearList() = 0;
+
+  virtual bool FullScreen() const = 0;
+  // Both player views exist as windows (volume changes are skipped before).
+  virtual bool PlayersHaveWindows() const = 0;
+  virtual void RedrawWindow() = 0;
+};
+
+enum class PlaybackState : int {
+  kNoRecording = 0,
+  kLoading = 1,
+  kStart = 2,
+  kIdle = 3,
+  kOneStep = 4,
+  kHold = 6,
+  kRunning = 7,
+  kStopRequested = 8,
+};
+
+struct PlaybackDeps {
+  player::PlayerControl* front = nullptr;
+  player::PlayerControl* rear = nullptr;
+  PlaybackView* view = nullptr;
+  WallClock* clock = nullptr;
+  Sleeper* sleeper = nullptr;
+  // Localized text of an IDS_ key; GetLocalizedText when empty.
+  std::function<std::string(const char*)> text;
+  // A key unit that shows an empty picture, sent to clear the views.
+  std::span<const uint8_t> blankFrame;
+};
+
+constexpr int kRetryWaitMs = 2;      // between offers of a refused unit
+constexpr int kRetryBudgetMs = 100;  // total wait before a refused unit is dropped
+constexpr int kHoldWaitMs = 10;      // after putting playback on hold
+constexpr int kLoadWaitMs = 20;      // before a list load
+
+class PlaybackController {
+ public:
+  explicit PlaybackController(const PlaybackDeps& deps);
+  PlaybackController(const PlaybackController&) = delete;
+  PlaybackController& operator=(const PlaybackController&) = delete;
+
+  // Commands.
+  void OnPlayPause();
+  void OnStop();
+  void OnBack();
+  void OnForward();
+  void OnPreviousFile();
+  void OnNextFile();
+  void OnListDoubleClick(int row);  // first selected row, -1 for none
+  void OnTimeLine(int value);
+  void OnSpeed(int value);
+  void OnVolume(int value);
+
+  // Opening a recording source, around the disk manager. Begin: playback to
+  // state 0, the views blanked if playing, the map to the no-fix position,
+  // no rows, stopped. End: with the rows now in the list (accepted) the first
+  // row is opened and plays; the telemetry labels are reset either way.
+  void BeginOpenSource();
+  void EndOpenSource(bool accepted);
+
+  // Timer 234, every 1 ms.
+  void Tick();
+  // Timer 100: resets both players once, at the first expiry outside full
+  // screen in the life of the window, and reloads the map.
+  void OnFirstLoadTimer();
+
+  // Parts of the window's own sequences that touch playback.
+  void ApplyStopped();
+  void RefreshButtons();
+  void SelectRow(int row);
+  void ResetTelemetry();
+
+  // Records (due, actual) for every unit handed over while paced; null stops.
+  void SetPacingTrace(PacingTrace* trace) { trace_ = trace; }
+
+  // State, read by the window (snapshot names, full screen) and by tests.
+  PlaybackState state() const { return state_; }
+  bool playing() const { return playing_; }
+  bool stopped() const { return stopped_; }
+  int position() const { return position_; }
+  int currentRow() const { return currentRow_; }
+  int rowCount() const { return rowCount_; }
+  int speedFactor() const { return speedFactor_; }
+  int slowDivisor() const { return slowDivisor_; }
+  int volume() const { return volume_; }
+  bool soundMuted() const { return soundMuted_; }
+  bool clockValid() const { return clockValid_; }
+  double mediaOrigin() const { return mediaOrigin_; }
+  const WallTime& wallOrigin() const { return wallOrigin_; }
+  bool waitKey(int s) const { return waitKey_[s]; }
+  bool decoderLate() const { return decoderLate_; }
+  bool firstLoadPending() const { return firstLoadPending_; }
+  const RecordingDate& currentDate() const { return currentDate_; }
+  const RecordingIndex& index() const { return index_; }
+  const PlaybackBuffer& buffer() const { return buffer_; }
+  bool fileOpen() const { return file_.IsOpen(); }
+
+ private:
+  bool OpenRow();
+  void NextFileAtEnd();
+  int Seek();
+  int Advance();
+  void EnterSecond(int t);
+  void LoadUnits(int t);
+  void Present();
+  void SendUnit(int s, uint8_t nalHeader);
+  bool IsKeySecond();
+  void RefreshTelemetry();
+  void ApplySoundRule();
+  void Hold();
+  player::PlayerControl* View(int s) const { return s == 0 ? front_ : rear_; }
+  std::string Text(const char* key) const;
+  AxisCaptions Captions() const;
+  void TraceHandOver();
+
+  player::PlayerControl* front_;
+  player::PlayerControl* rear_;
+  PlaybackView* view_;
+  WallClock* clock_;
+  Sleeper* sleeper_;
+  std::function<std::string(const char*)> text_;
+  std::span<const uint8_t> blankFrame_;
+  PacingTrace* trace_ = nullptr;
+
+  PlaybackState state_ = PlaybackState::kNoRecording;
+  bool playing_ = false;
+  bool stopped_ = false;
+  int position_ = 0;
+  int currentRow_ = 0;
+  int rowCount_ = 0;
+  int speedFactor_ = 1;
+  int slowDivisor_ = 1;
+  int volume_ = 0;
+  bool soundMuted_ = true;
+  bool clockValid_ = false;
+  double mediaOrigin_ = 0;
+  WallTime wallOrigin_;
+  bool waitKey_[2] = {false, false};
+  bool decoderLate_ = false;
+  bool firstLoadPending_ = true;
+  RecordingDate currentDate_;
+
+  RecordingIndex index_;
+  RecordingFile file_;
+  PlaybackBuffer buffer_;
+};
+
+}  // namespace orvia

@@ -1,0 +1,65 @@
+// The telemetry read-outs of the current second: the date and time, the
+// acceleration peak on three axes and the map position, as the texts the main
+// window shows. Plain functions of the recording index; the controller calls
+// them when playback enters a new second.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvia {
+
+struct RecordingIndex;
+
+// A Unix time broken down as UTC (the recorder's clock carries no zone).
+struct RecordingDate {
+  int year = 0;    // modulo 100
+  int month = 0;   // 0..11
+  int day = 0;     // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+RecordingDate BreakDownUtc(int64_t unixTime);
+
+// Axis captions as the string file gives them (IDS_CAPTION_X, _Y, _Z).
+struct AxisCaptions {
+  std::string x = "X";
+  std::string y = "Y";
+  std::string z = "Z";
+};
+
+// The four labels: X, Y and Z values and the date-time text.
+struct TelemetryTexts {
+  std::string x, y, z;
+  std::string time;
+};
+
+// caption + ": -1.250G" for -1250, caption + ":  0.980G" (two spaces) for 980.
+std::string FormatAxis(const std::string& caption, int milliG);
+// "20yy-mm-dd hh:mm:ss", month shown 1-based.
+std::string FormatDateTime(const RecordingDate& date);
+// Millionths of a degree as "%d.%06d", or "-%d.%06d" for a negative value.
+std::string FormatCoordinate(int32_t e6);
+
+// The texts of second `position`; the date is that second's breakdown.
+TelemetryTexts TelemetryForSecond(const RecordingIndex& index, int position, const RecordingDate& date,
+                                  const AxisCaptions& captions);
+// The labels after a list load: caption + ": " and an empty time.
+TelemetryTexts ResetTelemetryTexts(const AxisCaptions& captions);
+
+// Map position shown while no fix is known.
+constexpr const char* kNoFixLatitude = "-34.397";
+constexpr const char* kNoFixLongitude = "120.844";
+
+// What the map is told on entering second `position`.
+struct MapUpdate {
+  bool move = false;  // false: leave the marker where it is
+  std::string latitude, longitude;
+};
+// A fix moves the marker there. Without one: second 0, or a second whose
+// previous second had a fix, leaves the marker; a second run of lost seconds
+// sends the no-fix position.
+MapUpdate MapUpdateForSecond(const RecordingIndex& index, int position);
+
+}  // namespace orvia
