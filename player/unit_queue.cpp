@@ -32,8 +32,12 @@ bool UnitQueue::Fill(UnitSlot* slot, std::span<const uint8_t> bytes, bool key, i
   // The decoder may still hold a reference to the buffer (frame threads keep
   // the packet they decode); then it is not ours to overwrite.
   if (!pkt->buf || pkt->buf->size < needed || !av_buffer_is_writable(pkt->buf)) {
+    // Grow to the biggest buffer any slot has, so that after the biggest
+    // unit came once each slot grows at most once more.
     size_t size = pkt->buf ? pkt->buf->size : 0;
     if (size < needed) size = needed + needed / 2;
+    if (size < largest_) size = largest_;
+    largest_ = size;
     av_buffer_unref(&pkt->buf);
     pkt->buf = av_buffer_alloc(size);
     ++allocations_;

@@ -1,0 +1,260 @@
+// The player's decode path against ffmpeg: pictures, order, refusal when
+// full, damaged units, pooled buffers, the blank key frame.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+}
+
+#include "player/blank_key_frame.h"
+#include "player/decode_worker.h"
+#include "player/frame_converter.h"
+#include "player/video_decoder.h"
+#include "tests/player/test_media.h"
+
+namespace orvia::player {
+namespace {
+
+using testing::FrameMd5;
+using testing::Unit;
+
+// Feeds units from a batch thread: waits for room instead of dropping.
+void FeedAll(DecodeWorker& worker, const std::vector<Unit>& units) {
+  for (const Unit& u : units) {
+    while (worker.Submit(u.bytes, u.key) != 0) worker.WaitForRoom();
+  }
+}
+
+void DrainAndWait(DecodeWorker& worker) {
+  while (!worker.RequestDrain()) worker.WaitForRoom();
+  worker.WaitIdle();
+}
+
+class DecodeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new std::string(testing::MakeTempDir("decode"));
+    recording_ = new std::string(*dir_ + "/two_streams.avi");
+    // Front without B-frames like the recorder; rear with B-frames, whose
+    // pictures come out reordered and need the final drain.
+    made_ = testing::MakeVideo(*recording_,
+                               "-f lavfi -i testsrc2=size=320x240:rate=15 -f lavfi -i testsrc=size=176x144:rate=15 "
+                               "-t 3 -map 0 -map 1 -c:v libx264 -preset veryfast -g 15 -bf:v:0 0 -bf:v:1 2 "
+                               "-pix_fmt yuv420p -bsf:v h264_mp4toannexb");
+  }
+  static void TearDownTestSuite() {
+    std::filesystem::remove_all(*dir_);
+    delete dir_;
+    delete recording_;
+  }
+  void SetUp() override { ASSERT_TRUE(made_) << "ffmpeg could not make the test recording"; }
+
+  static std::string* dir_;
+  static std::string* recording_;
+  static bool made_;
+};
+
+std::string* DecodeTest::dir_ = nullptr;
+std::string* DecodeTest::recording_ = nullptr;
+bool DecodeTest::made_ = false;
+
+TEST_F(DecodeTest, BothStreamsDecodeToFfmpegsPictures) {
+  for (int threads : {1, 0}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    WorkerOptions options;
+    options.decoder.threads = threads;
+    DecodeWorker front(options), rear(options);
+    std::vector<std::string> sums[2];
+    front.SetFrameObserver([&](const AVFrame& f) { sums[0].push_back(FrameMd5(f)); });
+    rear.SetFrameObserver([&](const AVFrame& f) { sums[1].push_back(FrameMd5(f)); });
+    ASSERT_TRUE(front.Start());
+    ASSERT_TRUE(rear.Start());
+    const auto frontUnits = testing::ReadVideoUnits(*recording_, 0);
+    const auto rearUnits = testing::ReadVideoUnits(*recording_, 1);
+    ASSERT_EQ(frontUnits.size(), 45u);
+    ASSERT_EQ(rearUnits.size(), 45u);
+    // Both views fed alternately, as the playback does.
+    for (size_t i = 0; i < frontUnits.size(); ++i) {
+      while (front.Submit(frontUnits[i].bytes, frontUnits[i].key) != 0) front.WaitForRoom();
+      while (rear.Submit(rearUnits[i].bytes, rearUnits[i].key) != 0) rear.WaitForRoom();
+    }
+    DrainAndWait(front);
+    DrainAndWait(rear);
+    EXPECT_EQ(sums[0], testing::FfmpegFrameMd5(*recording_, 0));
+    EXPECT_EQ(sums[1], testing::FfmpegFrameMd5(*recording_, 1));
+    EXPECT_EQ(front.stats().unitsRejected, 0);
+  }
+}
+
+TEST_F(DecodeTest, SingleThreadShowsEachUnitsPictureWithoutDrain) {
+  // One decoder thread per view and no held-back pictures: after each unit
+  // without B-frames its picture is the newest one.
+  DecodeWorker worker;
+  std::vector<int64_t> pts;
+  worker.SetFrameObserver([&](const AVFrame& f) { pts.push_back(f.pts); });
+  ASSERT_TRUE(worker.Start());
+  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(worker.Submit(units[i].bytes, units[i].key), 0);
+    worker.WaitIdle();
+    ASSERT_EQ(pts.size(), static_cast<size_t>(i + 1));
+    EXPECT_EQ(pts.back(), i);
+  }
+}
+
+// Holds the decoder thread inside the first picture until released.
+class Gate {
+ public:
+  void Wait() {
+    std::unique_lock<std::mutex> lk(mu_);
+    cv_.wait(lk, [&] { return open_; });
+  }
+  void Open() {
+    {
+      std::lock_guard<std::mutex> lk(mu_);
+      open_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool open_ = false;
+};
+
+TEST_F(DecodeTest, FullQueueRefusesAndLaterUnitsDecodeInOrder) {
+  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  WorkerOptions options;
+  options.queueCapacity = 4;
+  Gate gate;
+  std::vector<int64_t> pts;
+  std::vector<std::string> sums;
+  auto worker = std::make_unique<DecodeWorker>(options);
+  worker->SetFrameObserver([&](const AVFrame& f) {
+    if (pts.empty()) gate.Wait();
+    pts.push_back(f.pts);
+    sums.push_back(FrameMd5(f));
+  });
+  ASSERT_TRUE(worker->Start());
+
+  size_t next = 0;
+  for (; next < 4; ++next) ASSERT_EQ(worker->Submit(units[next].bytes, units[next].key), 0) << next;
+  // The first unit is held in decoding, three wait: the queue is full, and
+  // stays so however often the caller asks.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(worker->Submit(units[next].bytes, units[next].key), -1);
+  EXPECT_EQ(worker->stats().unitsRefused, 3);
+  gate.Open();
+  std::vector<Unit> rest(units.begin() + static_cast<long>(next), units.end());
+  FeedAll(*worker, rest);
+  worker->WaitIdle();
+
+  ASSERT_EQ(pts.size(), units.size());
+  for (size_t i = 0; i < pts.size(); ++i) EXPECT_EQ(pts[i], static_cast<int64_t>(i));
+  EXPECT_EQ(sums, testing::FfmpegFrameMd5(*recording_, 0));
+}
+
+TEST_F(DecodeTest, DamagedUnitsNeverStopTheDecoder) {
+  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  DecodeWorker worker;
+  std::vector<std::string> sums;
+  worker.SetFrameObserver([&](const AVFrame& f) { sums.push_back(FrameMd5(f)); });
+  ASSERT_TRUE(worker.Start());
+  av_log_set_level(AV_LOG_QUIET);  // libavcodec reports every damaged macroblock
+
+  std::mt19937 rng(1234);
+  std::vector<Unit> damaged;
+  for (int i = 0; i < 200; ++i) {
+    Unit u;
+    const size_t size = 1 + rng() % 4000;
+    u.bytes.resize(size);
+    for (auto& b : u.bytes) b = static_cast<uint8_t>(rng());
+    if (i % 3 == 0 && size > 5) {  // looks like a NAL unit: start code and a slice or parameter set type
+      u.bytes[0] = u.bytes[1] = u.bytes[2] = 0;
+      u.bytes[3] = 1;
+      u.bytes[4] = static_cast<uint8_t>(0x60 | (i % 2 ? 5 : 7));
+    }
+    damaged.push_back(std::move(u));
+  }
+  // Real units cut short, and real units with flipped bytes.
+  for (size_t i = 0; i < units.size(); ++i) {
+    Unit cut = units[i];
+    cut.bytes.resize(1 + rng() % cut.bytes.size());
+    damaged.push_back(cut);
+    Unit flipped = units[i];
+    for (int k = 0; k < 8; ++k) flipped.bytes[rng() % flipped.bytes.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+    damaged.push_back(flipped);
+  }
+  FeedAll(worker, damaged);
+  DrainAndWait(worker);
+  EXPECT_GT(worker.stats().unitsRejected, 0);
+
+  // After a drain, from the next key unit on, the pictures are exact again.
+  sums.clear();
+  FeedAll(worker, units);
+  worker.WaitIdle();
+  av_log_set_level(AV_LOG_INFO);
+  EXPECT_EQ(sums, testing::FfmpegFrameMd5(*recording_, 0));
+}
+
+TEST_F(DecodeTest, PacketBuffersAreReusedInSteadyState) {
+  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  WorkerOptions options;
+  options.initialUnitBytes = 64;  // every slot has to grow once
+  DecodeWorker worker(options);
+  ASSERT_TRUE(worker.Start());
+  // Warm-up: every slot meets the biggest unit's size.
+  FeedAll(worker, units);
+  FeedAll(worker, units);
+  worker.WaitIdle();
+  const int64_t afterWarmUp = worker.stats().bufferAllocations;
+  EXPECT_GT(afterWarmUp, 0);
+  for (int round = 0; round < 3; ++round) FeedAll(worker, units);
+  worker.WaitIdle();
+  EXPECT_EQ(worker.stats().bufferAllocations, afterWarmUp);
+}
+
+TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
+  const auto blank = BlankKeyFrame();
+  ASSERT_GT(blank.size(), 100u);
+  ASSERT_LT(blank.size(), 1024u);
+  // Annex B, 4-byte start codes, SPS, PPS and IDR only.
+  std::vector<int> types;
+  for (size_t i = 0; i + 4 < blank.size(); ++i) {
+    if (blank[i] == 0 && blank[i + 1] == 0 && blank[i + 2] == 1) {
+      ASSERT_GE(i, 1u);
+      EXPECT_EQ(blank[i - 1], 0) << "3-byte start code at " << i;
+      types.push_back(blank[i + 3] & 0x1F);
+    }
+  }
+  EXPECT_EQ(types, (std::vector<int>{7, 8, 5}));
+
+  DecodeWorker worker;
+  int frames = 0;
+  bool black = true;
+  worker.SetFrameObserver([&](const AVFrame& f) {
+    ++frames;
+    EXPECT_EQ(f.width, 352);
+    EXPECT_EQ(f.height, 240);
+    FrameConverter converter;
+    std::vector<uint8_t> rgb(static_cast<size_t>(f.width) * f.height * 4);
+    ASSERT_TRUE(converter.Convert(f, f.width, f.height, rgb.data(), f.width * 4));
+    for (size_t i = 0; i < rgb.size(); i += 4) black = black && rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
+  });
+  ASSERT_TRUE(worker.Start());
+  ASSERT_EQ(worker.Submit(blank, true), 0);
+  worker.WaitIdle();
+  EXPECT_EQ(frames, 1);
+  EXPECT_TRUE(black);
+}
+
+}  // namespace
+}  // namespace orvia::player

@@ -1,0 +1,225 @@
+// The player widget under offscreen Qt: what it shows, what it writes and
+// copies, stopping, silence without a sound device, and the player module.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playback/recording_index.h"
+#include "player/blank_key_frame.h"
+#include "player/player_module.h"
+#include "player/player_view.h"
+#include "tests/player/test_media.h"
+
+namespace orvia::player {
+namespace {
+
+bool Near(QRgb c, int r, int g, int b, int tolerance = 16) {
+  return std::abs(qRed(c) - r) <= tolerance && std::abs(qGreen(c) - g) <= tolerance &&
+         std::abs(qBlue(c) - b) <= tolerance;
+}
+
+std::string Describe(QRgb c) {
+  return "rgb(" + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";
+}
+
+class PlayerViewTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new std::string(testing::MakeTempDir("view"));
+    // 320 x 240: top half red, bottom half blue, so that row order shows.
+    const std::string path = *dir_ + "/halves.avi";
+    if (testing::MakeVideo(path,
+                           "-f lavfi -i \"color=c=red:s=320x120:r=15[a];color=c=blue:s=320x120:r=15[b];"
+                           "[a][b]vstack\" -t 1 -c:v libx264 -preset veryfast -g 15 -bf 0 -pix_fmt yuv420p "
+                           "-bsf:v h264_mp4toannexb")) {
+      units_ = new std::vector<testing::Unit>(testing::ReadVideoUnits(path, 0));
+    }
+  }
+  static void TearDownTestSuite() {
+    std::filesystem::remove_all(*dir_);
+    delete dir_;
+    delete units_;
+  }
+  void SetUp() override { ASSERT_TRUE(units_ && units_->size() == 15u) << "ffmpeg could not make the test video"; }
+
+  static void Play(PlayerView& view) {
+    // Offered again when refused, as the playback does.
+    for (const auto& u : *units_) {
+      while (view.FeedData(false, u.key, u.bytes) == kNotTaken) view.worker().WaitForRoom();
+    }
+    view.worker().WaitIdle();
+  }
+
+  static std::string* dir_;
+  static std::vector<testing::Unit>* units_;
+};
+
+std::string* PlayerViewTest::dir_ = nullptr;
+std::vector<testing::Unit>* PlayerViewTest::units_ = nullptr;
+
+TEST_F(PlayerViewTest, ShowsThePictureFittedWithBlackAround) {
+  PlayerView view;
+  view.resize(400, 300);
+  view.show();
+  Play(view);
+  QImage shot = view.grab().toImage();
+  ASSERT_EQ(shot.size(), QSize(400, 300));
+  EXPECT_TRUE(Near(shot.pixel(200, 60), 255, 0, 0)) << Describe(shot.pixel(200, 60));
+  EXPECT_TRUE(Near(shot.pixel(200, 240), 0, 0, 255)) << Describe(shot.pixel(200, 240));
+  EXPECT_TRUE(Near(shot.pixel(2, 2), 255, 0, 0)) << "4:3 fills a 4:3 view";
+
+  // A wider view: the picture keeps its proportions, black left and right.
+  view.resize(600, 300);
+  view.worker().WaitIdle();
+  shot = view.grab().toImage();
+  EXPECT_TRUE(Near(shot.pixel(20, 150), 0, 0, 0)) << Describe(shot.pixel(20, 150));
+  EXPECT_TRUE(Near(shot.pixel(580, 150), 0, 0, 0)) << Describe(shot.pixel(580, 150));
+  EXPECT_TRUE(Near(shot.pixel(300, 60), 255, 0, 0)) << Describe(shot.pixel(300, 60));
+  EXPECT_TRUE(Near(shot.pixel(300, 240), 0, 0, 255)) << Describe(shot.pixel(300, 240));
+}
+
+TEST_F(PlayerViewTest, SnapshotAndCopyHoldThePictureShown) {
+  PlayerView view;
+  view.resize(200, 150);
+  view.show();
+  std::vector<uint8_t> buf(kCopyBufferBytes);
+  int32_t w = 0, h = 0, bpp = 0;
+  EXPECT_NE(view.SaveSnapshot(*dir_ + "/none.bmp"), 0) << "nothing decoded yet";
+  EXPECT_LT(view.CopyPicture({buf.data(), &w, &h, &bpp}), 0);
+  EXPECT_FALSE(std::filesystem::exists(*dir_ + "/none.bmp"));
+
+  Play(view);
+  const std::string path = *dir_ + "/front.bmp";
+  ASSERT_EQ(view.SaveSnapshot(path), 0);
+  testing::Bmp bmp;
+  ASSERT_TRUE(testing::ReadBmp(path, bmp));
+  EXPECT_EQ(bmp.bitsPerPixel, 24);
+  ASSERT_EQ(bmp.width, 320);
+  ASSERT_EQ(bmp.height, 240);
+  const uint8_t* top = &bmp.rgb[(10 * 320 + 160) * 3];
+  const uint8_t* bottom = &bmp.rgb[(230 * 320 + 160) * 3];
+  EXPECT_TRUE(top[2] > 230 && top[1] < 25 && top[0] < 25) << "top is red";
+  EXPECT_TRUE(bottom[0] > 230 && bottom[1] < 25 && bottom[2] < 25) << "bottom is blue";
+
+  view.PrepareCopy();
+  ASSERT_GE(view.CopyPicture({buf.data(), &w, &h, &bpp}), 0);
+  ASSERT_EQ(w, 320);
+  ASSERT_EQ(h, 240);
+  EXPECT_EQ(bpp, 32);
+  // The copy is bottom row first; its pixels are exactly the file's.
+  int mismatches = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* c = &buf[(static_cast<size_t>(h - 1 - y) * w + x) * 4];
+      const uint8_t* f = &bmp.rgb[(static_cast<size_t>(y) * w + x) * 3];
+      mismatches += c[0] != f[0] || c[1] != f[1] || c[2] != f[2];
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+
+  // And what the view shows is that picture, scaled.
+  const QImage shot = view.grab().toImage();
+  EXPECT_TRUE(Near(shot.pixel(100, 20), top[2], top[1], top[0])) << Describe(shot.pixel(100, 20));
+
+  EXPECT_NE(view.SaveSnapshot(*dir_ + "/no/such/folder/x.bmp"), 0);
+}
+
+TEST_F(PlayerViewTest, StoppedViewIsBlackUntilRunningAgain) {
+  PlayerView view;
+  view.resize(160, 120);
+  view.show();
+  Play(view);
+  EXPECT_TRUE(Near(view.grab().toImage().pixel(80, 30), 255, 0, 0));
+  view.SetStopped(true);
+  view.Redraw();
+  EXPECT_TRUE(Near(view.grab().toImage().pixel(80, 30), 0, 0, 0));
+  view.SetStopped(false);
+  view.worker().WaitIdle();
+  EXPECT_TRUE(Near(view.grab().toImage().pixel(80, 30), 255, 0, 0));
+}
+
+TEST_F(PlayerViewTest, BlankKeyFrameClearsTheView) {
+  PlayerView view;
+  view.resize(160, 120);
+  view.show();
+  Play(view);
+  ASSERT_EQ(view.FeedData(false, true, BlankKeyFrame()), 0);
+  view.worker().WaitIdle();
+  const QImage shot = view.grab().toImage();
+  EXPECT_TRUE(Near(shot.pixel(80, 30), 0, 0, 0, 2)) << Describe(shot.pixel(80, 30));
+  EXPECT_TRUE(Near(shot.pixel(80, 100), 0, 0, 0, 2)) << Describe(shot.pixel(80, 100));
+  std::vector<uint8_t> buf(kCopyBufferBytes);
+  int32_t w = 0, h = 0, bpp = 0;
+  ASSERT_GE(view.CopyPicture({buf.data(), &w, &h, &bpp}), 0);
+  EXPECT_EQ(w, 352);
+  EXPECT_EQ(h, 240);
+}
+
+TEST(PlayerSoundTest, WithoutSoundDeviceBlocksAreTakenAndDropped) {
+  PlayerView view;
+  SoundFormat format;
+  format.formatTag = 1;
+  format.channels = 1;
+  format.sampleRate = 8000;
+  format.bitsPerSample = 16;
+  format.blockAlign = 2;
+  view.SetSoundFormat(format);
+  view.SetVolume(10);
+  const std::vector<uint8_t> block(640, 0);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(view.FeedData(true, false, block), 0);
+  EXPECT_FALSE(view.sound().isOpen());
+  EXPECT_EQ(view.sound().droppedBytes(), 25 * 640);
+  // A format Qt cannot play is dropped the same way.
+  format.formatTag = 0x11;
+  view.SetSoundFormat(format);
+  EXPECT_EQ(view.FeedData(true, false, block), 0);
+}
+
+TEST(PlayerModuleTest, LoadsRegistersAndCreatesPlayers) {
+  PlayerModule module;
+  ASSERT_EQ(module.Load(QString::fromUtf8(ORVIA_PLAYER_MODULE_DIR)), ModuleStatus::kLoaded)
+      << module.errorString().toStdString();
+  EXPECT_EQ(module.registrationResult(), 0);
+  {
+    QWidget window;
+    EmbeddedPlayer* player = module.CreatePlayer(&window);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->widget()->parentWidget(), &window);
+    player->SetViewNumber(2);
+    EXPECT_EQ(player->viewNumber(), 2);
+    EXPECT_EQ(player->FeedData(false, true, BlankKeyFrame()), 0);
+  }  // the window deletes the player before the module goes
+  module.Unload();
+  EXPECT_EQ(module.status(), ModuleStatus::kNotLoaded);
+}
+
+TEST(PlayerModuleTest, ReportsMissingModuleAndMissingRegistration) {
+  PlayerModule module;
+  const std::string empty = testing::MakeTempDir("nomodule");
+  EXPECT_EQ(module.Load(QString::fromStdString(empty)), ModuleStatus::kCannotLoad);
+  EXPECT_FALSE(module.errorString().isEmpty());
+  EXPECT_EQ(module.CreatePlayer(nullptr), nullptr);
+  std::filesystem::remove_all(empty);
+
+  EXPECT_EQ(module.Load(QString::fromUtf8(ORVIA_NOREG_MODULE_DIR)), ModuleStatus::kNoRegistration);
+  EXPECT_EQ(module.CreatePlayer(nullptr), nullptr);
+}
+
+}  // namespace
+}  // namespace orvia::player
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // No sound server for this program, even when one runs for another test.
+  setenv("PULSE_SERVER", "unix:/nonexistent/orvia-no-sound", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
