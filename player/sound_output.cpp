@@ -3,13 +3,17 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QMediaDevices>
+#include <QTimer>
+#include <cstring>
 
 namespace orvia::player {
 
 namespace {
 
 constexpr uint16_t kFormatPcm = 1;
-constexpr int kBufferMs = 1000;
+constexpr int kBufferMs = 1000;   // asked of the sink
+constexpr int kPendingMs = 2000;  // our queue in front of it
+constexpr int kTopUpMs = 20;
 
 }  // namespace
 
@@ -65,7 +69,32 @@ bool SoundOutput::Open() {
     return false;
   }
   openFailed_ = false;
+  pendingLimit_ = static_cast<size_t>(format_.bytesForDuration(kPendingMs * 1000));
+  pending_.clear();
+  pending_.reserve(pendingLimit_);
+  if (!topUpTimer_) {
+    topUpTimer_ = std::make_unique<QTimer>();
+    topUpTimer_->setInterval(kTopUpMs);
+    QObject::connect(topUpTimer_.get(), &QTimer::timeout, [this] { TopUp(); });
+  }
   return true;
+}
+
+void SoundOutput::TopUp() {
+  if (!device_ || pending_.empty()) {
+    if (topUpTimer_) topUpTimer_->stop();
+    return;
+  }
+  const qsizetype frameBytes = format_.bytesPerFrame() > 0 ? format_.bytesPerFrame() : 1;
+  qsizetype n = std::min<qsizetype>(sink_->bytesFree(), static_cast<qsizetype>(pending_.size()));
+  n -= n % frameBytes;
+  qint64 written = n > 0 ? device_->write(reinterpret_cast<const char*>(pending_.data()), n) : 0;
+  if (written > 0) pending_.erase(pending_.begin(), pending_.begin() + written);
+  if (pending_.empty()) {
+    topUpTimer_->stop();
+  } else if (!topUpTimer_->isActive()) {
+    topUpTimer_->start();
+  }
 }
 
 void SoundOutput::Play(std::span<const uint8_t> block) {
@@ -74,15 +103,11 @@ void SoundOutput::Play(std::span<const uint8_t> block) {
     dropped_ += static_cast<int64_t>(block.size());
     return;
   }
-  // Whole frames only, so that channels and bytes of a sample stay aligned.
-  const qsizetype frameBytes = format_.bytesPerFrame() > 0 ? format_.bytesPerFrame() : 1;
-  qsizetype room = sink_->bytesFree();
-  qsizetype n = static_cast<qsizetype>(block.size());
-  if (n > room) n = room;
-  n -= n % frameBytes;
-  qint64 written = n > 0 ? device_->write(reinterpret_cast<const char*>(block.data()), n) : 0;
-  if (written < 0) written = 0;
-  dropped_ += static_cast<int64_t>(block.size()) - written;
+  const size_t room = pendingLimit_ - std::min(pendingLimit_, pending_.size());
+  const size_t n = std::min(room, block.size());
+  pending_.insert(pending_.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
+  dropped_ += static_cast<int64_t>(block.size() - n);
+  TopUp();
 }
 
 void SoundOutput::SetVolume(int level) {
@@ -95,6 +120,8 @@ void SoundOutput::Stop() {
     sink_->reset();
     sink_->stop();
   }
+  if (topUpTimer_) topUpTimer_->stop();
+  pending_.clear();
   sink_.reset();
   device_ = nullptr;
   openFailed_ = false;

@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "playback/recording_index.h"
 
 class QAudioSink;
 class QIODevice;
+class QTimer;
 
 namespace orvia::player {
 
@@ -31,8 +33,9 @@ class SoundOutput {
   // Sets the format of the blocks to come; a new format closes the sink.
   // False when the format cannot be played (blocks are then dropped).
   bool SetFormat(const SoundFormat& format);
-  // Queues one block. Opens the sink on first use; what does not fit into the
-  // sink's buffer (about a second) is dropped.
+  // Queues one block. Opens the sink on first use. Blocks wait in a queue of
+  // two seconds that tops the sink up as it plays; what does not fit is
+  // dropped.
   void Play(std::span<const uint8_t> block);
   void SetVolume(int level);  // 0 .. 10
   // Drops what is queued and closes the sink; the next block opens it again.
@@ -45,10 +48,15 @@ class SoundOutput {
 
  private:
   bool Open();
+  // Moves queued bytes into the sink as far as it has room (whole frames).
+  void TopUp();
 
   QAudioFormat format_;
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* device_ = nullptr;
+  std::unique_ptr<QTimer> topUpTimer_;  // runs while bytes wait
+  std::vector<uint8_t> pending_;        // capacity fixed when the sink opens
+  size_t pendingLimit_ = 0;
   bool openFailed_ = false;  // not tried again until the format changes or Stop
   int volume_ = 10;
   int64_t dropped_ = 0;
