@@ -25,11 +25,11 @@ struct GraphLine {
 // What the graph plots; the tables are borrowed from the recording index.
 struct GraphInput {
   GraphMode mode = GraphMode::kAcceleration;
-  int width = 0;   // client width W
-  int height = 0;  // client height H
-  int count = 0;   // seconds of the recording
-  int cursor = 0;  // second under the cursor
-  const GPeak* peaks = nullptr;                  // count entries (or null: all 0 g)
+  int width = 0;                                   // client width W
+  int height = 0;                                  // client height H
+  int count = 0;                                   // seconds of the recording
+  int cursor = 0;                                  // second under the cursor
+  const GPeak* peaks = nullptr;                    // count entries (or null: all 0 g)
   const std::unique_ptr<GpsFix>* fixes = nullptr;  // count entries, each a fix or none
 };
 

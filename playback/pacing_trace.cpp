@@ -42,7 +42,8 @@ bool WritePacingTrace(const PacingTrace& trace, const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (f == nullptr) return false;
   const LatenessStats stats = ComputeLateness(trace.samples());
-  std::fprintf(f, "# units %" PRId64 ", not kept %" PRId64 ", late p50 %" PRId64 " ms, p99 %" PRId64
+  std::fprintf(f,
+               "# units %" PRId64 ", not kept %" PRId64 ", late p50 %" PRId64 " ms, p99 %" PRId64
                " ms, max %" PRId64 " ms\n",
                stats.count, trace.dropped(), stats.p50Ms, stats.p99Ms, stats.maxMs);
   std::fprintf(f, "due_ms,actual_ms,late_ms\n");

@@ -11,7 +11,7 @@
 
 namespace orvia {
 
-constexpr int32_t kUnitBufferBytes = 525312;   // per view: parameter-set header + unit
+constexpr int32_t kUnitBufferBytes = 525312;  // per view: parameter-set header + unit
 constexpr int32_t kSoundBufferBytes = 32768;  // sound blocks of one step
 
 struct PlaybackBuffer {
@@ -22,7 +22,7 @@ struct PlaybackBuffer {
   int32_t unitStart[2] = {0, 0};
   std::unique_ptr<uint8_t[]> unitBuf[2];  // kUnitBufferBytes each
 
-  int32_t soundLen = 0;  // bytes in soundBuf
+  int32_t soundLen = 0;                 // bytes in soundBuf
   std::unique_ptr<uint8_t[]> soundBuf;  // kSoundBufferBytes
 
   int32_t unixTime = 0;      // Unix time of the current second

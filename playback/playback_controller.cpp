@@ -47,7 +47,9 @@ PlaybackController::PlaybackController(const PlaybackDeps& deps)
       text_(deps.text),
       blankFrame_(deps.blankFrame) {}
 
-std::string PlaybackController::Text(const char* key) const { return text_ ? text_(key) : GetLocalizedText(key); }
+std::string PlaybackController::Text(const char* key) const {
+  return text_ ? text_(key) : GetLocalizedText(key);
+}
 
 AxisCaptions PlaybackController::Captions() const {
   return {Text("IDS_CAPTION_X"), Text("IDS_CAPTION_Y"), Text("IDS_CAPTION_Z")};
@@ -172,11 +174,20 @@ void PlaybackController::OnTimeLine(int value) {
 void PlaybackController::OnSpeed(int value) {
   speedFactor_ = slowDivisor_ = 1;
   switch (value) {
-    case 0: slowDivisor_ = 4; break;
-    case 1: slowDivisor_ = 2; break;
-    case 3: speedFactor_ = 2; break;
-    case 4: speedFactor_ = 4; break;
-    default: break;
+    case 0:
+      slowDivisor_ = 4;
+      break;
+    case 1:
+      slowDivisor_ = 2;
+      break;
+    case 3:
+      speedFactor_ = 2;
+      break;
+    case 4:
+      speedFactor_ = 4;
+      break;
+    default:
+      break;
   }
   ApplySoundRule();
 }
@@ -201,10 +212,7 @@ void PlaybackController::BeginOpenSource() {
   sleeper_->SleepMs(kLoadWaitMs);
   if (playing_) {
     playing_ = false;
-    if (!blankFrame_.empty()) {
-      front_->FeedData(false, true, blankFrame_);
-      rear_->FeedData(false, true, blankFrame_);
-    }
+    BlankViews();
   }
   view_->MapSetPos(kNoFixLatitude, kNoFixLongitude);
   rowCount_ = 0;
@@ -256,6 +264,32 @@ void PlaybackController::EndOpenSource(bool accepted) {
     RefreshButtons();
   }
   ResetTelemetry();
+}
+
+void PlaybackController::BeginCardRemoved() {
+  state_ = PlaybackState::kNoRecording;
+  sleeper_->SleepMs(kLoadWaitMs);
+  RefreshButtons();
+  BlankViews();
+  rowCount_ = 0;
+  view_->ClearList();
+  view_->EnableButton(PlaybackButton::kPlayPause, false);
+  view_->EnableButton(PlaybackButton::kStop, false);
+  view_->ShowTelemetry(ResetTelemetryTexts(Captions()));
+}
+
+void PlaybackController::EndCardRemoved() {
+  stopped_ = true;
+  ApplyStopped();
+  view_->MapSetPos(kNoFixLatitude, kNoFixLongitude);
+}
+
+// The blank key unit goes to the front view, then to the rear; whether they
+// take it is not examined.
+void PlaybackController::BlankViews() {
+  if (blankFrame_.empty()) return;
+  front_->FeedData(false, true, blankFrame_);
+  rear_->FeedData(false, true, blankFrame_);
 }
 
 void PlaybackController::OnFirstLoadTimer() {
@@ -331,8 +365,8 @@ void PlaybackController::ApplyStopped() {
 void PlaybackController::RefreshButtons() {
   bool pauseLook = false;
   bool tenSeconds = false;
-  const PlaybackButton steps[] = {PlaybackButton::kPreviousFile, PlaybackButton::kBack, PlaybackButton::kForward,
-                                  PlaybackButton::kNextFile};
+  const PlaybackButton steps[] = {PlaybackButton::kPreviousFile, PlaybackButton::kBack,
+                                  PlaybackButton::kForward, PlaybackButton::kNextFile};
   if (state_ == PlaybackState::kNoRecording || state_ == PlaybackState::kStopRequested) {
     for (PlaybackButton b : steps) view_->EnableButton(b, false);
   } else if (state_ == PlaybackState::kIdle) {
@@ -344,9 +378,11 @@ void PlaybackController::RefreshButtons() {
     view_->EnableButton(PlaybackButton::kPreviousFile, true);
     view_->EnableButton(PlaybackButton::kNextFile, true);
   }
-  view_->SetPlayPauseLook(pauseLook, Text(pauseLook ? "IDS_CAPTION_TOOLTIP_PAUSE" : "IDS_CAPTION_TOOLTIP_PLAY"));
-  view_->SetStepTooltips(Text(tenSeconds ? "IDS_CAPTION_TOOLTIP_BACK_PLAY" : "IDS_CAPTION_TOOLTIP_BACK_PUASE"),
-                         Text(tenSeconds ? "IDS_CAPTION_TOOLTIP_NEXT_PLAY" : "IDS_CAPTION_TOOLTIP_NEXT_PAUSE"));
+  view_->SetPlayPauseLook(pauseLook,
+                          Text(pauseLook ? "IDS_CAPTION_TOOLTIP_PAUSE" : "IDS_CAPTION_TOOLTIP_PLAY"));
+  view_->SetStepTooltips(
+      Text(tenSeconds ? "IDS_CAPTION_TOOLTIP_BACK_PLAY" : "IDS_CAPTION_TOOLTIP_BACK_PUASE"),
+      Text(tenSeconds ? "IDS_CAPTION_TOOLTIP_NEXT_PLAY" : "IDS_CAPTION_TOOLTIP_NEXT_PAUSE"));
 }
 
 void PlaybackController::ResetTelemetry() {
@@ -401,7 +437,8 @@ void PlaybackController::Tick() {
           const WallTime now = clock_->Now();
           const double media = position_ * 1000.0 + buffer_.millisecond - mediaOrigin_;
           // Hours are not counted: a new hour makes this negative.
-          const int wall = (now.second - wallOrigin_.second) * 1000 + (now.minute - wallOrigin_.minute) * 60000 +
+          const int wall = (now.second - wallOrigin_.second) * 1000 +
+                           (now.minute - wallOrigin_.minute) * 60000 +
                            (now.millisecond - wallOrigin_.millisecond);
           if (wall < 0) {
             wallOrigin_ = now;

@@ -10,9 +10,13 @@
 //     OnFirstLoadTimer();
 //   - each command: the On... call of the same name; sliders only at the end
 //     of a drag;
-//   - the SD button: BeginOpenSource(), then the window releases the card and
-//     runs the disk manager, then EndOpenSource(); the window stops timer 100
-//     before and starts it again afterwards.
+//   - the SD button: BeginOpenSource(); the window stops timer 100, releases
+//     the card in use and runs the disk manager; on OK it fills the list,
+//     processes pending messages for 10 ms and sets the card root; then
+//     EndOpenSource(accepted), the window's redraw, and timer 100 started;
+//   - the removal of the card in use: BeginCardRemoved(), the window's
+//     message box, EndCardRemoved();
+//   - full screen entered or left: RefreshButtons() (the looks differ).
 // The controller tells the window what to show through PlaybackView.
 //
 // Threads: everything here runs on the user-interface thread. The fixed waits
@@ -192,6 +196,13 @@ class PlaybackController {
   void BeginOpenSource();
   void EndOpenSource(bool accepted);
 
+  // The removal of the card in use, around the window's message box. Begin:
+  // state 0 after a 20 ms wait, the views blanked, no rows (the list is
+  // emptied), Play and Stop disabled, the labels reset. End: stopped, and the
+  // map to the no-fix position.
+  void BeginCardRemoved();
+  void EndCardRemoved();
+
   // Timer 234, every 1 ms.
   void Tick();
   // Timer 100: resets both players once, at the first expiry outside full
@@ -242,6 +253,7 @@ class PlaybackController {
   void RefreshTelemetry();
   void ApplySoundRule();
   void Hold();
+  void BlankViews();
   player::PlayerControl* View(int s) const { return s == 0 ? front_ : rear_; }
   std::string Text(const char* key) const;
   AxisCaptions Captions() const;

@@ -13,9 +13,9 @@ struct RecordingIndex;
 
 // A Unix time broken down as UTC (the recorder's clock carries no zone).
 struct RecordingDate {
-  int year = 0;    // modulo 100
-  int month = 0;   // 0..11
-  int day = 0;     // 1..31
+  int year = 0;   // modulo 100
+  int month = 0;  // 0..11
+  int day = 0;    // 1..31
   int hour = 0;
   int minute = 0;
   int second = 0;

@@ -166,6 +166,27 @@ TEST_F(ControllerTest, SourceWhilePlayingBlanksBothViewsAndCancelLeavesNothingTo
   EXPECT_TRUE(front.calls().empty());
 }
 
+TEST_F(ControllerTest, RemovedCardBlanksTheViewsEmptiesTheListAndStops) {
+  Load({Recording(Seconds(3))});
+  Ticks(300);
+  ClearCalls();
+  view.mapCalls.clear();
+  controller->BeginCardRemoved();
+  EXPECT_EQ(controller->state(), PlaybackState::kNoRecording);
+  EXPECT_EQ(Feeds(front, false).size(), 1u);
+  EXPECT_EQ(Feeds(rear, false).at(0)->feed.bytes, Blank());
+  EXPECT_TRUE(view.rows.empty());
+  EXPECT_FALSE(view.IsEnabled(PlaybackButton::kPlayPause));
+  EXPECT_EQ(view.telemetry.back().y, "Y: ");
+  Ticks(20);
+  EXPECT_EQ(Feeds(front, false).size(), 1u);
+  controller->EndCardRemoved();
+  EXPECT_TRUE(controller->stopped());
+  EXPECT_TRUE(front.stopped());
+  ASSERT_EQ(view.mapCalls.size(), 1u);
+  EXPECT_EQ(view.mapCalls[0].first, "-34.397");
+}
+
 TEST_F(ControllerTest, RowThatDoesNotOpenLeavesPlaybackAtStateZero) {
   Load({dir / "missing.avi"});
   EXPECT_EQ(controller->state(), PlaybackState::kNoRecording);
@@ -261,7 +282,8 @@ TEST_F(ControllerTest, SoundIsFedAtOneTwoAndFourTimesAndHeardOnlyAtOne) {
     bool fed;
     int volume;
   };
-  for (const Case c : {Case{0, false, 0}, Case{1, false, 0}, Case{2, true, 5}, Case{3, true, 0}, Case{4, true, 0}}) {
+  for (const Case c :
+       {Case{0, false, 0}, Case{1, false, 0}, Case{2, true, 5}, Case{3, true, 0}, Case{4, true, 0}}) {
     SCOPED_TRACE(c.slider);
     front.ClearCalls();
     rear.ClearCalls();
@@ -346,7 +368,8 @@ TEST_F(ControllerTest, ClockGoingBackRetakesTheWallOriginThenTheDriftRuleTheMedi
 
 TEST_F(ControllerTest, BackWhilePausedSeeksTheKeySecondBeforeButNotARestartAtZero) {
   Load({Recording(Seconds(4))});
-  ASSERT_TRUE(TickUntil([&] { return controller->position() == 2 && controller->buffer().millisecond > 300; }));
+  ASSERT_TRUE(
+      TickUntil([&] { return controller->position() == 2 && controller->buffer().millisecond > 300; }));
   controller->OnPlayPause();
   ASSERT_EQ(controller->state(), PlaybackState::kIdle);
 
@@ -422,7 +445,8 @@ TEST_F(ControllerTest, BackAndForwardWhilePlayingMoveTenSecondsAndRestart) {
 
 TEST_F(ControllerTest, PauseAndPlayRestartFromTheKeyUnitOfTheCurrentSecond) {
   Load({Recording(Seconds(4))});
-  ASSERT_TRUE(TickUntil([&] { return controller->position() == 1 && controller->buffer().millisecond >= 500; }));
+  ASSERT_TRUE(
+      TickUntil([&] { return controller->position() == 1 && controller->buffer().millisecond >= 500; }));
   controller->OnPlayPause();
   EXPECT_FALSE(controller->playing());
   EXPECT_EQ(controller->state(), PlaybackState::kIdle);
@@ -585,7 +609,8 @@ TEST_F(ControllerTest, EndOfFileOpensTheNextRowOfSimulatedRecordings) {
   EXPECT_EQ(Feeds(front, true).size(), 1u);
 
   // After the last row playback stays running with nothing left to show.
-  ASSERT_TRUE(TickUntil([&] { return controller->buffer().nextVideo[0] == controller->index().videoCount[0]; }));
+  ASSERT_TRUE(
+      TickUntil([&] { return controller->buffer().nextVideo[0] == controller->index().videoCount[0]; }));
   ClearCalls();
   Ticks(200);
   EXPECT_EQ(controller->state(), PlaybackState::kRunning);

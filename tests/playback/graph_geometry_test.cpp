@@ -14,8 +14,8 @@ constexpr int kW = 477, kH = 169;  // the graph window's client size
 
 TEST(GraphGeometry, SecondsAreSpacedInSinglePrecision) {
   EXPECT_EQ(GraphSecondX(kW, 0), 0);
-  EXPECT_EQ(GraphSecondX(kW, 1), 7);    // 7.95
-  EXPECT_EQ(GraphSecondX(kW, 7), 55);   // 55.65
+  EXPECT_EQ(GraphSecondX(kW, 1), 7);   // 7.95
+  EXPECT_EQ(GraphSecondX(kW, 7), 55);  // 55.65
   EXPECT_EQ(GraphSecondX(kW, 60), 477);
   EXPECT_EQ(GraphSecondX(120, 59), 118);
 }
@@ -25,8 +25,8 @@ TEST(GraphGeometry, HeightsClampAtTwoGAndTwoThousand) {
   EXPECT_EQ(GraphAccelerationY(kH, 3500), 0);
   EXPECT_EQ(GraphAccelerationY(kH, -2000), kH);
   EXPECT_EQ(GraphAccelerationY(kH, -9000), kH);
-  EXPECT_EQ(GraphAccelerationY(kH, 0), 84);      // 2000 * 169 / 4000 = 84.5
-  EXPECT_EQ(GraphAccelerationY(kH, 1000), 42);   // 42.25
+  EXPECT_EQ(GraphAccelerationY(kH, 0), 84);     // 2000 * 169 / 4000 = 84.5
+  EXPECT_EQ(GraphAccelerationY(kH, 1000), 42);  // 42.25
   EXPECT_EQ(GraphSpeedY(kH, 0), kH);
   EXPECT_EQ(GraphSpeedY(kH, 20000), 0);
   EXPECT_EQ(GraphSpeedY(kH, 10000), 84);

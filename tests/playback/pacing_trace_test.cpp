@@ -14,7 +14,7 @@ namespace {
 TEST(PacingTrace, LatenessPercentilesUseNearestRank) {
   PacingTrace trace;
   for (int i = 0; i < 100; ++i) trace.Record(1000 * i, 1000 * i + i);  // 0..99 ms late
-  trace.Record(5, 2);                                                 // 3 ms early
+  trace.Record(5, 2);                                                  // 3 ms early
   const LatenessStats s = ComputeLateness(trace.samples());
   EXPECT_EQ(s.count, 101);
   EXPECT_EQ(s.p50Ms, 49);

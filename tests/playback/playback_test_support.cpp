@@ -65,10 +65,12 @@ std::string WriteHandBuilt(const std::string& path, const HandBuiltOptions& o) {
     for (int f = 0; f < o.fps; ++f) {
       const int k = sec * o.fps + f;
       for (int stream = 0; stream < 2; ++stream) {
-        const size_t extra = (stream == 0 && k == o.oversizedUnit) ? static_cast<size_t>(kUnitBufferBytes) : 12;
+        const size_t extra =
+            (stream == 0 && k == o.oversizedUnit) ? static_cast<size_t>(kUnitBufferBytes) : 12;
         std::string unit;
         if (k == 0) {
-          unit = Nal(0x67, "SPS" + std::to_string(stream)) + Nal(0x68, "PPS") + Nal(0x65, UnitPayload(stream, k, extra));
+          unit = Nal(0x67, "SPS" + std::to_string(stream)) + Nal(0x68, "PPS") +
+                 Nal(0x65, UnitPayload(stream, k, extra));
         } else if (f == 0) {
           unit = Nal(0x65, UnitPayload(stream, k, extra));
         } else {

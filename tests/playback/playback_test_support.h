@@ -17,9 +17,7 @@ namespace orvia::test {
 // Local time as milliseconds of the day; SleepMs moves it on.
 class FakeClock : public WallClock, public Sleeper {
  public:
-  explicit FakeClock(int hour = 10, int minute = 0, int second = 0) {
-    Set(hour, minute, second, 0);
-  }
+  explicit FakeClock(int hour = 10, int minute = 0, int second = 0) { Set(hour, minute, second, 0); }
   WallTime Now() override;
   void SleepMs(int ms) override {
     sleptMs_ += ms;
@@ -112,8 +110,8 @@ struct HandBuiltOptions {
   int seconds = 3;
   int fps = 15;
   std::vector<int> noGpsSeconds;
-  int oversizedUnit = -1;       // front unit number given a payload beyond the unit buffer
-  int oversizedSoundBlock = -1; // sound block given 40,000 bytes
+  int oversizedUnit = -1;        // front unit number given a payload beyond the unit buffer
+  int oversizedSoundBlock = -1;  // sound block given 40,000 bytes
 };
 constexpr uint32_t kFirstUnix = 1796632200;  // 2026-12-07 08:30:00 UTC
 std::string WriteHandBuilt(const std::string& path, const HandBuiltOptions& options);
