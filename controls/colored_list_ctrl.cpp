@@ -91,7 +91,9 @@ QString CColoredListCtrl::RowText(int row, int column) const {
 void CColoredListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
   const QRect band(0, option.rect.top(), viewport()->width(), option.rect.height());
-  painter->fillRect(band, RowColor(index.row()));
+  // A selected row is marked over the whole width, beyond its last column too.
+  const bool selected = selectionModel() != nullptr && selectionModel()->isRowSelected(index.row(), index.parent());
+  painter->fillRect(band, selected ? palette().color(QPalette::Active, QPalette::Highlight) : RowColor(index.row()));
   QStyleOptionViewItem opt = option;
   opt.palette.setColor(QPalette::Text, Qt::black);
   QTreeWidget::drawRow(painter, opt, index);

@@ -2,7 +2,12 @@
 
 #include <QPainter>
 
-CWhiteTabCtrl::CWhiteTabCtrl(QWidget* parent) : QTabBar(parent) { setDrawBase(false); }
+#include <algorithm>
+
+CWhiteTabCtrl::CWhiteTabCtrl(QWidget* parent) : QTabBar(parent) {
+  setDrawBase(false);
+  setExpanding(false);  // tabs keep their natural width; the band fills the rest
+}
 
 void CWhiteTabCtrl::SetBandLeft(int x) {
   bandLeft_ = x;
@@ -10,8 +15,12 @@ void CWhiteTabCtrl::SetBandLeft(int x) {
 }
 
 QRect CWhiteTabCtrl::BandRect() const {
-  if (bandLeft_ >= width()) return QRect();
-  return QRect(bandLeft_, 0, width() - bandLeft_, kBandHeight);
+  // The band never covers a tab: tabs wider than the sheet planned for (a
+  // longer translation, a larger font) keep their labels readable.
+  int left = bandLeft_;
+  if (count() > 0) left = std::max(left, tabRect(count() - 1).right() + 1);
+  if (left >= width()) return QRect();
+  return QRect(left, 0, width() - left, kBandHeight);
 }
 
 void CWhiteTabCtrl::paintEvent(QPaintEvent* event) {
@@ -35,7 +44,9 @@ void CWhiteTabWidget::paintEvent(QPaintEvent* event) {
   QTabWidget::paintEvent(event);
   // The tab bar may be narrower than the widget: the band runs on to the right
   // edge of the whole tab widget.
-  const int left = bar_->geometry().left() + bar_->BandLeft();
+  int bandLeft = bar_->BandLeft();
+  if (bar_->count() > 0) bandLeft = std::max(bandLeft, bar_->tabRect(bar_->count() - 1).right() + 1);
+  const int left = bar_->geometry().left() + bandLeft;
   if (left >= width()) return;
   QPainter painter(this);
   painter.fillRect(QRect(left, bar_->geometry().top(), width() - left, CWhiteTabCtrl::kBandHeight), Qt::white);

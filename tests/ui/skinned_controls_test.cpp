@@ -418,6 +418,12 @@ class SkinnedControlsTest : public QObject {
     QVERIFY(shown.pixelColor(499, 5) != QColor(Qt::white));
     QVERIFY(shown.pixelColor(600, 18) != QColor(Qt::white));
     QCOMPARE(tabs.BandRect(), QRect(500, 0, 200, 18));
+
+    // Tabs reaching beyond bandLeft keep their labels: the band starts after them.
+    tabs.SetBandLeft(10);
+    const int tabsEnd = tabs.tabRect(1).right() + 1;
+    QVERIFY(tabsEnd > 10);
+    QCOMPARE(tabs.BandRect(), QRect(tabsEnd, 0, 700 - tabsEnd, 18));
   }
 };
 

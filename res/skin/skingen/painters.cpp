@@ -236,13 +236,13 @@ void CrossSymbol(QPainter& p, const QPointF& centre, qreal half, const QColor& c
 // Four corner brackets: pointing outward ("make it big") or inward ("back").
 void CornersSymbol(QPainter& p, const QRectF& b, bool outward, const QColor& c, qreal width) {
   p.setPen(StrokePen(c, width));
-  const qreal arm = b.width() * 0.32;
+  const qreal arm = b.width() * (outward ? 0.32 : 0.28);
   const QPointF centre = b.center();
   for (int sx = -1; sx <= 1; sx += 2) {
     for (int sy = -1; sy <= 1; sy += 2) {
       const QPointF corner(sx < 0 ? b.left() : b.right(), sy < 0 ? b.top() : b.bottom());
       QPointF tip = corner;
-      if (!outward) tip = QPointF(centre.x() + sx * b.width() * 0.12, centre.y() + sy * b.height() * 0.12);
+      if (!outward) tip = QPointF(centre.x() + sx * b.width() * 0.2, centre.y() + sy * b.height() * 0.2);
       const qreal dx = outward ? -sx * arm : sx * arm;
       const qreal dy = outward ? -sy * arm : sy * arm;
       p.drawPolyline(QPolygonF({QPointF(tip.x() + dx, tip.y()), tip, QPointF(tip.x(), tip.y() + dy)}));
@@ -632,7 +632,7 @@ bool PaintIndicator(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
   p.translate(9, (top + bottom) / 2.0);
   p.rotate(-90);
   const QString title = accel ? QStringLiteral("ACCEL  g") : QStringLiteral("SPEED");
-  DrawText(p, title, UiFont(8, true, 1.5), 0, 3, accel ? kLabel : kLabel);
+  DrawText(p, title, UiFont(8, true, 1.5), 0, 3, kLabel);
   p.restore();
   const int steps = 4;
   for (int i = 0; i <= steps; ++i) {
@@ -657,13 +657,6 @@ bool PaintIndicator(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
     p.setPen(StrokePen(QColor(110, 111, 114), 1.2));
     p.drawLine(QPointF(23, bottom - 6), QPointF(23, top + 26));
     p.drawPolyline(QPolygonF({QPointF(20, top + 30), QPointF(23, top + 26), QPointF(26, top + 30)}));
-  } else {
-    // Colour keys of the three axes, as the plot draws them.
-    const QColor axes[3] = {QColor(255, 0, 0), QColor(255, 255, 0), QColor(0, 255, 0)};
-    for (int i = 0; i < 3; ++i) {
-      p.fillRect(QRect(17 + i * 5, top + 47, 3, 3), axes[i]);
-      p.fillRect(QRect(17 + i * 5, top + 131, 3, 3), axes[i]);
-    }
   }
   return true;
 }
@@ -730,9 +723,9 @@ bool PaintFsTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QS
   const QRectF face(2, 2, size.width() - 4, size.height() - 4);
   DrawFace(p, face, state, 4);
   const qreal dy = state == State::kPressed ? 1 : 0;
-  qreal box = 12;
-  if (icon == QLatin1String("play")) box = 13;
-  if (icon == QLatin1String("stop") || icon == QLatin1String("pause")) box = 11;
+  qreal box = 14;
+  if (icon == QLatin1String("play")) box = 15;
+  if (icon == QLatin1String("stop") || icon == QLatin1String("pause")) box = 12;
   const QRectF b(std::round((size.width() - box) / 2), (size.height() - box) / 2 + dy, box, box);
   TransportSymbol(p, b, icon, SymbolColour(state));
   return true;
@@ -758,14 +751,21 @@ bool PaintGraphMode(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
   const QColor c = SymbolColour(state);
   DrawText(p, QStringLiteral("GRAPH"), UiFont(8, true, 1.5), size.width() / 2.0, 13 + dy,
            state == State::kPressed ? kAccent : kLabel);
+  // Symbol and name of the plot on screen, centred together.
+  const QFont font = UiFont(10, true);
+  const QString label = accel ? QStringLiteral("G-FORCE") : QStringLiteral("SPEED");
+  const qreal iconWidth = 15;
+  const qreal gap = 5;
+  const qreal total = iconWidth + gap + QFontMetricsF(font).horizontalAdvance(label);
+  const qreal left = std::round((size.width() - total) / 2);
   if (accel) {
-    WaveSymbol(p, QRectF(8, 19 + dy, 16, 14), kAccent, 1.6);
+    WaveSymbol(p, QRectF(left, 20 + dy, iconWidth, 13), kAccent, 1.6);
   } else {
-    GaugeSymbol(p, QRectF(8, 19 + dy, 15, 15), kAccent, 1.5);
+    GaugeSymbol(p, QRectF(left, 19 + dy, iconWidth, iconWidth), kAccent, 1.5);
   }
-  p.setFont(UiFont(accel ? 10 : 10, true, 0.3));
+  p.setFont(font);
   p.setPen(c);
-  p.drawText(QPointF(28, 31 + dy), accel ? QStringLiteral("G-FORCE") : QStringLiteral("SPEED"));
+  p.drawText(QPointF(left + iconWidth + gap, 31 + dy), label);
   return true;
 }
 
