@@ -465,23 +465,6 @@ TEST_F(ControllerTest, PauseAndPlayRestartFromTheKeyUnitOfTheCurrentSecond) {
   EXPECT_EQ(controller->mediaOrigin(), controller->index().videoEntries[0][15].time);
 }
 
-TEST_F(ControllerTest, TimeLineMovesThePositionWithinTheRecordingOnly) {
-  Load({Recording(Seconds(4))});
-  Ticks(100);
-  controller->OnTimeLine(2);
-  EXPECT_EQ(controller->position(), 2);
-  EXPECT_EQ(controller->state(), PlaybackState::kStart);
-  Ticks(1);
-  EXPECT_EQ(view.timeLine, 2);
-  controller->OnTimeLine(40);  // beyond the recording: restarts where it is
-  EXPECT_EQ(controller->position(), 2);
-  controller->OnStop();
-  view.timeLine = 7;
-  controller->OnTimeLine(3);
-  EXPECT_EQ(view.timeLine, 0);
-  EXPECT_EQ(controller->position(), 0);
-}
-
 // ---------------------------------------------------------------- refusals
 
 TEST_F(ControllerTest, RefusedUnitIsRetriedEveryTwoMillisecondsWhileMuted) {
@@ -685,37 +668,6 @@ TEST_F(ControllerTest, StopThenPlayAgainStartsOverFromSecondZero) {
   ASSERT_EQ(video.size(), 1u);
   EXPECT_EQ(UnitNumber(video[0], 0), 0);
   EXPECT_EQ(controller->state(), PlaybackState::kRunning);
-}
-
-TEST_F(ControllerTest, ButtonsFollowTheStateTable) {
-  Load({Recording(Seconds(3))});
-  Ticks(5);
-  controller->RefreshButtons();
-  EXPECT_TRUE(view.pauseLook);
-  EXPECT_EQ(view.playTooltip, "Pause");
-  EXPECT_EQ(view.backTooltip, "10 seconds before");
-  EXPECT_EQ(view.forwardTooltip, "10 seconds after");
-
-  controller->OnPlayPause();  // pause: state 3
-  EXPECT_FALSE(view.pauseLook);
-  EXPECT_EQ(view.playTooltip, "Play");
-  EXPECT_EQ(view.backTooltip, "1 second before");
-  EXPECT_EQ(view.forwardTooltip, "1 frame");
-  for (PlaybackButton b : {PlaybackButton::kPreviousFile, PlaybackButton::kBack, PlaybackButton::kForward,
-                           PlaybackButton::kNextFile}) {
-    EXPECT_TRUE(view.IsEnabled(b));
-  }
-
-  // Paused in another state: previous and next file enabled, back and
-  // forward left as they were.
-  controller->OnForward();
-  view.enabled[PlaybackButton::kBack] = false;
-  view.enabled[PlaybackButton::kPreviousFile] = false;
-  controller->RefreshButtons();
-  EXPECT_FALSE(view.IsEnabled(PlaybackButton::kBack));
-  EXPECT_TRUE(view.IsEnabled(PlaybackButton::kForward));
-  EXPECT_TRUE(view.IsEnabled(PlaybackButton::kPreviousFile));
-  EXPECT_FALSE(view.pauseLook);
 }
 
 // --------------------------------------------------------------- telemetry

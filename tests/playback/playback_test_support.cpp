@@ -112,7 +112,10 @@ const std::vector<std::string>& SimulatedRecordings() {
     options.seed = 3;
     const sim::CardReport card = sim::MakeCard(options);
     std::vector<std::string> out;
-    if (!card.ok) return out;
+    if (!card.ok) {
+      ADD_FAILURE() << "simulator: " << card.error;
+      return out;
+    }
     for (const sim::RecordingReport& r : card.recordings) {
       if (r.path.find("/Normal/") != std::string::npos) out.push_back(r.path);
     }
