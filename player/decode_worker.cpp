@@ -31,7 +31,9 @@ DecodeWorker::~DecodeWorker() {
   av_frame_free(&held_);
 }
 
-void DecodeWorker::SetFrameObserver(std::function<void(const AVFrame&)> observer) { observer_ = std::move(observer); }
+void DecodeWorker::SetFrameObserver(std::function<void(const AVFrame&)> observer) {
+  observer_ = std::move(observer);
+}
 
 void DecodeWorker::SetPictureListener(std::function<void()> listener) { listener_ = std::move(listener); }
 

@@ -31,17 +31,17 @@ struct AVFrame;
 namespace orvia::player {
 
 struct WorkerOptions {
-  int queueCapacity = 8;                  // units waiting, the one being decoded included
-  size_t initialUnitBytes = 256 * 1024;   // each slot's buffer at the start
+  int queueCapacity = 8;                 // units waiting, the one being decoded included
+  size_t initialUnitBytes = 256 * 1024;  // each slot's buffer at the start
   DecoderOptions decoder;
 };
 
 struct WorkerStats {
   int64_t unitsTaken = 0;
-  int64_t unitsRefused = 0;    // Submit answered -1
-  int64_t unitsRejected = 0;   // libavcodec refused the data
+  int64_t unitsRefused = 0;   // Submit answered -1
+  int64_t unitsRejected = 0;  // libavcodec refused the data
   int64_t framesDecoded = 0;
-  int64_t imagesRendered = 0;  // pictures drawn for the view
+  int64_t imagesRendered = 0;     // pictures drawn for the view
   int64_t bufferAllocations = 0;  // packet buffers allocated after the start
 };
 
@@ -106,8 +106,8 @@ class DecodeWorker : private FrameReceiver {
 
   // Guards the queue and the thread's flags.
   mutable std::mutex mu_;
-  std::condition_variable workCv_;   // decoder thread waits for units
-  std::condition_variable doneCv_;   // feeders wait for room or idleness
+  std::condition_variable workCv_;  // decoder thread waits for units
+  std::condition_variable doneCv_;  // feeders wait for room or idleness
   UnitQueue queue_;
   bool stop_ = false;
   bool busy_ = false;      // the front slot is being decoded
@@ -121,7 +121,7 @@ class DecodeWorker : private FrameReceiver {
   AVFrame* newest_ = nullptr;  // newest decoded picture
   RgbImage shown_;             // what the view paints
   bool hasShown_ = false;
-  bool consumed_ = true;       // the view painted the shown image
+  bool consumed_ = true;  // the view painted the shown image
   bool showing_ = true;
   int displayW_ = 0;
   int displayH_ = 0;

@@ -73,8 +73,8 @@ bool FrameConverter::Convert(const AVFrame& frame, int outW, int outH, uint8_t* 
   if (!av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format))) return false;
   bool fullRange = false;
   const AVPixelFormat src = PlainFormat(frame.format, &fullRange);
-  sws_ = sws_getCachedContext(sws_, frame.width, frame.height, src, outW, outH, AV_PIX_FMT_RGB32, SWS_BILINEAR,
-                              nullptr, nullptr, nullptr);
+  sws_ = sws_getCachedContext(sws_, frame.width, frame.height, src, outW, outH, AV_PIX_FMT_RGB32,
+                              SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!sws_) return false;
   fullRange = fullRange || frame.color_range == AVCOL_RANGE_JPEG;
   if (sws_ != configured_ || fullRange != fullRange_) {
@@ -110,8 +110,8 @@ bool FrameConverter::Render(const AVFrame& frame, int viewW, int viewH, RgbImage
       FillBlack(row + static_cast<size_t>(r.x + r.width) * 4, viewW - r.x - r.width);
     }
   }
-  return Convert(frame, r.width, r.height, base + static_cast<size_t>(r.y) * stride + static_cast<size_t>(r.x) * 4,
-                 stride);
+  return Convert(frame, r.width, r.height,
+                 base + static_cast<size_t>(r.y) * stride + static_cast<size_t>(r.x) * 4, stride);
 }
 
 }  // namespace orvia::player

@@ -14,6 +14,7 @@ extern "C" __attribute__((visibility("default"))) int DllRegisterServer() {
 }
 
 // A new player whose view is a child of `parent`. User-interface thread.
-extern "C" __attribute__((visibility("default"))) orvia::player::EmbeddedPlayer* OrviaCreatePlayer(QWidget* parent) {
+extern "C" __attribute__((visibility("default"))) orvia::player::EmbeddedPlayer* OrviaCreatePlayer(
+    QWidget* parent) {
   return new orvia::player::PlayerView(parent);
 }

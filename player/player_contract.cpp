@@ -77,8 +77,10 @@ void PlayerControl::SetViewNumber(int32_t number) {
 
 void PlayerControl::SetSoundFormat(const SoundFormat& format) {
   const PlayerArg args[] = {
-      PlayerArg::Int(format.formatTag),     PlayerArg::Int(format.channels),
-      PlayerArg::Int(static_cast<int32_t>(format.sampleRate)), PlayerArg::Int(format.bitsPerSample),
+      PlayerArg::Int(format.formatTag),
+      PlayerArg::Int(format.channels),
+      PlayerArg::Int(static_cast<int32_t>(format.sampleRate)),
+      PlayerArg::Int(format.bitsPerSample),
       PlayerArg::Int(format.blockAlign),
   };
   Call(PlayerOp::kSetSoundFormat, args);
@@ -138,7 +140,8 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       }
       const int32_t length = args[5].value;
       if (length < 0 || length > kMaxFeedBytes || (length > 0 && args[6].address == nullptr)) return kBadCall;
-      std::span<const uint8_t> bytes(static_cast<const uint8_t*>(args[6].address), static_cast<size_t>(length));
+      std::span<const uint8_t> bytes(static_cast<const uint8_t*>(args[6].address),
+                                     static_cast<size_t>(length));
       return OnFeedData(args[3].value == 1, args[4].value == 1, bytes);
     }
     case PlayerOp::kSetVolume:

@@ -62,10 +62,10 @@ struct PlayerArg {
 
 // Answers shared by the operations.
 constexpr int32_t kCallOk = 0;
-constexpr int32_t kNotTaken = -1;    // FeedData: the unit was not taken now, offer it again
-constexpr int32_t kBadCall = -2;     // unknown operation or wrong arguments
-constexpr int32_t kNoPicture = -3;   // SaveSnapshot, CopyPicture: nothing decoded to give
-constexpr int32_t kWriteFailed = -4; // SaveSnapshot: the file could not be written
+constexpr int32_t kNotTaken = -1;     // FeedData: the unit was not taken now, offer it again
+constexpr int32_t kBadCall = -2;      // unknown operation or wrong arguments
+constexpr int32_t kNoPicture = -3;    // SaveSnapshot, CopyPicture: nothing decoded to give
+constexpr int32_t kWriteFailed = -4;  // SaveSnapshot: the file could not be written
 
 // CopyPicture fills at most this many pixels of 4 bytes.
 constexpr int32_t kCopyMaxWidth = 1920;

@@ -25,7 +25,8 @@ ModuleStatus PlayerModule::Load(const QString& folder) {
 }
 
 EmbeddedPlayer* PlayerModule::CreatePlayer(QWidget* parent) const {
-  if ((status_ != ModuleStatus::kLoaded && status_ != ModuleStatus::kRegistrationFailed) || !factory_) return nullptr;
+  if ((status_ != ModuleStatus::kLoaded && status_ != ModuleStatus::kRegistrationFailed) || !factory_)
+    return nullptr;
   return factory_(parent);
 }
 

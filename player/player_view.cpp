@@ -82,7 +82,8 @@ void PlayerView::OnPrepareCopy() { worker_->HoldPicture(); }
 
 int32_t PlayerView::OnCopyPicture(const CopyTarget& target) {
   int width = 0, height = 0;
-  if (!worker_->CopyNewest(target.pixels, kCopyMaxWidth, kCopyMaxHeight, true, &width, &height)) return kNoPicture;
+  if (!worker_->CopyNewest(target.pixels, kCopyMaxWidth, kCopyMaxHeight, true, &width, &height))
+    return kNoPicture;
   *target.width = width;
   *target.height = height;
   *target.bitsPerPixel = 32;
@@ -94,9 +95,12 @@ void PlayerView::OnSetSoundFormat(const SoundFormat& format) { sound_.SetFormat(
 void PlayerView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect area = rect();
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = DevicePixels();
   const bool drawn = worker_->ReadShownImage([&](const RgbImage& image) {
-    const QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
-    if (image.width == area.width() && image.height == area.height()) {
+    QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
+    if (image.width == pixels.width() && image.height == pixels.height()) {
+      picture.setDevicePixelRatio(ratio);
       painter.drawImage(0, 0, picture);
       return;
     }
@@ -109,9 +113,15 @@ void PlayerView::paintEvent(QPaintEvent*) {
   if (!drawn) painter.fillRect(area, Qt::black);
 }
 
+QSize PlayerView::DevicePixels() const {
+  const qreal ratio = devicePixelRatioF();
+  return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
 void PlayerView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  worker_->SetDisplaySize(width(), height());
+  const QSize pixels = DevicePixels();
+  worker_->SetDisplaySize(pixels.width(), pixels.height());
 }
 
 }  // namespace orvia::player

@@ -58,6 +58,9 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The view's size in device pixels: the size pictures are drawn at.
+  QSize DevicePixels() const;
+
   std::unique_ptr<DecodeWorker> worker_;
   bool decoding_ = false;  // the decoder thread runs
   SoundOutput sound_;

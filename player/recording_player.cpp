@@ -100,7 +100,8 @@ std::vector<const RecordedCall*> RecordingPlayer::CallsOf(PlayerOp op) const {
 int RecordingPlayer::FeedCount(bool sound) const {
   int n = 0;
   for (const RecordedCall& c : calls_) {
-    if (c.op == PlayerOp::kFeedData && c.answer != kNotTaken && c.answer != kBadCall && c.feed.sound == sound) ++n;
+    if (c.op == PlayerOp::kFeedData && c.answer != kNotTaken && c.answer != kBadCall && c.feed.sound == sound)
+      ++n;
   }
   return n;
 }

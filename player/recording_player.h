@@ -35,11 +35,11 @@ struct RecordedFeed {
 
 struct RecordedCall {
   PlayerOp op{};
-  std::vector<int32_t> ints;            // the integer arguments in order
-  std::vector<void*> addresses;         // the address arguments in order
-  std::vector<std::string> texts;       // the text arguments in order
+  std::vector<int32_t> ints;       // the integer arguments in order
+  std::vector<void*> addresses;    // the address arguments in order
+  std::vector<std::string> texts;  // the text arguments in order
   int32_t answer = 0;
-  RecordedFeed feed;                    // filled for FeedData only
+  RecordedFeed feed;  // filled for FeedData only
 };
 
 class RecordingPlayer : public PlayerControl {

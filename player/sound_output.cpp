@@ -19,8 +19,8 @@ constexpr int kTopUpMs = 20;
 
 QAudioFormat ToAudioFormat(const SoundFormat& format) {
   QAudioFormat qt;
-  if (format.formatTag != kFormatPcm || format.channels == 0 || format.channels > 8 || format.sampleRate == 0 ||
-      format.sampleRate > 192000) {
+  if (format.formatTag != kFormatPcm || format.channels == 0 || format.channels > 8 ||
+      format.sampleRate == 0 || format.sampleRate > 192000) {
     return qt;
   }
   switch (format.bitsPerSample) {

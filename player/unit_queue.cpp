@@ -8,7 +8,8 @@ extern "C" {
 
 namespace orvia::player {
 
-UnitQueue::UnitQueue(int capacity, size_t initialBytes) : slots_(static_cast<size_t>(capacity < 1 ? 1 : capacity)) {
+UnitQueue::UnitQueue(int capacity, size_t initialBytes)
+    : slots_(static_cast<size_t>(capacity < 1 ? 1 : capacity)) {
   for (UnitSlot& slot : slots_) {
     slot.packet = av_packet_alloc();
     if (slot.packet) slot.packet->buf = av_buffer_alloc(initialBytes + AV_INPUT_BUFFER_PADDING_SIZE);

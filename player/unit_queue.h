@@ -58,7 +58,7 @@ class UnitQueue {
   int head_ = 0;
   int count_ = 0;
   bool reserved_ = false;
-  size_t largest_ = 0;  // biggest buffer allocated so far
+  size_t largest_ = 0;                   // biggest buffer allocated so far
   std::atomic<int64_t> allocations_{0};  // written by the producer, read by anyone
 };
 

@@ -52,7 +52,8 @@ bool ReadStreams(const char* path, std::vector<Unit> (&units)[2]) {
   while (pkt && av_read_frame(fmt, pkt) >= 0) {
     for (int s = 0; s < 2; ++s) {
       if (pkt->stream_index == map[s] && pkt->size > 0) {
-        units[s].push_back({std::vector<uint8_t>(pkt->data, pkt->data + pkt->size), (pkt->flags & AV_PKT_FLAG_KEY) != 0});
+        units[s].push_back(
+            {std::vector<uint8_t>(pkt->data, pkt->data + pkt->size), (pkt->flags & AV_PKT_FLAG_KEY) != 0});
       }
     }
     av_packet_unref(pkt);
@@ -97,8 +98,8 @@ double RunFfmpeg(const char* path) {
   std::string quoted = "'";
   for (const char* p = path; *p; ++p) quoted += (*p == '\'') ? std::string("'\\''") : std::string(1, *p);
   quoted += "'";
-  const std::string cmd =
-      "ffmpeg -hide_banner -nostdin -nostats -benchmark -i " + quoted + " -map 0:v:0 -map 0:v:1 -f null - 2>&1";
+  const std::string cmd = "ffmpeg -hide_banner -nostdin -nostats -benchmark -i " + quoted +
+                          " -map 0:v:0 -map 0:v:1 -f null - 2>&1";
   const auto start = Clock::now();
   std::FILE* p = popen(cmd.c_str(), "r");
   if (!p) return -1;
@@ -175,8 +176,8 @@ int orvia::cli::RunBenchDecode(int argc, char** argv) {
   std::printf("file          %s\n", opt.file);
   std::printf("units         %zu + %zu\n", units[0].size(), units[1].size());
   std::printf("pictures      %lld\n", static_cast<long long>(frames));
-  std::printf("player        %.3f s  %.1f fps  (threads per view %d, queue %d%s)\n", best, playerFps, opt.threads,
-              opt.queue, opt.render ? ", drawing" : "");
+  std::printf("player        %.3f s  %.1f fps  (threads per view %d, queue %d%s)\n", best, playerFps,
+              opt.threads, opt.queue, opt.render ? ", drawing" : "");
   std::printf("ffmpeg        %.3f s  %.1f fps\n", bestFfmpeg, ffmpegFps);
   std::printf("ratio         %.2f\n", playerFps / ffmpegFps);
   return 0;

@@ -120,8 +120,8 @@ TEST(RecordingPlayerTest, CopyPictureGivesTheSetPictureBottomRowFirst) {
   int32_t w = 0, h = 0, bpp = 0;
   EXPECT_LT(p.CopyPicture({buf.data(), &w, &h, &bpp}), 0);
   std::vector<uint8_t> picture(2 * 2 * 4);
-  picture[0] = 11;   // top row
-  picture[8] = 22;   // bottom row
+  picture[0] = 11;  // top row
+  picture[8] = 22;  // bottom row
   p.SetPicture(2, 2, picture);
   EXPECT_GE(p.CopyPicture({buf.data(), &w, &h, &bpp}), 0);
   EXPECT_EQ(w, 2);
@@ -138,7 +138,8 @@ class ProbePlayer : public DispatchingPlayer {
 
  protected:
   int32_t OnFeedData(bool sound, bool key, std::span<const uint8_t> bytes) override {
-    seen.push_back("feed " + std::to_string(sound) + std::to_string(key) + " " + std::to_string(bytes.size()));
+    seen.push_back("feed " + std::to_string(sound) + std::to_string(key) + " " +
+                   std::to_string(bytes.size()));
     return 5;
   }
   void OnSetVolume(int32_t level) override { seen.push_back("volume " + std::to_string(level)); }
@@ -153,7 +154,9 @@ class ProbePlayer : public DispatchingPlayer {
     seen.push_back("copy");
     return 0;
   }
-  void OnSetSoundFormat(const SoundFormat& f) override { seen.push_back("sound " + std::to_string(f.sampleRate)); }
+  void OnSetSoundFormat(const SoundFormat& f) override {
+    seen.push_back("sound " + std::to_string(f.sampleRate));
+  }
 };
 
 TEST(DispatchingPlayerTest, RoutesWellFormedCallsAndRefusesBrokenOnes) {
@@ -166,18 +169,20 @@ TEST(DispatchingPlayerTest, RoutesWellFormedCallsAndRefusesBrokenOnes) {
   using A = PlayerArg;
   // Negative length, missing address, length with a null address, text where
   // an integer belongs, unknown operation, CopyPicture with a null address.
-  const A negative[] = {A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(-1), A::Address((void*)unit)};
+  const A negative[] = {
+      A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(-1), A::Address((void*)unit)};
   EXPECT_EQ(p.Call(PlayerOp::kFeedData, negative), kBadCall);
   const A shortList[] = {A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(4)};
   EXPECT_EQ(p.Call(PlayerOp::kFeedData, shortList), kBadCall);
-  const A nullData[] = {A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(0), A::Int(4), A::Address(nullptr)};
+  const A nullData[] = {A::Int(0), A::Int(0), A::Int(0),          A::Int(0),
+                        A::Int(0), A::Int(4), A::Address(nullptr)};
   EXPECT_EQ(p.Call(PlayerOp::kFeedData, nullData), kBadCall);
   const A text[] = {A::Text("7")};
   EXPECT_EQ(p.Call(PlayerOp::kSetVolume, text), kBadCall);
   EXPECT_EQ(p.Call(static_cast<PlayerOp>(12345), {}), kBadCall);
   int32_t v = 0;
-  const A copy[] = {A::Int(255), A::Address(nullptr), A::Address(&v), A::Address(&v), A::Address(&v),
-                    A::Int(1),   A::Int(0),           A::Int(0)};
+  const A copy[] = {A::Int(255),    A::Address(nullptr), A::Address(&v), A::Address(&v),
+                    A::Address(&v), A::Int(1),           A::Int(0),      A::Int(0)};
   EXPECT_EQ(p.Call(PlayerOp::kCopyPicture, copy), kBadCall);
   const A emptyPath[] = {A::Text(""), A::Int(0), A::Int(0)};
   EXPECT_EQ(p.Call(PlayerOp::kSaveSnapshot, emptyPath), kBadCall);
@@ -206,9 +211,9 @@ TEST(FitPictureTest, KeepsProportionsAndCentres) {
   };
   const Row rows[] = {
       {1280, 720, 0, 0, 1280, 720, {0, 0, 1280, 720}},
-      {1280, 720, 0, 0, 700, 393, {0, 0, 699, 393}},  // wider view than 16:9 by a hair
-      {320, 240, 0, 0, 400, 200, {66, 0, 267, 200}},  // pillar box
-      {640, 360, 0, 0, 282, 209, {0, 25, 282, 159}},  // letter box
+      {1280, 720, 0, 0, 700, 393, {0, 0, 699, 393}},    // wider view than 16:9 by a hair
+      {320, 240, 0, 0, 400, 200, {66, 0, 267, 200}},    // pillar box
+      {640, 360, 0, 0, 282, 209, {0, 25, 282, 159}},    // letter box
       {352, 240, 10, 11, 352, 240, {16, 0, 320, 240}},  // non-square pixels
       {0, 240, 0, 0, 100, 100, {0, 0, 0, 0}},
   };
@@ -231,8 +236,8 @@ TEST(FitPictureTest, KeepsProportionsAndCentres) {
 TEST(BmpFileTest, WritesBottomUpPaddedTwentyFourBitRows) {
   const std::string dir = testing::MakeTempDir("bmp");
   // 3 x 2 pixels, RGB32 in memory (B, G, R, A); row 0 red, row 1 blue.
-  std::vector<uint8_t> px = {0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255,
-                             255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255};
+  std::vector<uint8_t> px = {0,   0, 255, 255, 0,   0, 255, 255, 0,   0, 255, 255,
+                             255, 0, 0,   255, 255, 0, 0,   255, 255, 0, 0,   255};
   const std::string path = dir + "/p.bmp";
   ASSERT_TRUE(WriteBmp24(path, px.data(), 3, 2, 12));
   std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,8 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <random>
 #include <string>
@@ -45,10 +47,11 @@ class DecodeTest : public ::testing::Test {
     recording_ = new std::string(*dir_ + "/two_streams.avi");
     // Front without B-frames like the recorder; rear with B-frames, whose
     // pictures come out reordered and need the final drain.
-    made_ = testing::MakeVideo(*recording_,
-                               "-f lavfi -i testsrc2=size=320x240:rate=15 -f lavfi -i testsrc=size=176x144:rate=15 "
-                               "-t 3 -map 0 -map 1 -c:v libx264 -preset veryfast -g 15 -bf:v:0 0 -bf:v:1 2 "
-                               "-pix_fmt yuv420p -bsf:v h264_mp4toannexb");
+    made_ = testing::MakeVideo(
+        *recording_,
+        "-f lavfi -i testsrc2=size=320x240:rate=15 -f lavfi -i testsrc=size=176x144:rate=15 "
+        "-t 3 -map 0 -map 1 -c:v libx264 -preset veryfast -g 15 -bf:v:0 0 -bf:v:1 2 "
+        "-pix_fmt yuv420p -bsf:v h264_mp4toannexb");
   }
   static void TearDownTestSuite() {
     std::filesystem::remove_all(*dir_);
@@ -190,7 +193,8 @@ TEST_F(DecodeTest, DamagedUnitsNeverStopTheDecoder) {
     cut.bytes.resize(1 + rng() % cut.bytes.size());
     damaged.push_back(cut);
     Unit flipped = units[i];
-    for (int k = 0; k < 8; ++k) flipped.bytes[rng() % flipped.bytes.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+    for (int k = 0; k < 8; ++k)
+      flipped.bytes[rng() % flipped.bytes.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
     damaged.push_back(flipped);
   }
   FeedAll(worker, damaged);
@@ -247,13 +251,37 @@ TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
     FrameConverter converter;
     std::vector<uint8_t> rgb(static_cast<size_t>(f.width) * f.height * 4);
     ASSERT_TRUE(converter.Convert(f, f.width, f.height, rgb.data(), f.width * 4));
-    for (size_t i = 0; i < rgb.size(); i += 4) black = black && rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
+    for (size_t i = 0; i < rgb.size(); i += 4)
+      black = black && rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
   });
   ASSERT_TRUE(worker.Start());
   ASSERT_EQ(worker.Submit(blank, true), 0);
   worker.WaitIdle();
   EXPECT_EQ(frames, 1);
   EXPECT_TRUE(black);
+}
+
+}  // namespace
+}  // namespace orvia::player
+
+namespace orvia::player {
+namespace {
+
+TEST_F(DecodeTest, BenchDecodeReportsBothRatesAndTheirRatio) {
+  const std::string out = *dir_ + "/bench.txt";
+  ASSERT_TRUE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + *recording_ + "' --runs 1 > '" + out +
+                           "'"));
+  std::ifstream in(out);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("units         45 + 45"), std::string::npos) << text;
+  EXPECT_NE(text.find("pictures      90"), std::string::npos) << text;
+  EXPECT_NE(text.find("player "), std::string::npos) << text;
+  EXPECT_NE(text.find("ffmpeg "), std::string::npos) << text;
+  EXPECT_NE(text.find("ratio "), std::string::npos) << text;
+  // Not two video streams: refused with status 1.
+  const std::string single = *dir_ + "/single.avi";
+  ASSERT_TRUE(testing::MakeVideo(single, "-f lavfi -i testsrc2=size=64x48:rate=5 -t 1 -c:v libx264"));
+  EXPECT_FALSE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + single + "' 2>/dev/null"));
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ TEST(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
   view.SetVolume(5);
   // 25 blocks of 40 ms: one second.
   std::vector<uint8_t> block(640);
-  for (size_t i = 0; i < block.size(); i += 2) block[i + 1] = static_cast<uint8_t>((i / 2) % 40 < 20 ? 0x20 : 0xE0);
+  for (size_t i = 0; i < block.size(); i += 2)
+    block[i + 1] = static_cast<uint8_t>((i / 2) % 40 < 20 ? 0x20 : 0xE0);
   for (int i = 0; i < 25; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
   ASSERT_TRUE(view.sound().isOpen());
   EXPECT_EQ(view.sound().droppedBytes(), 0);

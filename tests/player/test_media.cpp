@@ -17,7 +17,8 @@ extern "C" {
 namespace orvia::player::testing {
 
 std::string MakeTempDir(const char* tag) {
-  std::string pattern = (std::filesystem::temp_directory_path() / (std::string("orvia-") + tag + "-XXXXXX")).string();
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / (std::string("orvia-") + tag + "-XXXXXX")).string();
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) return {};
@@ -45,7 +46,8 @@ std::vector<Unit> ReadVideoUnits(const std::string& path, int n) {
   AVPacket* pkt = av_packet_alloc();
   while (index >= 0 && av_read_frame(fmt, pkt) >= 0) {
     if (pkt->stream_index == index && pkt->size > 0) {
-      units.push_back({std::vector<uint8_t>(pkt->data, pkt->data + pkt->size), (pkt->flags & AV_PKT_FLAG_KEY) != 0});
+      units.push_back(
+          {std::vector<uint8_t>(pkt->data, pkt->data + pkt->size), (pkt->flags & AV_PKT_FLAG_KEY) != 0});
     }
     av_packet_unref(pkt);
   }
@@ -56,8 +58,9 @@ std::vector<Unit> ReadVideoUnits(const std::string& path, int n) {
 
 std::vector<std::string> FfmpegFrameMd5(const std::string& path, int n) {
   std::vector<std::string> sums;
-  const std::string cmd = "ffmpeg -hide_banner -nostdin -loglevel error -i '" + path + "' -map 0:v:" +
-                          std::to_string(n) + " -vsync passthrough -pix_fmt yuv420p -f framemd5 - 2>/dev/null";
+  const std::string cmd = "ffmpeg -hide_banner -nostdin -loglevel error -i '" + path +
+                          "' -map 0:v:" + std::to_string(n) +
+                          " -vsync passthrough -pix_fmt yuv420p -f framemd5 - 2>/dev/null";
   std::FILE* p = popen(cmd.c_str(), "r");
   if (!p) return sums;
   char line[512];
@@ -80,7 +83,8 @@ std::string FrameMd5(const AVFrame& frame) {
   const int size = av_image_get_buffer_size(format, frame.width, frame.height, 1);
   if (size <= 0) return {};
   std::vector<uint8_t> packed(static_cast<size_t>(size));
-  av_image_copy_to_buffer(packed.data(), size, frame.data, frame.linesize, format, frame.width, frame.height, 1);
+  av_image_copy_to_buffer(packed.data(), size, frame.data, frame.linesize, format, frame.width, frame.height,
+                          1);
   uint8_t digest[16];
   av_md5_sum(digest, packed.data(), size);
   char hex[33];

@@ -26,7 +26,8 @@ bool Near(QRgb c, int r, int g, int b, int tolerance = 16) {
 }
 
 std::string Describe(QRgb c) {
-  return "rgb(" + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) + ")";
+  return "rgb(" + std::to_string(qRed(c)) + "," + std::to_string(qGreen(c)) + "," + std::to_string(qBlue(c)) +
+         ")";
 }
 
 class PlayerViewTest : public ::testing::Test {
@@ -47,7 +48,9 @@ class PlayerViewTest : public ::testing::Test {
     delete dir_;
     delete units_;
   }
-  void SetUp() override { ASSERT_TRUE(units_ && units_->size() == 15u) << "ffmpeg could not make the test video"; }
+  void SetUp() override {
+    ASSERT_TRUE(units_ && units_->size() == 15u) << "ffmpeg could not make the test video";
+  }
 
   static void Play(PlayerView& view) {
     // Offered again when refused, as the playback does.
