@@ -24,6 +24,8 @@ constexpr const char* kMakeCardUsage =
     "  --fps N              pictures per second of both cameras, 1..30 (default 15)\n"
     "  --seconds N          length of every recording, 1..64 (default: the layout's)\n"
     "  --gps-loss FIRST:N   no GPS record in seconds FIRST..FIRST+N-1 of every recording\n"
+    "  --lead-in-ms N       every recording begins N ms into its first second, 0..999\n"
+    "                       (a partial first and last second, as files cut mid-second)\n"
     "  --hemisphere NE|NW|SE|SW\n"
     "                       where the route lies (default NE; S and W give negative numbers)\n"
     "  --crf N              x264 quality factor, 10..51 (default 36)\n"
@@ -90,6 +92,12 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
       }
       options.gpsLossFirst = static_cast<int>(first);
       options.gpsLossCount = static_cast<int>(count);
+    } else if (arg == "--lead-in-ms" && hasValue) {
+      if (!ParseInt(argv[++i], 0, 999, n)) {
+        bad = true;
+        badAt = i - 1;
+      }
+      options.leadInMs = static_cast<int>(n);
     } else if (arg == "--hemisphere" && hasValue) {
       if (!orvia::sim::ParseHemisphere(argv[++i], options.hemisphere)) {
         bad = true;

@@ -11,7 +11,9 @@
 namespace orvia::sim {
 namespace {
 
-void CheckIndex(const RecordingReport& report, int fps) {
+// `wholeSeconds`: the recording's length; with a lead-in the file spans one
+// second more, partial at both ends.
+void CheckIndex(const RecordingReport& report, int fps, int wholeSeconds) {
   SCOPED_TRACE(report.path);
   RecordingIndex index;
   RecordingFile file = OpenRecording(report.path, index);
@@ -19,9 +21,9 @@ void CheckIndex(const RecordingReport& report, int fps) {
   const int seconds = static_cast<int>(report.seconds.size());
   ASSERT_EQ(index.secondCount, seconds);
   // Every unit is indexed: each stream starts with a key unit.
-  EXPECT_EQ(index.videoCount[0], fps * seconds);
-  EXPECT_EQ(index.videoCount[1], fps * seconds);
-  EXPECT_EQ(index.soundCount, 25 * seconds);
+  EXPECT_EQ(index.videoCount[0], fps * wholeSeconds);
+  EXPECT_EQ(index.videoCount[1], fps * wholeSeconds);
+  EXPECT_EQ(index.soundCount, 25 * wholeSeconds);
   for (int s = 0; s < 2; ++s) {
     EXPECT_GT(index.headerLen[s], 8) << s;
     EXPECT_LT(index.headerLen[s], 240) << s;
@@ -59,7 +61,9 @@ void CheckIndex(const RecordingReport& report, int fps) {
 TEST(IndexReadBack, SmallCardMatchesWhatWasWritten) {
   const CardReport& card = testing::SmallCard();
   ASSERT_TRUE(card.ok) << card.error;
-  for (const RecordingReport& r : card.recordings) CheckIndex(r, testing::SmallCardOptions().fps);
+  for (const RecordingReport& r : card.recordings) {
+    CheckIndex(r, testing::SmallCardOptions().fps, testing::SmallCardOptions().seconds);
+  }
 }
 
 TEST(IndexReadBack, ImpactAndParkingEventStandOutInThePeaks) {
@@ -94,7 +98,7 @@ TEST(IndexReadBack, GpsLossAndSouthWestHemisphere) {
   const CardReport card = MakeCard(o);
   ASSERT_TRUE(card.ok) << card.error;
   const RecordingReport& r = card.recordings.at(0);
-  CheckIndex(r, o.fps);
+  CheckIndex(r, o.fps, o.seconds);
   RecordingIndex index;
   RecordingFile file = OpenRecording(r.path, index);
   ASSERT_TRUE(file.IsOpen());
@@ -107,6 +111,33 @@ TEST(IndexReadBack, GpsLossAndSouthWestHemisphere) {
       EXPECT_LT(index.gps[i]->longitude, -58000000);
     }
   }
+}
+
+TEST(IndexReadBack, LeadInGivesPartialFirstAndLastSecondsTimedFromTheLeadIn) {
+  CardOptions o;
+  o.root = testing::MakeTempFolder("lead_in");
+  o.layout = "small";
+  o.seconds = 3;
+  o.leadInMs = 400;
+  const CardReport card = MakeCard(o);
+  ASSERT_TRUE(card.ok) << card.error;
+  for (const RecordingReport& r : card.recordings) {
+    ASSERT_EQ(r.seconds.size(), 4u);
+    EXPECT_FALSE(r.seconds[0].hasGps);  // the GPS record of second 0 came before the cut
+    CheckIndex(r, o.fps, o.seconds);
+    RecordingIndex index;
+    RecordingFile file = OpenRecording(r.path, index);
+    ASSERT_TRUE(file.IsOpen());
+    // Units of the partial first second are placed toward its end.
+    EXPECT_EQ(index.soundEntries[0].time, 400);
+    for (int s = 0; s < 2; ++s) {
+      EXPECT_EQ(index.videoEntries[s][0].key, kKeyUnit) << s;
+      EXPECT_NEAR(index.videoEntries[s][0].time, 400, 1000 / o.fps + 1) << s;
+    }
+  }
+  // The drive goes on across the cut: the last partial second of one file
+  // and the first of the next carry the same Unix time.
+  EXPECT_EQ(card.recordings[2].seconds.back().unixTime, card.recordings[3].seconds.front().unixTime);
 }
 
 }  // namespace

@@ -49,6 +49,14 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     *error = "--seconds must be 1..64";
     return false;
   }
+  if (o.leadInMs < 0 || o.leadInMs > 999) {
+    *error = "--lead-in-ms must be 0..999";
+    return false;
+  }
+  if (o.leadInMs > 0 && o.seconds > 63) {
+    *error = "with a lead-in, --seconds must be 1..63 (a file holds at most 64 seconds)";
+    return false;
+  }
   std::vector<Slot> slots;
   int tunnelRecording = -1;  // demo: one driving recording passes a tunnel
   if (o.layout == "demo") {
@@ -103,6 +111,7 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     r.parkedAtM = 0;
     r.eventSecond = s.kind == RecordingKind::kParkingEvent ? s.eventSecond : -1;
     r.crf = o.crf;
+    r.leadInMs = o.leadInMs;
     if (o.gpsLossCount > 0) {
       r.gpsLossFirst = o.gpsLossFirst;
       r.gpsLossCount = o.gpsLossCount;

@@ -24,6 +24,7 @@ struct CardOptions {
   std::string layout = "demo";
   int fps = 15;
   int seconds = 0;        // length of every recording; 0 = the layout's own
+  int leadInMs = 0;       // every recording begins this far into its first second
   int gpsLossFirst = -1;  // every recording loses GPS in [first, first + count)
   int gpsLossCount = 0;
   Hemisphere hemisphere = Hemisphere::kNorthEast;

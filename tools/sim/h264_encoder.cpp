@@ -140,10 +140,11 @@ Picture H264Encoder::NextPicture() {
   return p;
 }
 
-bool H264Encoder::Encode(std::vector<AccessUnit>& out, std::string* error) {
+bool H264Encoder::Encode(bool key, std::vector<AccessUnit>& out, std::string* error) {
   frame_->pts = pts_++;
-  // Pin the key pictures to the grid so every second starts with a key unit.
-  frame_->pict_type = (frame_->pts % ctx_->gop_size == 0) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+  // A forced I picture is an IDR here (closed GOP), so key units sit where
+  // the recorder puts them: at the start of the file and of every second.
+  frame_->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
   frame_->key_frame = frame_->pict_type == AV_PICTURE_TYPE_I;
   const int rc = avcodec_send_frame(ctx_, frame_);
   if (rc < 0) {

@@ -43,9 +43,10 @@ class H264Encoder {
   bool Open(const EncoderSettings& settings, std::string* error);
   // The planes of the next picture to paint; valid until Encode.
   Picture NextPicture();
-  // Encodes the painted picture; appends the units that came out (one per
-  // picture: the encoder runs without delay).
-  bool Encode(std::vector<AccessUnit>& out, std::string* error);
+  // Encodes the painted picture, as a key unit when `key`; appends the units
+  // that came out (one per picture: the encoder runs without delay). The
+  // caller asks for a key unit at least every `gop` pictures.
+  bool Encode(bool key, std::vector<AccessUnit>& out, std::string* error);
   // Drains whatever the encoder still holds.
   bool Flush(std::vector<AccessUnit>& out, std::string* error);
 

@@ -189,7 +189,8 @@ std::vector<uint8_t> MotionRecord(const RawMotion& m, uint32_t unixTime) {
 RecordingReport WriteRecording(const RecordingPlan& p) {
   RecordingReport r;
   r.path = p.path;
-  if (p.seconds < 1 || p.seconds > 64 || p.fps < 1 || p.fps > 30 || !p.route ||
+  const int totalSeconds = p.seconds + (p.leadInMs > 0 ? 1 : 0);
+  if (p.seconds < 1 || totalSeconds > 64 || p.fps < 1 || p.fps > 30 || p.leadInMs < 0 || p.leadInMs > 999 || !p.route ||
       (IsDriving(p.kind) && (!p.trip || p.trip->speedMs.empty()))) {
     r.error = "bad recording plan";
     return r;
@@ -217,11 +218,14 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
   const double impactAt = car.ImpactTime();
   const double eventAt = car.EventTime();
 
-  for (int second = 0; second < p.seconds; ++second) {
+  const int leadInUs = p.leadInMs * 1000;
+  for (int second = 0; second < totalSeconds; ++second) {
     SecondRecord rec;
     rec.unixTime = static_cast<uint32_t>(p.startUnix + second);
     int64_t bestMagnitude = 0;
     for (const Due& d : schedule) {
+      if (second == 0 && d.timeUs < leadInUs) continue;               // before the file began
+      if (second == p.seconds && d.timeUs >= leadInUs) continue;      // after it ended
       switch (d.kind) {
         case 0: {
           const RawMotion m = MotionAt(p, car, second, d.n, rng);
@@ -258,9 +262,10 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
         case 3: {
           const int s = d.kind - 2;
           PaintFrame(p, car, s, second, d.n, rig.frame[s], rig.encoder[s].NextPicture());
+          const bool key = rig.frame[s] == 0 || d.n == 0;
           ++rig.frame[s];
           units.clear();
-          if (!rig.encoder[s].Encode(units, &r.error)) return r;
+          if (!rig.encoder[s].Encode(key, units, &r.error)) return r;
           for (const AccessUnit& u : units) {
             avi.AddChunk(videoIds[s], u.bytes, u.key);
             ++r.videoUnits[s];
@@ -306,7 +311,7 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
   streams.videoHeight[1] = p.rearHeight;
   streams.soundSampleRate = kSoundRate;
   streams.telemetryPerSecond = kMotionPerSecond + 1;
-  const std::vector<uint8_t> file = avi.Finish(streams, p.seconds);
+  const std::vector<uint8_t> file = avi.Finish(streams, totalSeconds);
   if (!WriteFile(p.path, file)) {
     r.error = "cannot write " + p.path;
     return r;

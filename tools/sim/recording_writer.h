@@ -31,6 +31,10 @@ struct RecordingPlan {
   // Parking event: the second of the knock and the passer-by; -1 for none.
   // (Impacts come from the trip.)
   int eventSecond = -1;
+  // The file begins this many milliseconds into its first second, as when
+  // the recorder cuts files at an arbitrary picture: the first second is
+  // partial and one more partial second ends the file (0 = whole seconds).
+  int leadInMs = 0;
   int gpsLossFirst = -1;  // seconds without a 'G' record: [first, first + count)
   int gpsLossCount = 0;
   int frontWidth = 1280, frontHeight = 720;
