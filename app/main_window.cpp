@@ -1,0 +1,406 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QUrl>
+#include <QWebEngineView>
+#include <QWindow>
+
+#include "app/profile_file.h"
+#include "app/startup_files.h"
+#include "controls/bit_slider.h"
+#include "controls/colored_list_ctrl.h"
+#include "controls/skin.h"
+#include "controls/skin_button.h"
+#include "playback/graph_window.h"
+#include "player/embedded_player.h"
+#include "player/player_module.h"
+
+namespace orvia {
+namespace {
+
+QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
+
+constexpr QRect kFrontRect(305, 51, 700, 393);
+constexpr QRect kRearRect(14, 51, 282, 209);
+constexpr QRect kMapRect(14, 308, 281, 211);
+constexpr QRect kGraphRect(438, 537, 490, 180);
+constexpr QRect kTimeLineRect(439, 500, 490, 10);
+
+}  // namespace
+
+COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setObjectName("COrviaDlg");
+  setWindowTitle("Orvia");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFixedSize(1020, 730);
+  if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+  QIcon icon(skin::LoadPixmap(128));
+  if (!icon.isNull()) setWindowIcon(icon);
+
+  // The two player views and their one-time set-up calls.
+  for (int v = 0; v < 2; ++v) {
+    players_[v] = module ? module->CreatePlayer(this) : nullptr;
+    if (!players_[v]) continue;
+    playerWidgets_[v] = players_[v]->widget();
+    playerWidgets_[v]->setObjectName(QString("ctl%1").arg(kFrontPlayer + v));
+    playerWidgets_[v]->setGeometry(v == 0 ? kFrontRect : kRearRect);
+    controls_[kFrontPlayer + v] = playerWidgets_[v];
+    players_[v]->Startup(v == 0);
+    players_[v]->SetViewNumber(v == 0 ? 2 : 3);
+  }
+
+  graph_ = new CDlgGraph(this);
+  graph_->setGeometry(kGraphRect);
+
+  // Read-outs: time in white, the three axes in red, yellow and green.
+  AddLabel(kXText, QRect(932, 600, 150, 15), QColor(255, 0, 0));
+  AddLabel(kYText, QRect(932, 640, 150, 15), QColor(255, 255, 0));
+  AddLabel(kZText, QRect(932, 680, 150, 15), QColor(0, 255, 0));
+  AddLabel(kTimeText, QRect(322, 498, 115, 15), Qt::white);
+  ResetAxisLabels();
+
+  map_ = new QWebEngineView(this);
+  map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
+  map_->setGeometry(kMapRect);
+  map_->setContextMenuPolicy(Qt::NoContextMenu);
+  controls_[kMapBrowser] = map_;
+  map_->load(QUrl::fromLocalFile(QString::fromStdString(GetProgramFolder() + kMapPageFileName)));
+
+  list_ = new CColoredListCtrl(this);
+  list_->setObjectName(QString("ctl%1").arg(kRecordingList));
+  list_->setGeometry(14, 537, 357, 181);
+  list_->InsertColumn(0, Text("IDS_CAPTION_LIST_NUMBER"), 40);
+  list_->InsertColumn(1, Text("IDS_CAPTION_LIST_DATE"), 80);
+  list_->InsertColumn(2, Text("IDS_CAPTION_LIST_TIME"), 75);
+  list_->InsertColumn(3, Text("IDS_CAPTION_LIST_TYPE"), 120);
+  list_->InsertColumn(4, Text("IDS_CAPTION_LIST_PATH"), 0);
+  controls_[kRecordingList] = list_;
+
+  background_ = skin::LoadPixmap(186);
+  indicatorA_ = skin::LoadPixmap(189);
+  indicatorB_ = skin::LoadPixmap(190);
+  bottomBar_ = skin::LoadPixmap(191);
+  controlBar_ = skin::LoadPixmap(215);
+
+  AddButton(kUpgradeButton, 305, 8, 147, 148, "IDS_CAPTION_TOOLTIP_UPGRADE");
+  AddButton(kSetupButton, 450, 8, 149, 150, "IDS_CAPTION_TOOLTIP_SETUP");
+  AddButton(kPrintButton, 595, 8, 151, 152, "IDS_CAPTION_TOOLTIP_PRINT");
+  AddButton(kCaptureButton, 740, 8, 153, 154, "IDS_CAPTION_TOOLTIP_CAPTURE");
+  AddButton(kMinimizeButton, 932, 17, 155, 156, "IDS_CAPTION_TOOLTIP_MINIMIZE");
+  AddButton(kRestoreButton, 990, 8, 192, 193, "IDS_CAPTION_TOOLTIP_RESTORE")->hide();
+  AddButton(kExitButton, 970, 17, 157, 158, "IDS_CAPTION_TOOLTIP_EXIT");
+  AddButton(kMapButton, 13, 271, 161, 162, "IDS_CAPTION_TOOLTIP_MAP_ON");
+  AddButton(kFullRearButton, 260, 261, 163, 164, "IDS_CAPTION_TOOLTIP_FULL_REAR");
+  AddButton(kPreviousFileButton, 306, 445, 166, 165, "IDS_CAPTION_TOOLTIP_REWARD");
+  AddButton(kBackButton, 356, 445, 167, 168, "IDS_CAPTION_TOOLTIP_BACK_PLAY");
+  AddButton(kPlayButton, 406, 445, 169, 170, "IDS_CAPTION_TOOLTIP_PLAY");
+  AddButton(kForwardButton, 456, 445, 171, 172, "IDS_CAPTION_TOOLTIP_NEXT_PLAY");
+  AddButton(kNextFileButton, 506, 445, 173, 174, "IDS_CAPTION_TOOLTIP_NEXT_FORWARD");
+  AddButton(kStopButton, 556, 445, 220, 219, "IDS_CAPTION_TOOLTIP_STOP");
+  AddButton(kFullFrontButton, 971, 446, 163, 164, "IDS_CAPTION_TOOLTIP_FULL_FRONT");
+  AddButton(kSdButton, 370, 537, 187, 188, "IDS_CAPTION_TOOLTIP_DISK");
+  AddButton(kGraphModeButton, 929, 536, 230, 231, "IDS_CAPTION_TOOLTIP_ACCELERATE");
+  AddButton(kNormalButton, 975, 658, 216, 217, nullptr)->hide();
+
+  AddSlider(kSpeedSlider, QRect(663, 459, 125, 10), 0, 4, 2, 179, 180);
+  AddSlider(kVolumeSlider, QRect(831, 459, 125, 10), 0, 10, 5, 179, 180);
+  AddSlider(kTimeLine, kTimeLineRect, 0, 59, 0, 175, 176);
+
+  // Commands this window carries out itself.
+  handlers_[kMinimizeButton] = [this] { showMinimized(); };
+  handlers_[kExitButton] = [this] { close(); };
+  handlers_[kFullRearButton] = [this] { EnterFullScreen(false); };
+  handlers_[kFullFrontButton] = [this] { EnterFullScreen(true); };
+  handlers_[kRestoreButton] = [this] { LeaveFullScreen(); };
+  handlers_[kNormalButton] = [this] { LeaveFullScreen(); };
+  handlers_[kMapButton] = [this] { ToggleMap(); };
+  handlers_[kGraphModeButton] = [this] { ToggleGraphMode(); };
+  handlers_[kUpgradeButton] = [this] { StartUpdater(); };
+
+  // Enter and Esc reach the window whichever child has the focus.
+  qApp->installEventFilter(this);
+
+  tickTimer_.setTimerType(Qt::PreciseTimer);
+  tickTimer_.setInterval(1);
+}
+
+COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
+
+QWidget* COrviaDlg::Control(int id) const {
+  auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+CxSkinButton* COrviaDlg::Button(int id) const { return qobject_cast<CxSkinButton*>(Control(id)); }
+
+CxSkinButton* COrviaDlg::AddButton(int id, int x, int y, int normal, int pressed, const char* tooltipKey) {
+  auto* b = new CxSkinButton(this, id);
+  b->move(x, y);
+  b->SetSkin(normal, pressed, normal, normal);
+  if (tooltipKey) b->SetToolTipKey(tooltipKey);
+  connect(b, &CxSkinButton::command, this, &COrviaDlg::OnCommand);
+  controls_[id] = b;
+  return b;
+}
+
+CBitSlider* COrviaDlg::AddSlider(int id, QRect rect, int min, int max, int pos, int rightId, int leftId) {
+  auto* s = new CBitSlider(this, id);
+  s->setGeometry(rect);
+  s->SetRange(min, max);
+  s->SetPos(pos);
+  s->CreateThumb();
+  s->SetBitmaps(rightId, leftId);
+  s->update();
+  controls_[id] = s;
+  return s;
+}
+
+QLabel* COrviaDlg::AddLabel(int id, QRect rect, const QColor& colour) {
+  auto* l = new QLabel(this);
+  l->setObjectName(QString("ctl%1").arg(id));
+  l->setGeometry(rect);
+  l->setAttribute(Qt::WA_TranslucentBackground);
+  QPalette pal = l->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  l->setPalette(pal);
+  QFont f("DejaVu Sans");
+  f.setPixelSize(12);
+  if (id == kTimeText) f.setBold(true);
+  l->setFont(f);
+  controls_[id] = l;
+  return l;
+}
+
+void COrviaDlg::ResetAxisLabels() {
+  static_cast<QLabel*>(Control(kXText))->setText(Text("IDS_CAPTION_X") + ": ");
+  static_cast<QLabel*>(Control(kYText))->setText(Text("IDS_CAPTION_Y") + ": ");
+  static_cast<QLabel*>(Control(kZText))->setText(Text("IDS_CAPTION_Z") + ": ");
+  static_cast<QLabel*>(Control(kTimeText))->clear();
+}
+
+void COrviaDlg::SetRows(const QList<QStringList>& rows) {
+  list_->DeleteAllItems();
+  for (const QStringList& r : rows) list_->AddRow(r);
+}
+
+void COrviaDlg::SetCommandHandler(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
+
+void COrviaDlg::OnCommand(int id) {
+  auto it = handlers_.find(id);
+  if (it != handlers_.end() && it->second) it->second();
+}
+
+void COrviaDlg::SetButtonImages(int id, int normal, int pressed) {
+  if (CxSkinButton* b = Button(id)) b->SetSkin(normal, pressed, normal, normal);
+}
+
+void COrviaDlg::ToggleMap() {
+  CxSkinButton* b = Button(kMapButton);
+  if (mapShown_) {
+    b->SetSkin(159, 160, 159, 159);
+    b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_OFF");
+    map_->resize(0, 0);
+  } else {
+    b->SetSkin(161, 162, 161, 161);
+    b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_ON");
+    map_->setGeometry(kMapRect);
+    map_->update();
+  }
+  mapShown_ = !mapShown_;
+  update();
+}
+
+void COrviaDlg::ToggleGraphMode() {
+  if (!graph_) return;
+  CxSkinButton* b = Button(kGraphModeButton);
+  if (graph_->mode() == CDlgGraph::kAcceleration) {
+    graph_->SetMode(CDlgGraph::kSpeed);
+    b->SetSkin(232, 233, 232, 232);
+    b->SetToolTipKey("IDS_CAPTION_TOOLTIP_SPEED");
+  } else {
+    graph_->SetMode(CDlgGraph::kAcceleration);
+    b->SetSkin(230, 231, 230, 230);
+    b->SetToolTipKey("IDS_CAPTION_TOOLTIP_ACCELERATE");
+  }
+  update(QRect(QPoint(400, 532), QPoint(436, 719)));
+}
+
+QString COrviaDlg::UpdaterParameterText() {
+  return QString::fromStdString(
+      UpdaterParameter(ORVIA_VERSION_MAJOR, ORVIA_VERSION_MINOR, ORVIA_VERSION_PATCH, ORVIA_VERSION_TWEAK));
+}
+
+void COrviaDlg::StartUpdater() {
+  // The updater lies beside the program; a missing one passes silently.
+  QString path = QCoreApplication::applicationDirPath() + "/" + kUpdaterFileName;
+  QProcess::startDetached(path, {UpdaterParameterText()});
+}
+
+void COrviaDlg::ApplyNormalLayout() {
+  if (mapShown_) {
+    map_->setGeometry(kMapRect);
+    map_->update();
+  } else {
+    map_->resize(0, 0);
+  }
+  graph_->show();
+  for (int id : {kUpgradeButton, kSetupButton, kPrintButton, kCaptureButton, kMapButton, kFullRearButton,
+                 kFullFrontButton, kBackButton, kForwardButton, kSdButton, kGraphModeButton, kSpeedSlider,
+                 kVolumeSlider, kRecordingList, kTimeText})
+    Control(id)->show();
+  struct Place {
+    int id, x, y, normal, pressed;
+  };
+  for (const Place& p : {Place{kMinimizeButton, 932, 17, 155, 156}, Place{kExitButton, 970, 17, 157, 158},
+                         Place{kPreviousFileButton, 306, 445, 166, 165}, Place{kPlayButton, 406, 445, 169, 170},
+                         Place{kNextFileButton, 506, 445, 173, 174}, Place{kStopButton, 556, 445, 220, 219}}) {
+    Control(p.id)->move(p.x, p.y);
+    SetButtonImages(p.id, p.normal, p.pressed);
+    Control(p.id)->show();
+  }
+  Control(kTimeLine)->setGeometry(kTimeLineRect);
+  Control(kNormalButton)->hide();
+  Control(kRestoreButton)->hide();
+}
+
+void COrviaDlg::ApplyFullScreenLayout(int w, int h) {
+  const int cx = w / 2;
+  map_->resize(0, 0);
+  graph_->hide();
+  for (auto& [id, widget] : controls_) {
+    if (id == kFrontPlayer || id == kRearPlayer || id == kMapBrowser || id == kTimeLine) continue;
+    widget->hide();
+  }
+  struct Place {
+    int id, x, y, normal, pressed;
+  };
+  for (const Place& p : {Place{kExitButton, w - 51, 8, 194, 195}, Place{kRestoreButton, w - 65, 8, 192, 193},
+                         Place{kMinimizeButton, w - 80, 8, 196, 197},
+                         Place{kPreviousFileButton, cx - 140, h - 38, 205, 206},
+                         Place{kPlayButton, cx - 68, h - 38, 207, 208}, Place{kNextFileButton, cx, h - 38, 209, 210},
+                         Place{kStopButton, cx + 72, h - 38, 222, 221},
+                         Place{kNormalButton, w - 45, h - 72, 216, 217}}) {
+    Control(p.id)->move(p.x, p.y);
+    SetButtonImages(p.id, p.normal, p.pressed);
+    Control(p.id)->show();
+  }
+  Control(kTimeLine)->setGeometry(w * 14 / 100, h - 62, w * 72 / 100, 10);
+}
+
+void COrviaDlg::EnterFullScreen(bool front) {
+  if (fullScreen_) return;
+  QScreen* s = QGuiApplication::screenAt(geometry().center());
+  if (!s) s = screen();
+  if (!s) return;
+  fullScreen_ = true;
+  fullScreenFront_ = front;
+  const QRect monitor = s->geometry();
+  savedGeometry_ = geometry();
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setGeometry(monitor);
+  show();
+  const int shown = front ? 0 : 1;
+  if (playerWidgets_[shown]) {
+    playerWidgets_[shown]->setGeometry(22, 32, monitor.width() - 44, monitor.height() - 103);
+    playerWidgets_[shown]->show();
+  }
+  if (playerWidgets_[1 - shown]) playerWidgets_[1 - shown]->hide();
+  ApplyFullScreenLayout(monitor.width(), monitor.height());
+  emit fullScreenChanged();
+  update();
+}
+
+void COrviaDlg::LeaveFullScreen() {
+  if (!fullScreen_) return;
+  fullScreen_ = false;
+  setFixedSize(savedGeometry_.size());
+  setGeometry(savedGeometry_);
+  ApplyNormalLayout();
+  for (int v = 0; v < 2; ++v) {
+    if (!playerWidgets_[v]) continue;
+    playerWidgets_[v]->setGeometry(v == 0 ? kFrontRect : kRearRect);
+    playerWidgets_[v]->show();
+  }
+  emit fullScreenChanged();
+  update();
+}
+
+void COrviaDlg::paintEvent(QPaintEvent*) {
+  // Qt composes the window off-screen and shows it in one step.
+  QPainter p(this);
+  if (!fullScreen_) {
+    if (!background_.isNull())
+      p.drawPixmap(rect(), background_);
+    else
+      p.fillRect(rect(), panel_);
+    const QPixmap& indicator = graph_->mode() == CDlgGraph::kAcceleration ? indicatorA_ : indicatorB_;
+    p.drawPixmap(400, 532, indicator);
+  } else {
+    const int w = width(), h = height();
+    p.fillRect(rect(), panel_);
+    p.drawPixmap(QRect(0, h - 22, w, 22), bottomBar_);
+    p.drawPixmap(QRect(w * 14 / 100, h - 38, w * 72 / 100, controlBar_.height()), controlBar_);
+  }
+  for (player::EmbeddedPlayer* pl : players_)
+    if (pl) pl->Redraw();
+}
+
+bool COrviaDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape) {
+      QWidget* w = qobject_cast<QWidget*>(watched);
+      if (w && (w == this || isAncestorOf(w))) {
+        if (event->type() == QEvent::KeyPress && fullScreen_) LeaveFullScreen();
+        return true;  // neither key closes the window or reaches a child
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void COrviaDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+    if (fullScreen_) LeaveFullScreen();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void COrviaDlg::mousePressEvent(QMouseEvent* event) {
+  // A press on the background moves the window, as a caption would.
+  if (event->button() == Qt::LeftButton && !fullScreen_) {
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void COrviaDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+    move(event->globalPosition().toPoint() - dragOffset_);
+    return;
+  }
+  QWidget::mouseMoveEvent(event);
+}
+
+void COrviaDlg::mouseReleaseEvent(QMouseEvent* event) {
+  dragging_ = false;
+  QWidget::mouseReleaseEvent(event);
+}
+
+void COrviaDlg::closeEvent(QCloseEvent* event) {
+  tickTimer_.stop();
+  event->accept();
+}
+
+}  // namespace orvia

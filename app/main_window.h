@@ -1,0 +1,143 @@
+// COrviaDlg: the program's one top-level window. A frameless 1020 x 730
+// window drawn from the skin, holding the two player views, the map page,
+// the graph window, the recording list, three sliders and nineteen buttons.
+// It creates its parts, lays them out (normal and full screen) and routes
+// commands; the parts do the work.
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+class QLabel;
+class QWebEngineView;
+
+class CxSkinButton;
+class CBitSlider;
+class CColoredListCtrl;
+
+namespace orvia {
+class CDlgGraph;
+namespace player {
+class EmbeddedPlayer;
+class PlayerModule;
+}  // namespace player
+
+// Control ids of the main window.
+enum ControlId : int {
+  kFrontPlayer = 1000,
+  kRearPlayer = 1001,
+  kUpgradeButton = 1002,
+  kMinimizeButton = 1003,
+  kExitButton = 1004,
+  kSetupButton = 1005,
+  kPrintButton = 1006,
+  kCaptureButton = 1007,
+  kFullRearButton = 1008,
+  kFullFrontButton = 1009,
+  kMapButton = 1010,
+  kMapBrowser = 1011,
+  kPreviousFileButton = 1012,
+  kBackButton = 1013,
+  kPlayButton = 1014,
+  kForwardButton = 1015,
+  kNextFileButton = 1016,
+  kSdButton = 1017,
+  kTimeText = 1018,
+  kTimeLine = 1019,
+  kSpeedSlider = 1021,
+  kVolumeSlider = 1023,
+  kRecordingList = 1024,
+  kGraphModeButton = 1025,
+  kRestoreButton = 1115,
+  kNormalButton = 1116,
+  kXText = 1121,
+  kYText = 1122,
+  kZText = 1123,
+  kStopButton = 1124,
+};
+
+class COrviaDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `module` creates the two players; null leaves the views empty (tests).
+  explicit COrviaDlg(player::PlayerModule* module, QWidget* parent = nullptr);
+  ~COrviaDlg() override;
+
+  // The control with this id (buttons, sliders, list, labels, players).
+  QWidget* Control(int id) const;
+  CxSkinButton* Button(int id) const;
+  player::EmbeddedPlayer* FrontPlayer() const { return players_[0]; }
+  player::EmbeddedPlayer* RearPlayer() const { return players_[1]; }
+  CColoredListCtrl* RecordingList() const { return list_; }
+  CDlgGraph* Graph() const { return graph_; }
+  QWebEngineView* MapView() const { return map_; }
+
+  bool IsFullScreen() const { return fullScreen_; }
+  bool IsMapShown() const { return mapShown_; }
+  // Full screen with the front (true) or rear player, on the monitor nearest
+  // the window; and back.
+  void EnterFullScreen(bool front);
+  void LeaveFullScreen();
+
+  // A command of the command table, as a button click delivers it.
+  void OnCommand(int id);
+  // Routes a command id to an action; later parts of the program plug in
+  // here (settings, print, capture, card manager, playback).
+  void SetCommandHandler(int id, std::function<void()> handler);
+
+  // Replaces the rows of the recording list (number, date, time, type, path).
+  void SetRows(const QList<QStringList>& rows);
+
+  // The program's version as the updater is told it.
+  static QString UpdaterParameterText();
+
+ signals:
+  // Full screen was entered or left; playback refreshes its buttons' looks.
+  void fullScreenChanged();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  CxSkinButton* AddButton(int id, int x, int y, int normal, int pressed, const char* tooltipKey);
+  CBitSlider* AddSlider(int id, QRect rect, int min, int max, int pos, int rightId, int leftId);
+  QLabel* AddLabel(int id, QRect rect, const QColor& colour);
+  void ApplyNormalLayout();
+  void ApplyFullScreenLayout(int width, int height);
+  void SetButtonImages(int id, int normal, int pressed);
+  void ToggleMap();
+  void ToggleGraphMode();
+  void StartUpdater();
+  void ResetAxisLabels();
+
+  std::map<int, QWidget*> controls_;
+  std::map<int, std::function<void()>> handlers_;
+  player::EmbeddedPlayer* players_[2] = {nullptr, nullptr};
+  QWidget* playerWidgets_[2] = {nullptr, nullptr};
+  QWebEngineView* map_ = nullptr;
+  CDlgGraph* graph_ = nullptr;
+  CColoredListCtrl* list_ = nullptr;
+  QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
+  QColor panel_{73, 73, 74};
+  bool fullScreen_ = false;
+  bool fullScreenFront_ = true;
+  QRect savedGeometry_;
+  bool mapShown_ = true;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+  QTimer tickTimer_;  // 1 ms, the playback tick
+};
+
+}  // namespace orvia
