@@ -28,7 +28,9 @@ std::string FormatClockFile(const ClockTime& t) {
   return std::string(text, kClockFileBytes);
 }
 
-std::string ClockFilePath(const std::string& cardRoot) { return (ConfigFolder(cardRoot) / "time.bin").string(); }
+std::string ClockFilePath(const std::string& cardRoot) {
+  return (ConfigFolder(cardRoot) / "time.bin").string();
+}
 
 bool WriteClockFile(const std::string& cardRoot, const ClockTime& t) {
   const std::string text = FormatClockFile(t);

@@ -142,8 +142,8 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
     uint64_t total = 0;
     for (const orvia::sim::RecordingReport& r : report.recordings) {
       std::printf("%s  %llu bytes, %d s, %d+%d video units, %d sound blocks, %d GPS fixes\n", r.path.c_str(),
-                  static_cast<unsigned long long>(r.bytes), static_cast<int>(r.seconds.size()), r.videoUnits[0],
-                  r.videoUnits[1], r.soundBlocks, r.gpsRecords);
+                  static_cast<unsigned long long>(r.bytes), static_cast<int>(r.seconds.size()),
+                  r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.gpsRecords);
       total += r.bytes;
     }
     std::printf("%zu recordings, %llu bytes, written in %.1f s\n", report.recordings.size(),

@@ -20,8 +20,12 @@ using testing::SmallCard;
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
-uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-std::string Tag(const std::vector<uint8_t>& b, size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
+uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
+std::string Tag(const std::vector<uint8_t>& b, size_t at) {
+  return std::string(b.begin() + at, b.begin() + at + 4);
+}
 
 struct Chunk {
   std::string id;
@@ -96,8 +100,8 @@ void CheckRecording(const RecordingReport& report, int fps) {
     const Chunk* strf = Find(strl, "strf", b);
     if (s < 2) {
       EXPECT_EQ(Tag(b, strh->data + 4), "H264");
-      EXPECT_EQ(Le32(b, strh->data + 20), 1u);                                   // scale
-      EXPECT_EQ(Le32(b, strh->data + 24), static_cast<uint32_t>(fps));           // rate
+      EXPECT_EQ(Le32(b, strh->data + 20), 1u);                                           // scale
+      EXPECT_EQ(Le32(b, strh->data + 24), static_cast<uint32_t>(fps));                   // rate
       EXPECT_EQ(Le32(b, strh->data + 32), static_cast<uint32_t>(report.videoUnits[s]));  // length
       ASSERT_NE(strf, nullptr);
       ASSERT_EQ(strf->size, 40u);
@@ -108,12 +112,12 @@ void CheckRecording(const RecordingReport& report, int fps) {
     } else if (s == 2) {
       ASSERT_NE(strf, nullptr);
       ASSERT_GE(strf->size, 16u);
-      EXPECT_EQ(Le16(b, strf->data), 1);            // PCM
-      EXPECT_EQ(Le16(b, strf->data + 2), 1);        // mono
-      EXPECT_EQ(Le32(b, strf->data + 4), 8000u);    // samples per second
-      EXPECT_EQ(Le32(b, strf->data + 8), 16000u);   // bytes per second
-      EXPECT_EQ(Le16(b, strf->data + 12), 2);       // block align
-      EXPECT_EQ(Le16(b, strf->data + 14), 16);      // bits
+      EXPECT_EQ(Le16(b, strf->data), 1);           // PCM
+      EXPECT_EQ(Le16(b, strf->data + 2), 1);       // mono
+      EXPECT_EQ(Le32(b, strf->data + 4), 8000u);   // samples per second
+      EXPECT_EQ(Le32(b, strf->data + 8), 16000u);  // bytes per second
+      EXPECT_EQ(Le16(b, strf->data + 12), 2);      // block align
+      EXPECT_EQ(Le16(b, strf->data + 14), 16);     // bits
       EXPECT_EQ(Le32(b, strh->data + 24) / Le32(b, strh->data + 20), 8000u);
     }
   }
@@ -219,10 +223,10 @@ TEST(AviStructure, OtherFrameRatesKeepOneKeyUnitPerSecond) {
 
 TEST(AccessUnits, NormalizeGivesFourByteStartCodesAndDropsSeiAndAud) {
   // AUD, SPS (4-byte code), PPS and SEI (3-byte codes), IDR with a trailing zero.
-  const std::vector<uint8_t> in = {0, 0, 0, 1, 0x09, 0x10, 0, 0, 0, 1, 0x67, 0x42, 0, 0, 1, 0x68, 0xce,
-                                   0, 0, 1, 0x06, 0x05, 0x80, 0, 0, 1, 0x65, 0x88, 0x84, 0x00};
-  const std::vector<uint8_t> want = {0, 0, 0, 1, 0x67, 0x42, 0, 0, 0, 1, 0x68, 0xce,
-                                     0, 0, 0, 1, 0x65, 0x88, 0x84};
+  const std::vector<uint8_t> in = {0,    0, 0, 1, 0x09, 0x10, 0,    0, 0, 1, 0x67, 0x42, 0,    0,   1, 0x68,
+                                   0xce, 0, 0, 1, 0x06, 0x05, 0x80, 0, 0, 1, 0x65, 0x88, 0x84, 0x00};
+  const std::vector<uint8_t> want = {0,    0,    0, 1, 0x67, 0x42, 0,    0,    0,   1,
+                                     0x68, 0xce, 0, 0, 0,    1,    0x65, 0x88, 0x84};
   EXPECT_EQ(NormalizeAccessUnit(in), want);
   EXPECT_EQ(NalTypes(want), (std::vector<int>{7, 8, 5}));
   EXPECT_TRUE(NormalizeAccessUnit(std::vector<uint8_t>{1, 2, 3}).empty());

@@ -99,7 +99,8 @@ TEST(Determinism, SameSeedGivesIdenticalBytesAndAnotherSeedDiffers) {
   for (size_t i = 0; i < first.recordings.size(); ++i) {
     SCOPED_TRACE(first.recordings[i].path);
     EXPECT_EQ(FileName(first.recordings[i].path), FileName(second.recordings[i].path));
-    EXPECT_TRUE(testing::ReadFileBytes(first.recordings[i].path) == testing::ReadFileBytes(second.recordings[i].path));
+    EXPECT_TRUE(testing::ReadFileBytes(first.recordings[i].path) ==
+                testing::ReadFileBytes(second.recordings[i].path));
   }
 
   o.root = testing::MakeTempFolder("other_seed");

@@ -27,7 +27,8 @@ TEST(FfmpegTools, ProbeAndDecodeEveryRecordingWithoutErrors) {
     SCOPED_TRACE(r.path);
     std::string out;
     ASSERT_EQ(RunCommand("ffprobe -v error -show_entries format=format_name:stream=codec_type,codec_name "
-                         "-of compact '" + r.path + "'",
+                         "-of compact '" +
+                             r.path + "'",
                          &out),
               0)
         << out;
@@ -35,13 +36,16 @@ TEST(FfmpegTools, ProbeAndDecodeEveryRecordingWithoutErrors) {
     EXPECT_NE(out.find("codec_name=h264|codec_type=video"), std::string::npos) << out;
     EXPECT_NE(out.find("codec_name=pcm_s16le|codec_type=audio"), std::string::npos) << out;
     size_t videos = 0;
-    for (size_t at = out.find("codec_type=video"); at != std::string::npos; at = out.find("codec_type=video", at + 1)) {
+    for (size_t at = out.find("codec_type=video"); at != std::string::npos;
+         at = out.find("codec_type=video", at + 1)) {
       ++videos;
     }
     EXPECT_EQ(videos, 2u) << out;
     for (const char* map : {"0:0", "0:1"}) {
-      ASSERT_EQ(RunCommand(std::string("ffmpeg -nostdin -v error -i '") + r.path + "' -map " + map + " -f null -", &out),
-                0)
+      ASSERT_EQ(
+          RunCommand(std::string("ffmpeg -nostdin -v error -i '") + r.path + "' -map " + map + " -f null -",
+                     &out),
+          0)
           << map << ": " << out;
       EXPECT_EQ(out, "") << map;
     }
@@ -58,8 +62,8 @@ TEST(MakeCardCommand, WritesTheCardAndRejectsBadOptions) {
       << out;
   EXPECT_EQ(out, "");
   EXPECT_EQ(testing::ReadFileBytes(root + "/Config/time.bin"),
-            (std::vector<uint8_t>{'2', '0', '1', '3', ' ', '0', '3', ' ', '0', '1', ' ', '0', '9', ' ', '0', '5', ' ',
-                                  '0', '3'}));
+            (std::vector<uint8_t>{'2', '0', '1', '3', ' ', '0', '3', ' ', '0', '1', ' ', '0', '9', ' ', '0',
+                                  '5', ' ', '0', '3'}));
   const std::vector<uint8_t> setup = testing::ReadFileBytes(root + "/Config/setup.dat");
   EXPECT_EQ(std::string(setup.begin(), setup.end()), std::string(DefaultSetupDat()));
   EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Normal/20130301/mdr_20130301_090503.avi"));

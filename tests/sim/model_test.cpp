@@ -50,8 +50,8 @@ TEST(GpsText, DegreesAndMinutesForEveryHemisphere) {
 }
 
 TEST(GpsText, ViewerParserAgreesAlongEveryRoute) {
-  for (Hemisphere h : {Hemisphere::kNorthEast, Hemisphere::kNorthWest, Hemisphere::kSouthEast,
-                       Hemisphere::kSouthWest}) {
+  for (Hemisphere h :
+       {Hemisphere::kNorthEast, Hemisphere::kNorthWest, Hemisphere::kSouthEast, Hemisphere::kSouthWest}) {
     const Route route(h);
     ASSERT_GT(route.LengthM(), 2000);
     Rng rng(3);

@@ -54,8 +54,8 @@ int StreamOf(uint32_t id) {
   return (tens >= 0 && tens <= 9 && ones >= 0 && ones <= 9 && n < 4) ? n : -1;
 }
 
-void StreamHeader(Bytes& b, const char* type, const char* handler, uint32_t scale, uint32_t rate, uint32_t length,
-                  uint32_t bufferSize, uint32_t sampleSize, int width, int height) {
+void StreamHeader(Bytes& b, const char* type, const char* handler, uint32_t scale, uint32_t rate,
+                  uint32_t length, uint32_t bufferSize, uint32_t sampleSize, int width, int height) {
   const size_t at = b.BeginChunk("strh");
   b.Tag(type);
   if (handler) {
@@ -119,8 +119,8 @@ std::vector<uint8_t> AviBuilder::Finish(const AviStreams& st, int seconds) const
   uint32_t total = 0;
   for (uint32_t v : bytes_) total += v;
   b.U32(static_cast<uint32_t>((1000000 + st.fps / 2) / std::max(1, st.fps)));  // microseconds per frame
-  b.U32(seconds > 0 ? total / static_cast<uint32_t>(seconds) : total);          // max bytes per second
-  b.U32(0);                                                                     // padding granularity
+  b.U32(seconds > 0 ? total / static_cast<uint32_t>(seconds) : total);         // max bytes per second
+  b.U32(0);                                                                    // padding granularity
   b.U32(kAvifHasIndex | kAvifIsInterleaved);
   b.U32(count_[0]);  // total frames of the main stream
   b.U32(0);          // initial frames

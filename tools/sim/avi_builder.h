@@ -13,11 +13,11 @@ namespace orvia::sim {
 
 // What the stream headers describe.
 struct AviStreams {
-  int fps = 15;                            // both video streams
-  int videoWidth[2] = {1280, 640};         // front, rear
+  int fps = 15;                     // both video streams
+  int videoWidth[2] = {1280, 640};  // front, rear
   int videoHeight[2] = {720, 360};
-  uint32_t soundSampleRate = 8000;         // 16-bit mono PCM
-  uint32_t telemetryPerSecond = 11;        // records per second, for the text stream's rate
+  uint32_t soundSampleRate = 8000;   // 16-bit mono PCM
+  uint32_t telemetryPerSecond = 11;  // records per second, for the text stream's rate
 };
 
 class AviBuilder {
@@ -38,14 +38,16 @@ class AviBuilder {
   };
   std::vector<uint8_t> movi_;  // chunks, as they follow the "movi" list type
   std::vector<IndexEntry> index_;
-  uint32_t count_[4] = {};         // chunks per stream
-  uint32_t bytes_[4] = {};         // data bytes per stream
-  uint32_t largest_[4] = {};       // largest chunk per stream
+  uint32_t count_[4] = {};    // chunks per stream
+  uint32_t bytes_[4] = {};    // data bytes per stream
+  uint32_t largest_[4] = {};  // largest chunk per stream
 };
 
 constexpr uint32_t FourCC(const char* s) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
 }
 
 }  // namespace orvia::sim

@@ -17,14 +17,15 @@ struct Slot {
   RecordingKind kind;
   int64_t startOffset;  // seconds from the drive start
   int seconds;
-  int tripSecond;       // driving kinds: where in the trip
-  int eventSecond;      // impact or parking event second; -1 none
+  int tripSecond;   // driving kinds: where in the trip
+  int eventSecond;  // impact or parking event second; -1 none
 };
 
 std::string RecordingPath(const std::string& root, RecordingKind kind, int64_t startUnix) {
   const CivilTime t = FromUnix(startUnix);
   const std::string date = FormatDate(t, "");
-  return (std::filesystem::path(root) / ModeFolder(kind) / date / ("mdr_" + date + "_" + FormatTime(t, "") + ".avi"))
+  return (std::filesystem::path(root) / ModeFolder(kind) / date /
+          ("mdr_" + date + "_" + FormatTime(t, "") + ".avi"))
       .string();
 }
 
@@ -32,10 +33,14 @@ std::string RecordingPath(const std::string& root, RecordingKind kind, int64_t s
 
 const char* ModeFolder(RecordingKind kind) {
   switch (kind) {
-    case RecordingKind::kDriving: return "Normal";
-    case RecordingKind::kImpact: return "Event";
-    case RecordingKind::kParking: return "Parking";
-    case RecordingKind::kParkingEvent: return "ParkingEvent";
+    case RecordingKind::kDriving:
+      return "Normal";
+    case RecordingKind::kImpact:
+      return "Event";
+    case RecordingKind::kParking:
+      return "Parking";
+    case RecordingKind::kParkingEvent:
+      return "ParkingEvent";
   }
   return "";
 }

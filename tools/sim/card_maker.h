@@ -29,7 +29,7 @@ struct CardOptions {
   int gpsLossCount = 0;
   Hemisphere hemisphere = Hemisphere::kNorthEast;
   int crf = 36;
-  int jobs = 2;           // recordings written at the same time
+  int jobs = 2;  // recordings written at the same time
 };
 
 struct CardReport {

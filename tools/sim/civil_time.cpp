@@ -55,8 +55,8 @@ bool ParseCivilTime(const std::string& text, CivilTime& out) {
   CivilTime t;
   char sep = 0;
   int used = 0;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &t.year, &t.month, &t.day, &sep, &t.hour, &t.minute,
-                  &t.second, &used) != 7 ||
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &t.year, &t.month, &t.day, &sep, &t.hour,
+                  &t.minute, &t.second, &used) != 7 ||
       static_cast<size_t>(used) != text.size() || (sep != ' ' && sep != 'T')) {
     return false;
   }

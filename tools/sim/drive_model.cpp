@@ -18,15 +18,14 @@ constexpr GeoPoint kLoopNorthEast[] = {  // a city centre loop in the northern a
     {37.49794, 127.02764}, {37.50075, 127.03644}, {37.50445, 127.04894}, {37.50887, 127.06316},
     {37.51378, 127.06004}, {37.51930, 127.05190}, {37.52250, 127.03990}, {37.51640, 127.02020},
     {37.51100, 127.02190}, {37.50460, 127.02500}};
-constexpr GeoPoint kLoopNorthWest[] = {
-    {40.75320, -73.98220}, {40.76440, -73.97300}, {40.76770, -73.98180}, {40.76140, -73.98640},
-    {40.75750, -73.98970}, {40.75350, -73.98640}};
-constexpr GeoPoint kLoopSouthEast[] = {
-    {-33.87320, 151.20630}, {-33.88300, 151.20650}, {-33.88400, 151.19500}, {-33.87900, 151.18600},
-    {-33.87000, 151.19400}, {-33.86800, 151.20100}};
-constexpr GeoPoint kLoopSouthWest[] = {
-    {-34.60370, -58.38160}, {-34.61280, -58.38120}, {-34.62050, -58.38160}, {-34.62230, -58.39900},
-    {-34.60950, -58.39250}, {-34.60410, -58.39220}};
+constexpr GeoPoint kLoopNorthWest[] = {{40.75320, -73.98220}, {40.76440, -73.97300}, {40.76770, -73.98180},
+                                       {40.76140, -73.98640}, {40.75750, -73.98970}, {40.75350, -73.98640}};
+constexpr GeoPoint kLoopSouthEast[] = {{-33.87320, 151.20630}, {-33.88300, 151.20650},
+                                       {-33.88400, 151.19500}, {-33.87900, 151.18600},
+                                       {-33.87000, 151.19400}, {-33.86800, 151.20100}};
+constexpr GeoPoint kLoopSouthWest[] = {{-34.60370, -58.38160}, {-34.61280, -58.38120},
+                                       {-34.62050, -58.38160}, {-34.62230, -58.39900},
+                                       {-34.60950, -58.39250}, {-34.60410, -58.39220}};
 
 double ToRad(double deg) { return deg * kPi / 180.0; }
 
@@ -55,20 +54,33 @@ double Rng::Uniform() { return static_cast<double>(Next() >> 11) * (1.0 / 900719
 bool ParseHemisphere(const std::string& text, Hemisphere& out) {
   std::string t;
   for (char c : text) t.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
-  if (t == "NE") out = Hemisphere::kNorthEast;
-  else if (t == "NW") out = Hemisphere::kNorthWest;
-  else if (t == "SE") out = Hemisphere::kSouthEast;
-  else if (t == "SW") out = Hemisphere::kSouthWest;
-  else return false;
+  if (t == "NE")
+    out = Hemisphere::kNorthEast;
+  else if (t == "NW")
+    out = Hemisphere::kNorthWest;
+  else if (t == "SE")
+    out = Hemisphere::kSouthEast;
+  else if (t == "SW")
+    out = Hemisphere::kSouthWest;
+  else
+    return false;
   return true;
 }
 
 Route::Route(Hemisphere h) {
   switch (h) {
-    case Hemisphere::kNorthEast: points_.assign(std::begin(kLoopNorthEast), std::end(kLoopNorthEast)); break;
-    case Hemisphere::kNorthWest: points_.assign(std::begin(kLoopNorthWest), std::end(kLoopNorthWest)); break;
-    case Hemisphere::kSouthEast: points_.assign(std::begin(kLoopSouthEast), std::end(kLoopSouthEast)); break;
-    case Hemisphere::kSouthWest: points_.assign(std::begin(kLoopSouthWest), std::end(kLoopSouthWest)); break;
+    case Hemisphere::kNorthEast:
+      points_.assign(std::begin(kLoopNorthEast), std::end(kLoopNorthEast));
+      break;
+    case Hemisphere::kNorthWest:
+      points_.assign(std::begin(kLoopNorthWest), std::end(kLoopNorthWest));
+      break;
+    case Hemisphere::kSouthEast:
+      points_.assign(std::begin(kLoopSouthEast), std::end(kLoopSouthEast));
+      break;
+    case Hemisphere::kSouthWest:
+      points_.assign(std::begin(kLoopSouthWest), std::end(kLoopSouthWest));
+      break;
   }
   cumulative_.push_back(0);
   for (size_t i = 0; i < points_.size(); ++i) {
@@ -121,7 +133,8 @@ Trip MakeTrip(uint64_t seed, int seconds, int impactTick) {
     const double wobble = target > 0 ? 0.6 * std::sin(k * 0.07) : 0;
     double want = std::max(0.0, target + wobble);
     // Impacts happen in moving traffic: no red light in the seconds before.
-    if (impactTick >= 0 && k < impactTick && k >= impactTick - 12 * kMotionPerSecond) want = std::max(want, 12.0);
+    if (impactTick >= 0 && k < impactTick && k >= impactTick - 12 * kMotionPerSecond)
+      want = std::max(want, 12.0);
     const double accel = std::clamp((want - v) * 0.6, -2.8, 1.8);
     v = std::max(0.0, v + accel * dt);
     if (impactTick >= 0 && k >= impactTick) v = 0;
@@ -154,14 +167,15 @@ GpsText FormatGps(const GeoPoint& p, double speedKmh) {
   split(p.lonDeg, lonD, lonM, lonF, lonNeg);
   const int speedTenths = static_cast<int>(std::lround(std::max(0.0, speedKmh) * 10));
   char text[80];
-  std::snprintf(text, sizeof(text), "%s%02d%02d.%04d %s%03d%02d.%04d %d.%d", latNeg ? "-" : "", latD, latM, latF,
-                lonNeg ? "-" : "", lonD, lonM, lonF, speedTenths / 10, speedTenths % 10);
+  std::snprintf(text, sizeof(text), "%s%02d%02d.%04d %s%03d%02d.%04d %d.%d", latNeg ? "-" : "", latD, latM,
+                latF, lonNeg ? "-" : "", lonD, lonM, lonF, speedTenths / 10, speedTenths % 10);
   GpsText g;
   g.text = text;
   // degrees + minutes / 60 in millionths: minutes x 10000 + frac are
   // ten-thousandths of a minute, 600000 of them to a degree.
   auto e6 = [](int d, int m, int f, bool neg) {
-    const long long micro = static_cast<long long>(d) * 1000000 + (static_cast<long long>(m) * 10000 + f) * 10 / 6;
+    const long long micro =
+        static_cast<long long>(d) * 1000000 + (static_cast<long long>(m) * 10000 + f) * 10 / 6;
     return static_cast<int32_t>(neg ? -micro : micro);
   };
   g.latitudeE6 = e6(latD, latM, latF, latNeg);

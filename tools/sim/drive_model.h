@@ -15,7 +15,7 @@ class Rng {
  public:
   explicit Rng(uint64_t seed) : state_(seed) {}
   uint64_t Next();
-  double Uniform();                      // [0, 1)
+  double Uniform();  // [0, 1)
   double Range(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
 
  private:
@@ -54,8 +54,8 @@ constexpr int kMotionPerSecond = 10;  // G-sensor samples per second
 // stop-and-go city driving toward random targets with limited acceleration.
 // An impact at `impactTick` (or none when negative) stops the car dead.
 struct Trip {
-  std::vector<double> speedMs;     // per tick
-  std::vector<double> distanceM;   // per tick, from the trip start
+  std::vector<double> speedMs;    // per tick
+  std::vector<double> distanceM;  // per tick, from the trip start
   int impactTick = -1;
 };
 Trip MakeTrip(uint64_t seed, int seconds, int impactTick);
@@ -73,7 +73,7 @@ int RawToMilliG(uint16_t raw);  // (raw - 512) * 1000 / 256, truncated toward ze
 // reader following the ddmm.mmmm rules computes from that text.
 struct GpsText {
   std::string text;
-  int32_t latitudeE6 = 0;   // expected, millionths of a degree
+  int32_t latitudeE6 = 0;  // expected, millionths of a degree
   int32_t longitudeE6 = 0;
   int16_t speedX10 = 0;
 };

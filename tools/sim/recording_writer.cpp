@@ -19,10 +19,14 @@ bool IsDriving(RecordingKind k) { return k == RecordingKind::kDriving || k == Re
 
 const char* KindText(RecordingKind k) {
   switch (k) {
-    case RecordingKind::kDriving: return "DRIVING";
-    case RecordingKind::kImpact: return "EVENT";
-    case RecordingKind::kParking: return "PARKING";
-    case RecordingKind::kParkingEvent: return "PARKING EVENT";
+    case RecordingKind::kDriving:
+      return "DRIVING";
+    case RecordingKind::kImpact:
+      return "EVENT";
+    case RecordingKind::kParking:
+      return "PARKING";
+    case RecordingKind::kParkingEvent:
+      return "PARKING EVENT";
   }
   return "";
 }
@@ -132,7 +136,8 @@ void PaintFrame(const RecordingPlan& p, const CarState& car, int stream, int sec
   char line2[96];
   std::snprintf(line2, sizeof(line2), "#%04d %03d KM/H %s", frameNumber,
                 static_cast<int>(std::lround(car.SpeedMs(t) * 3.6)), KindText(p.kind));
-  s.line1 = std::string(stream == 0 ? "FRONT " : "REAR ") + FormatDate(when, "-") + " " + FormatTime(when, ":");
+  s.line1 =
+      std::string(stream == 0 ? "FRONT " : "REAR ") + FormatDate(when, "-") + " " + FormatTime(when, ":");
   s.line2 = line2;
   s.frameInSecond = indexInSecond;
   s.framesPerSecond = p.fps;
@@ -155,7 +160,8 @@ std::vector<Due> Schedule(int fps) {
     due.push_back({i * 1000000 / fps, 2, 2, i});
     due.push_back({i * 1000000 / fps, 3, 3, i});
   }
-  for (int j = 0; j < kSoundBlocksPerSecond; ++j) due.push_back({j * 1000000 / kSoundBlocksPerSecond, 4, 4, j});
+  for (int j = 0; j < kSoundBlocksPerSecond; ++j)
+    due.push_back({j * 1000000 / kSoundBlocksPerSecond, 4, 4, j});
   std::sort(due.begin(), due.end(), [](const Due& a, const Due& b) {
     return a.timeUs != b.timeUs ? a.timeUs < b.timeUs : a.priority < b.priority;
   });
@@ -190,8 +196,8 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
   RecordingReport r;
   r.path = p.path;
   const int totalSeconds = p.seconds + (p.leadInMs > 0 ? 1 : 0);
-  if (p.seconds < 1 || totalSeconds > 64 || p.fps < 1 || p.fps > 30 || p.leadInMs < 0 || p.leadInMs > 999 || !p.route ||
-      (IsDriving(p.kind) && (!p.trip || p.trip->speedMs.empty()))) {
+  if (p.seconds < 1 || totalSeconds > 64 || p.fps < 1 || p.fps > 30 || p.leadInMs < 0 || p.leadInMs > 999 ||
+      !p.route || (IsDriving(p.kind) && (!p.trip || p.trip->speedMs.empty()))) {
     r.error = "bad recording plan";
     return r;
   }
@@ -224,8 +230,8 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
     rec.unixTime = static_cast<uint32_t>(p.startUnix + second);
     int64_t bestMagnitude = 0;
     for (const Due& d : schedule) {
-      if (second == 0 && d.timeUs < leadInUs) continue;               // before the file began
-      if (second == p.seconds && d.timeUs >= leadInUs) continue;      // after it ended
+      if (second == 0 && d.timeUs < leadInUs) continue;           // before the file began
+      if (second == p.seconds && d.timeUs >= leadInUs) continue;  // after it ended
       switch (d.kind) {
         case 0: {
           const RawMotion m = MotionAt(p, car, second, d.n, rng);
@@ -233,8 +239,8 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
           avi.AddChunk("03tx", bytes, true);
           ++r.motionRecords;
           const int x = RawToMilliG(m.x), y = RawToMilliG(m.y), z = RawToMilliG(m.z);
-          const int64_t magnitude = static_cast<int64_t>(x) * x + static_cast<int64_t>(y) * y +
-                                    static_cast<int64_t>(z) * z;
+          const int64_t magnitude =
+              static_cast<int64_t>(x) * x + static_cast<int64_t>(y) * y + static_cast<int64_t>(z) * z;
           if (magnitude > bestMagnitude) {
             bestMagnitude = magnitude;
             rec.peak[0] = static_cast<int16_t>(x);

@@ -21,7 +21,7 @@ struct RecordingPlan {
   int64_t startUnix = 0;  // wall time of the first second, counted as UTC
   int seconds = 60;       // 1..64
   int fps = 15;
-  uint64_t seed = 1;      // sensor and GPS noise
+  uint64_t seed = 1;  // sensor and GPS noise
   const Route* route = nullptr;
   // Driving kinds: the trip the recording is a window of, from this tick on.
   const Trip* trip = nullptr;
@@ -47,7 +47,7 @@ struct SecondRecord {
   uint32_t unixTime = 0;
   int16_t peak[3] = {0, 0, 0};  // motion sample of greatest magnitude, thousandths of g
   bool hasGps = false;
-  GpsText gps;                   // the text written and its expected values
+  GpsText gps;  // the text written and its expected values
 };
 
 struct RecordingReport {

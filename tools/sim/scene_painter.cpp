@@ -20,10 +20,10 @@ struct Palette {
   Yuv skyTop, skyLow, hills, grassA, grassB, road, line, pole, passer, frame;
 };
 
-constexpr Palette kFrontPalette = {{105, 165, 112}, {185, 140, 118}, {80, 120, 122}, {104, 105, 112},
+constexpr Palette kFrontPalette = {{105, 165, 112}, {185, 140, 118}, {80, 120, 122},  {104, 105, 112},
                                    {112, 102, 114}, {88, 128, 128},  {215, 128, 128}, {55, 128, 134},
                                    {70, 110, 170},  {16, 128, 128}};
-constexpr Palette kRearPalette = {{120, 140, 125}, {170, 132, 126}, {90, 126, 126}, {98, 112, 118},
+constexpr Palette kRearPalette = {{120, 140, 125}, {170, 132, 126}, {90, 126, 126},  {98, 112, 118},
                                   {106, 110, 120}, {80, 128, 128},  {200, 128, 128}, {50, 128, 134},
                                   {90, 170, 100},  {24, 128, 128}};
 
@@ -88,8 +88,8 @@ void PaintSky(const SceneState& s, const Palette& pal, Picture& p, int horizon) 
   for (int y = 0; y < horizon; ++y) {
     const double t = static_cast<double>(y) / std::max(1, horizon);
     FillY(p, 0, y, p.width, y + 1, Mix(pal.skyTop.y, pal.skyLow.y, t));
-    if ((y & 1) == 0) FillUV(p, 0, y, p.width, y + 2, Mix(pal.skyTop.u, pal.skyLow.u, t),
-                             Mix(pal.skyTop.v, pal.skyLow.v, t));
+    if ((y & 1) == 0)
+      FillUV(p, 0, y, p.width, y + 2, Mix(pal.skyTop.u, pal.skyLow.u, t), Mix(pal.skyTop.v, pal.skyLow.v, t));
   }
   // Hills along the horizon; they slide sideways as the heading changes.
   const double shift = (s.rear ? -1 : 1) * s.headingDeg / 360.0;
@@ -123,7 +123,8 @@ void PaintGround(const SceneState& s, const Palette& pal, Picture& p, int horizo
     const int lineW = std::max(1, r.half / 30);
     FillY(p, left + lineW, y, left + 2 * lineW, y + 1, pal.line.y);
     FillY(p, right - 2 * lineW, y, right - lineW, y + 1, pal.line.y);
-    if (Wrap(z, 12.0) < 5.0) FillY(p, r.center - lineW / 2 - 1, y, r.center + lineW / 2 + 1, y + 1, pal.line.y);
+    if (Wrap(z, 12.0) < 5.0)
+      FillY(p, r.center - lineW / 2 - 1, y, r.center + lineW / 2 + 1, y + 1, pal.line.y);
   }
   // Poles along the right side every 25 m, nearest drawn last.
   const double period = 25.0;
@@ -148,7 +149,8 @@ void PaintPasser(const SceneState& s, const Palette& pal, Picture& p) {
   const int h = p.height / 3;
   const int x = static_cast<int>(s.passerPos * (p.width + w)) - w;
   Fill(p, x, p.height - h - p.height / 10, x + w, p.height - p.height / 10, pal.passer);
-  Fill(p, x + w / 4, p.height - h - p.height / 10 - w / 2, x + 3 * w / 4, p.height - h - p.height / 10, pal.passer);
+  Fill(p, x + w / 4, p.height - h - p.height / 10 - w / 2, x + 3 * w / 4, p.height - h - p.height / 10,
+       pal.passer);
 }
 
 void PaintRuler(const SceneState& s, Picture& p, int scale) {

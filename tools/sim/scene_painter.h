@@ -23,16 +23,16 @@ struct Picture {
 };
 
 struct SceneState {
-  bool rear = false;           // rear camera: the road recedes, other palette
-  double distanceM = 0;        // distance travelled, moves the road marks
-  double curve = 0;            // bend of the road ahead, -1 (left) .. 1 (right)
-  double headingDeg = 0;       // heading of the car, shifts the hills
-  int shakePx = 0;             // vertical shake of the whole scene (impact)
-  double passerPos = -1;       // 0..1 across the picture: something passing by; <0 none
-  std::string line1;           // overlay lines (5x7 font: digits, capitals, - : . / #)
+  bool rear = false;      // rear camera: the road recedes, other palette
+  double distanceM = 0;   // distance travelled, moves the road marks
+  double curve = 0;       // bend of the road ahead, -1 (left) .. 1 (right)
+  double headingDeg = 0;  // heading of the car, shifts the hills
+  int shakePx = 0;        // vertical shake of the whole scene (impact)
+  double passerPos = -1;  // 0..1 across the picture: something passing by; <0 none
+  std::string line1;      // overlay lines (5x7 font: digits, capitals, - : . / #)
   std::string line2;
-  int frameInSecond = 0;       // lit box of the frame ruler
-  int framesPerSecond = 15;    // boxes of the frame ruler
+  int frameInSecond = 0;     // lit box of the frame ruler
+  int framesPerSecond = 15;  // boxes of the frame ruler
 };
 
 void PaintScene(const SceneState& state, Picture& pic);
