@@ -76,8 +76,8 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     tunnelRecording = 6;
   } else if (o.layout == "small") {
     const int len = o.seconds > 0 ? o.seconds : 4;
-    slots.push_back({RecordingKind::kParking, -3600, len, 0, -1});
-    slots.push_back({RecordingKind::kParkingEvent, -1800, len, 0, len / 2});
+    slots.push_back({RecordingKind::kParking, -9 * 3600 - 1800, len, 0, -1});
+    slots.push_back({RecordingKind::kParkingEvent, -6 * 3600 - 737, len, 0, len / 2});
     slots.push_back({RecordingKind::kDriving, 0, len, 0, -1});
     slots.push_back({RecordingKind::kDriving, len, len, len, -1});
     slots.push_back({RecordingKind::kImpact, 2 * len, len, 2 * len, len / 2});

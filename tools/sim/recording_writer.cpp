@@ -133,6 +133,7 @@ void PaintFrame(const RecordingPlan& p, const CarState& car, int stream, int sec
   const double sinceEvent = t - car.EventTime();
   if (sinceEvent > -2 && sinceEvent < 2) s.passerPos = (sinceEvent + 2) / 4;
   const CivilTime when = FromUnix(p.startUnix + second);
+  s.daylight = DaylightAt(when.hour, when.minute);
   char line2[96];
   std::snprintf(line2, sizeof(line2), "#%04d %03d KM/H %s", frameNumber,
                 static_cast<int>(std::lround(car.SpeedMs(t) * 3.6)), KindText(p.kind));

@@ -168,6 +168,22 @@ void PaintRuler(const SceneState& s, Picture& p, int scale) {
   }
 }
 
+Yuv Dim(Yuv c, double light) {
+  const double luma = 0.22 + 0.78 * light;
+  const double chroma = 0.5 + 0.5 * light;
+  return {static_cast<uint8_t>(std::lround(16 + (c.y - 16) * luma)),
+          static_cast<uint8_t>(std::lround(128 + (c.u - 128) * chroma)),
+          static_cast<uint8_t>(std::lround(128 + (c.v - 128) * chroma))};
+}
+
+Palette Dimmed(const Palette& p, double daylight) {
+  const double l = std::clamp(daylight, 0.0, 1.0);
+  // Road marks and the passer-by catch the headlights and street lamps.
+  const double lit = 0.6 + 0.4 * l;
+  return {Dim(p.skyTop, l),  Dim(p.skyLow, l),  Dim(p.hills, l),  Dim(p.grassA, l),  Dim(p.grassB, l),
+          Dim(p.road, l),    Dim(p.line, lit),  Dim(p.pole, l),   Dim(p.passer, lit), p.frame};
+}
+
 }  // namespace
 
 void DrawTextBox(Picture& pic, int x, int y, int scale, const std::string& text, uint8_t luma) {
@@ -190,8 +206,16 @@ void DrawTextBox(Picture& pic, int x, int y, int scale, const std::string& text,
   }
 }
 
+double DaylightAt(int hour, int minute) {
+  const double h = hour + minute / 60.0;
+  if (h >= 7 && h <= 17) return 1;
+  if (h > 5 && h < 7) return (h - 5) / 2;
+  if (h > 17 && h < 19) return (19 - h) / 2;
+  return 0;
+}
+
 void PaintScene(const SceneState& s, Picture& p) {
-  const Palette& pal = s.rear ? kRearPalette : kFrontPalette;
+  const Palette pal = Dimmed(s.rear ? kRearPalette : kFrontPalette, s.daylight);
   const int horizon = Clamp(static_cast<int>(p.height * 0.45) + s.shakePx, 1, p.height - 2);
   PaintSky(s, pal, p, horizon);
   PaintGround(s, pal, p, horizon);

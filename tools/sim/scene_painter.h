@@ -28,6 +28,7 @@ struct SceneState {
   double curve = 0;       // bend of the road ahead, -1 (left) .. 1 (right)
   double headingDeg = 0;  // heading of the car, shifts the hills
   int shakePx = 0;        // vertical shake of the whole scene (impact)
+  double daylight = 1;      // 1 full day .. 0 night: darkens the scene, not the text
   double passerPos = -1;  // 0..1 across the picture: something passing by; <0 none
   std::string line1;      // overlay lines (5x7 font: digits, capitals, - : . / #)
   std::string line2;
@@ -36,6 +37,10 @@ struct SceneState {
 };
 
 void PaintScene(const SceneState& state, Picture& pic);
+
+// Daylight of a wall-clock time of day: 1 from 07:00 to 17:00, 0 from 19:00
+// to 05:00, linear in between.
+double DaylightAt(int hour, int minute);
 
 // Text in the 5x7 font at (x, y), each font pixel `scale` pixels square, luma
 // `luma`, on a dark box; chroma is made neutral under the box.
