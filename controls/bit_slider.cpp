@@ -130,8 +130,8 @@ void CBitSlider::paintEvent(QPaintEvent*) {
 bool CBitSlider::PositionFromPoint(const QPointF& point) {
   const QRect channel = ChannelRect();
   const int coordinate = static_cast<int>(orientation_ == Qt::Vertical ? point.y() : point.x());
-  const int raw = orvia::SliderPositionFromCoordinate(coordinate, channel.left(), channel.left() + channel.width(),
-                                                      min_, max_);
+  const int raw = orvia::SliderPositionFromCoordinate(coordinate, channel.left(),
+                                                      channel.left() + channel.width(), min_, max_);
   if (raw == pos_) return false;
   const int before = pos_;
   SetPos(raw);
@@ -184,14 +184,34 @@ void CBitSlider::keyPressEvent(QKeyEvent* event) {
   int code = -1;
   switch (event->key()) {
     case Qt::Key_Left:
-    case Qt::Key_Up: target = pos_ - 1; code = orvia::TB_LINEUP; break;
+    case Qt::Key_Up:
+      target = pos_ - 1;
+      code = orvia::TB_LINEUP;
+      break;
     case Qt::Key_Right:
-    case Qt::Key_Down: target = pos_ + 1; code = orvia::TB_LINEDOWN; break;
-    case Qt::Key_PageUp: target = pos_ - page; code = orvia::TB_PAGEUP; break;
-    case Qt::Key_PageDown: target = pos_ + page; code = orvia::TB_PAGEDOWN; break;
-    case Qt::Key_Home: target = min_; code = orvia::TB_TOP; break;
-    case Qt::Key_End: target = max_; code = orvia::TB_BOTTOM; break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Down:
+      target = pos_ + 1;
+      code = orvia::TB_LINEDOWN;
+      break;
+    case Qt::Key_PageUp:
+      target = pos_ - page;
+      code = orvia::TB_PAGEUP;
+      break;
+    case Qt::Key_PageDown:
+      target = pos_ + page;
+      code = orvia::TB_PAGEDOWN;
+      break;
+    case Qt::Key_Home:
+      target = min_;
+      code = orvia::TB_TOP;
+      break;
+    case Qt::Key_End:
+      target = max_;
+      code = orvia::TB_BOTTOM;
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
   }
   SetPos(target);
   keyTracking_ = true;

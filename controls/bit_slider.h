@@ -19,7 +19,8 @@ class CBitSlider : public QWidget {
   Q_OBJECT
 
  public:
-  explicit CBitSlider(QWidget* parent = nullptr, int controlId = 0, Qt::Orientation orientation = Qt::Horizontal);
+  explicit CBitSlider(QWidget* parent = nullptr, int controlId = 0,
+                      Qt::Orientation orientation = Qt::Horizontal);
   ~CBitSlider() override;
 
   void SetRange(int min, int max, bool redraw = false);

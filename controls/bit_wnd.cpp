@@ -44,8 +44,9 @@ void CBitWnd::leaveEvent(QEvent* event) {
 void CBitWnd::Forward(QMouseEvent* event) {
   QWidget* parent = parentWidget();
   if (!forwardMouse_ || parent == nullptr) return;
-  QMouseEvent copy(event->type(), mapToParent(event->position()), event->scenePosition(), event->globalPosition(),
-                   event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
+  QMouseEvent copy(event->type(), mapToParent(event->position()), event->scenePosition(),
+                   event->globalPosition(), event->button(), event->buttons(), event->modifiers(),
+                   event->pointingDevice());
   QCoreApplication::sendEvent(parent, &copy);
 }
 

@@ -92,8 +92,10 @@ void CColoredListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& op
                                const QModelIndex& index) const {
   const QRect band(0, option.rect.top(), viewport()->width(), option.rect.height());
   // A selected row is marked over the whole width, beyond its last column too.
-  const bool selected = selectionModel() != nullptr && selectionModel()->isRowSelected(index.row(), index.parent());
-  painter->fillRect(band, selected ? palette().color(QPalette::Active, QPalette::Highlight) : RowColor(index.row()));
+  const bool selected =
+      selectionModel() != nullptr && selectionModel()->isRowSelected(index.row(), index.parent());
+  painter->fillRect(
+      band, selected ? palette().color(QPalette::Active, QPalette::Highlight) : RowColor(index.row()));
   QStyleOptionViewItem opt = option;
   opt.palette.setColor(QPalette::Text, Qt::black);
   QTreeWidget::drawRow(painter, opt, index);

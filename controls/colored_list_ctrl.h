@@ -33,7 +33,8 @@ class CColoredListCtrl : public QTreeWidget {
   void DeleteAllItems() { clear(); }
 
  protected:
-  void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:

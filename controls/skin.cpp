@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QHash>
 #include <QPixmapCache>
-
 #include <algorithm>
 
 // The skin's resource file is compiled into a static library; referencing its
@@ -29,12 +28,18 @@ int PngBitsPerPixel(const QByteArray& head) {
   const int bitDepth = static_cast<unsigned char>(head[24]);
   const int colourType = static_cast<unsigned char>(head[25]);
   switch (colourType) {
-    case 0: return bitDepth;       // grey
-    case 2: return bitDepth * 3;   // RGB
-    case 3: return bitDepth;       // palette
-    case 4: return bitDepth * 2;   // grey + alpha
-    case 6: return bitDepth * 4;   // RGBA
-    default: return 0;
+    case 0:
+      return bitDepth;  // grey
+    case 2:
+      return bitDepth * 3;  // RGB
+    case 3:
+      return bitDepth;  // palette
+    case 4:
+      return bitDepth * 2;  // grey + alpha
+    case 6:
+      return bitDepth * 4;  // RGBA
+    default:
+      return 0;
   }
 }
 

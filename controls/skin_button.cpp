@@ -20,7 +20,8 @@ CxSkinButton::~CxSkinButton() = default;
 
 void CxSkinButton::SetSkin(int normalId, int pressedId, int hoverId, int checkedId) {
   SetSkinImages(orvia::skin::LoadPixmap(normalId), orvia::skin::LoadPixmap(pressedId),
-                orvia::skin::LoadPixmap(hoverId), checkedId > 0 ? orvia::skin::LoadPixmap(checkedId) : QPixmap());
+                orvia::skin::LoadPixmap(hoverId),
+                checkedId > 0 ? orvia::skin::LoadPixmap(checkedId) : QPixmap());
 }
 
 void CxSkinButton::SetSkinImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
@@ -71,7 +72,8 @@ void CxSkinButton::ClearCheckFromGroup() {
   if (parent == nullptr) return;
   const auto siblings = parent->findChildren<CxSkinButton*>(Qt::FindDirectChildrenOnly);
   for (CxSkinButton* other : siblings) {
-    if (other == this || other->behaviour_ != SkinButtonBehaviour::kRadio || other->group_ != group_) continue;
+    if (other == this || other->behaviour_ != SkinButtonBehaviour::kRadio || other->group_ != group_)
+      continue;
     if (other->isChecked()) {
       other->setChecked(false);
       other->update();
@@ -108,11 +110,20 @@ void CxSkinButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QPixmap* pixmap = nullptr;
   switch (CurrentImage()) {
-    case Image::kNormal: pixmap = &normal_; break;
-    case Image::kPressed: pixmap = &pressed_; break;
-    case Image::kHover: pixmap = &hoverImage_; break;
-    case Image::kChecked: pixmap = &checkedImage_; break;
-    case Image::kNone: break;
+    case Image::kNormal:
+      pixmap = &normal_;
+      break;
+    case Image::kPressed:
+      pixmap = &pressed_;
+      break;
+    case Image::kHover:
+      pixmap = &hoverImage_;
+      break;
+    case Image::kChecked:
+      pixmap = &checkedImage_;
+      break;
+    case Image::kNone:
+      break;
   }
   if (pixmap == nullptr) {
     painter.fillRect(rect(), palette().button());

@@ -1,7 +1,6 @@
 #include "controls/white_tab_ctrl.h"
 
 #include <QPainter>
-
 #include <algorithm>
 
 CWhiteTabCtrl::CWhiteTabCtrl(QWidget* parent) : QTabBar(parent) {
@@ -49,5 +48,6 @@ void CWhiteTabWidget::paintEvent(QPaintEvent* event) {
   const int left = bar_->geometry().left() + bandLeft;
   if (left >= width()) return;
   QPainter painter(this);
-  painter.fillRect(QRect(left, bar_->geometry().top(), width() - left, CWhiteTabCtrl::kBandHeight), Qt::white);
+  painter.fillRect(QRect(left, bar_->geometry().top(), width() - left, CWhiteTabCtrl::kBandHeight),
+                   Qt::white);
 }

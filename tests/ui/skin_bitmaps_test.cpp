@@ -106,8 +106,9 @@ class SkinBitmapsTest : public QObject {
       }
       QVERIFY2(varied, qPrintable(QStringLiteral("bitmap %1 is one flat colour").arg(id)));
     }
-    const std::vector<std::pair<int, int>> pairs = {{147, 148}, {155, 156}, {161, 162}, {166, 165}, {169, 170},
-                                                    {220, 219}, {187, 188}, {207, 208}, {222, 221}, {230, 231}};
+    const std::vector<std::pair<int, int>> pairs = {{147, 148}, {155, 156}, {161, 162}, {166, 165},
+                                                    {169, 170}, {220, 219}, {187, 188}, {207, 208},
+                                                    {222, 221}, {230, 231}};
     for (const auto& [normal, pressed] : pairs) {
       const QImage a = orvia::skin::LoadImage(normal).convertToFormat(QImage::Format_RGB32);
       const QImage b = orvia::skin::LoadImage(pressed).convertToFormat(QImage::Format_RGB32).scaled(a.size());

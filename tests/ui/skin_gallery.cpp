@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-
 #include <cstdio>
 
 #include "controls/bit_slider.h"
@@ -57,7 +56,8 @@ CxSkinButton* Button(QWidget* parent, int id, int normal, int pressed, const QPo
   return button;
 }
 
-CBitSlider* Slider(QWidget* parent, int id, const QRect& place, int min, int max, int pos, int right, int left) {
+CBitSlider* Slider(QWidget* parent, int id, const QRect& place, int min, int max, int pos, int right,
+                   int left) {
   auto* slider = new CBitSlider(parent, id);
   slider->setGeometry(place);
   slider->SetRange(min, max);
@@ -82,11 +82,12 @@ void FillList(CColoredListCtrl* list) {
   list->InsertColumn(2, QStringLiteral("Time"), 75);
   list->InsertColumn(3, QStringLiteral("Type"), 120);
   list->InsertColumn(4, QStringLiteral("Path"), 0);
-  const char* types[] = {"Normal", "Normal", "Event", "Parking", "Parking motion", "Normal", "Normal", "Event"};
+  const char* types[] = {"Normal",         "Normal", "Event",  "Parking",
+                         "Parking motion", "Normal", "Normal", "Event"};
   for (int i = 0; i < 8; ++i) {
     list->AddRow({QString::number(i + 1), QStringLiteral("2024-05-17"),
-                  QStringLiteral("08:%1:00").arg(12 + i, 2, 10, QLatin1Char('0')), QString::fromLatin1(types[i]),
-                  QStringLiteral("/card/Normal/x.avi")});
+                  QStringLiteral("08:%1:00").arg(12 + i, 2, 10, QLatin1Char('0')),
+                  QString::fromLatin1(types[i]), QStringLiteral("/card/Normal/x.avi")});
   }
   list->setCurrentItem(list->topLevelItem(2));
 }
@@ -176,8 +177,9 @@ QImage FullScreenMock() {
 // Grabs a button in one state: normal, hover, pressed, checked or disabled.
 QImage ButtonState(int normal, int pressed, int hover, int checked, const QString& state) {
   QWidget holder;
-  auto* button = new CxSkinButton(&holder, 1, state == QLatin1String("checked") ? SkinButtonBehaviour::kCheckBox
-                                                                               : SkinButtonBehaviour::kPush);
+  auto* button = new CxSkinButton(
+      &holder, 1,
+      state == QLatin1String("checked") ? SkinButtonBehaviour::kCheckBox : SkinButtonBehaviour::kPush);
   button->SetSkin(normal, pressed, hover, checked);
   holder.resize(button->size());
   holder.show();
@@ -212,8 +214,8 @@ class Sheet {
 
   // Places an image with a caption under it, flowing left to right.
   void Item(const QImage& image, const QString& caption, int displayWidth = 0) {
-    const QSize size = displayWidth > 0 ? image.size().scaled(displayWidth, 10000, Qt::KeepAspectRatio)
-                                        : image.size();
+    const QSize size =
+        displayWidth > 0 ? image.size().scaled(displayWidth, 10000, Qt::KeepAspectRatio) : image.size();
     const QFont font = CaptionFont(10);
     const int captionWidth = QFontMetrics(font).horizontalAdvance(caption);
     const int cell = std::max(size.width(), captionWidth) + kGap;
@@ -259,7 +261,10 @@ int main(int argc, char** argv) {
   sheet.Heading(QStringLiteral("Skin bitmaps (1:1 unless noted)"));
   for (int id : orvia::skin::AllIds()) {
     const QImage image = orvia::skin::LoadImage(id);
-    const QString caption = QStringLiteral("%1  %2x%3 %4b").arg(id).arg(image.width()).arg(image.height())
+    const QString caption = QStringLiteral("%1  %2x%3 %4b")
+                                .arg(id)
+                                .arg(image.width())
+                                .arg(image.height())
                                 .arg(orvia::skin::BitsPerPixel(id));
     if (id == 186) {
       sheet.Item(image, caption + QStringLiteral(" (50%)"), 510);
@@ -274,8 +279,8 @@ int main(int argc, char** argv) {
   const int buttons[][4] = {{147, 148, 147, 0}, {169, 170, 169, 0}, {213, 214, 213, 0}, {161, 162, 161, 0},
                             {136, 137, 138, 0}, {230, 231, 230, 0}, {207, 208, 207, 0}, {187, 188, 187, 0}};
   for (const auto& b : buttons) {
-    for (const QString state : {QStringLiteral("normal"), QStringLiteral("hover"), QStringLiteral("pressed"),
-                                QStringLiteral("checked"), QStringLiteral("disabled")}) {
+    for (const QString& state : {QStringLiteral("normal"), QStringLiteral("hover"), QStringLiteral("pressed"),
+                                 QStringLiteral("checked"), QStringLiteral("disabled")}) {
       const QImage shot = ButtonState(b[0], b[1], b[2], b[3], state);
       sheet.Item(shot, QStringLiteral("%1 %2").arg(b[0]).arg(state), shot.width() * 2);
     }

@@ -264,8 +264,7 @@ class SkinnedControlsTest : public QObject {
     QCOMPARE(slider.GetPos(), 0);
     Drag(&slider, onValue);
     Release(&slider, onValue);
-    QCOMPARE(Codes(spy),
-             (QList<int>{orvia::TB_THUMBTRACK, orvia::TB_THUMBTRACK, orvia::TB_ENDTRACK}));
+    QCOMPARE(Codes(spy), (QList<int>{orvia::TB_THUMBTRACK, orvia::TB_THUMBTRACK, orvia::TB_ENDTRACK}));
     QCOMPARE(slider.GetPos(), 2);
 
     // Moving without the button held does nothing.
@@ -310,8 +309,8 @@ class SkinnedControlsTest : public QObject {
     slider.SetBitmaps(175, 176);
     parent.show();
     QSignalSpy spy(&slider, &CBitSlider::scrolled);
-    QWheelEvent wheel(QPointF(100, 5), slider.mapToGlobal(QPointF(100, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(100, 5), slider.mapToGlobal(QPointF(100, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&slider, &wheel);
     QVERIFY(wheel.isAccepted());
     QCOMPARE(slider.GetPos(), 30);

@@ -7,14 +7,13 @@
 // files whose palette is cut from the image's own colours (no dithering, so
 // symbols stay crisp). Output is deterministic: the same description gives the
 // same bytes.
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QBuffer>
 #include <QHash>
 #include <QImage>
 #include <QTextStream>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -31,9 +30,7 @@ struct ColourCount {
   qint64 count;
 };
 
-int Channel(QRgb c, int channel) {
-  return channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c);
-}
+int Channel(QRgb c, int channel) { return channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c); }
 
 // Median cut: splits the colour set along its widest channel until there are
 // `maxColours` boxes; each box becomes its count-weighted mean.
@@ -42,7 +39,8 @@ QVector<QRgb> MedianCutPalette(std::vector<ColourCount> colours, int maxColours)
     size_t begin;
     size_t end;
   };
-  std::sort(colours.begin(), colours.end(), [](const ColourCount& a, const ColourCount& b) { return a.rgb < b.rgb; });
+  std::sort(colours.begin(), colours.end(),
+            [](const ColourCount& a, const ColourCount& b) { return a.rgb < b.rgb; });
   std::vector<Box> boxes = {{0, colours.size()}};
   auto widest = [&](const Box& box, int* channel) {
     int best = -1;
@@ -111,7 +109,8 @@ QImage ToIndexed8(const QImage& source) {
   for (auto it = histogram.cbegin(); it != histogram.cend(); ++it) colours.push_back({it.key(), it.value()});
   QVector<QRgb> palette;
   if (colours.size() <= 256) {
-    std::sort(colours.begin(), colours.end(), [](const ColourCount& a, const ColourCount& b) { return a.rgb < b.rgb; });
+    std::sort(colours.begin(), colours.end(),
+              [](const ColourCount& a, const ColourCount& b) { return a.rgb < b.rgb; });
     for (const ColourCount& c : colours) palette.push_back(c.rgb);
   } else {
     palette = MedianCutPalette(colours, 256);

@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-
 #include <cmath>
 #include <functional>
 
@@ -16,10 +15,10 @@ namespace {
 
 // One palette for the whole skin: a graphite window with dark wells, light
 // symbols and an amber accent for what is active or pressed.
-const QColor kPanel(73, 73, 74);       // window surface (the main window's panel brush)
-const QColor kBand(50, 51, 53);        // title band of the main window
-const QColor kDiskBand(57, 57, 57);    // title band of the disk manager
-const QColor kWell(14, 14, 15);        // behind videos, map, list and graph
+const QColor kPanel(73, 73, 74);     // window surface (the main window's panel brush)
+const QColor kBand(50, 51, 53);      // title band of the main window
+const QColor kDiskBand(57, 57, 57);  // title band of the disk manager
+const QColor kWell(14, 14, 15);      // behind videos, map, list and graph
 const QColor kWellEdge(34, 35, 37);
 const QColor kEngraveDark(58, 59, 60);
 const QColor kEngraveLight(88, 89, 91);
@@ -50,9 +49,12 @@ QFont UiFont(qreal pixelSize, bool bold, qreal spacing = 0) {
 
 QColor SymbolColour(State state) {
   switch (state) {
-    case State::kPressed: return kAccent;
-    case State::kHover: return QColor(255, 255, 255);
-    default: return kIcon;
+    case State::kPressed:
+      return kAccent;
+    case State::kHover:
+      return QColor(255, 255, 255);
+    default:
+      return kIcon;
   }
 }
 
@@ -170,7 +172,10 @@ void ToolSymbol(QPainter& p, const QRectF& b, const QString& icon, const QColor&
       const double angle = (i - 0.5) * M_PI * 2 / (teeth * 4);
       const double radius = (i % 4 == 0 || i % 4 == 1) ? 9.0 : 6.9;
       const QPointF pt(10 + radius * std::cos(angle), 10 + radius * std::sin(angle));
-      if (i == 0) gear.moveTo(pt); else gear.lineTo(pt);
+      if (i == 0)
+        gear.moveTo(pt);
+      else
+        gear.lineTo(pt);
     }
     gear.closeSubpath();
     QPainterPath hole;
@@ -255,11 +260,11 @@ void PinSymbol(QPainter& p, const QRectF& b, const QColor& c) {
   const QPointF centre(b.center().x(), b.top() + r);
   QPainterPath pin;
   pin.moveTo(b.center().x(), b.bottom());
-  pin.cubicTo(QPointF(centre.x() - r * 0.55, b.bottom() - r * 0.9), QPointF(centre.x() - r, centre.y() + r * 0.55),
-              QPointF(centre.x() - r, centre.y()));
+  pin.cubicTo(QPointF(centre.x() - r * 0.55, b.bottom() - r * 0.9),
+              QPointF(centre.x() - r, centre.y() + r * 0.55), QPointF(centre.x() - r, centre.y()));
   pin.arcTo(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 180, -180);
-  pin.cubicTo(QPointF(centre.x() + r, centre.y() + r * 0.55), QPointF(centre.x() + r * 0.55, b.bottom() - r * 0.9),
-              QPointF(b.center().x(), b.bottom()));
+  pin.cubicTo(QPointF(centre.x() + r, centre.y() + r * 0.55),
+              QPointF(centre.x() + r * 0.55, b.bottom() - r * 0.9), QPointF(b.center().x(), b.bottom()));
   QPainterPath hole;
   hole.addEllipse(centre, r * 0.4, r * 0.4);
   p.setPen(Qt::NoPen);
@@ -300,7 +305,10 @@ void WaveSymbol(QPainter& p, const QRectF& b, const QColor& c, qreal width) {
     const double t = i / 40.0;
     const double y = 0.5 - 0.38 * std::sin(t * M_PI * 3) * (1 - 0.45 * t);
     const QPointF pt = At(b, t, y);
-    if (i == 0) wave.moveTo(pt); else wave.lineTo(pt);
+    if (i == 0)
+      wave.moveTo(pt);
+    else
+      wave.lineTo(pt);
   }
   p.drawPath(wave);
 }
@@ -586,7 +594,7 @@ bool PaintBackground(const BitmapSpec&, QPainter& p, const QSize& size, QString*
   p.fillRect(QRect(934, 668, 68, 1), QColor(40, 41, 43));
   p.setFont(UiFont(7, true, 1.2));
   p.setPen(QColor(110, 111, 114));
-  p.drawText(QPointF(933, 712), QStringLiteral("G-SENSOR"));
+  p.drawText(QPointF(934, 712), QStringLiteral("G-FORCE"));
   return true;
 }
 
@@ -631,7 +639,7 @@ bool PaintIndicator(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
   p.save();
   p.translate(9, (top + bottom) / 2.0);
   p.rotate(-90);
-  const QString title = accel ? QStringLiteral("ACCEL  g") : QStringLiteral("SPEED");
+  const QString title = accel ? QStringLiteral("G-FORCE  g") : QStringLiteral("SPEED");
   DrawText(p, title, UiFont(8, true, 1.5), 0, 3, kLabel);
   p.restore();
   const int steps = 4;
@@ -700,8 +708,8 @@ bool PaintFsWindow(const BitmapSpec& spec, QPainter& p, const QSize& size, QStri
     DrawFace(p, face, state, 3);
   }
   const qreal dy = state == State::kPressed ? 1 : 0;
-  const QColor c = (icon == QLatin1String("exit") && state == State::kPressed) ? QColor(Qt::white)
-                                                                              : SymbolColour(state);
+  const QColor c =
+      (icon == QLatin1String("exit") && state == State::kPressed) ? QColor(Qt::white) : SymbolColour(state);
   const QPointF centre = face.center() + QPointF(0, dy);
   if (icon == QLatin1String("exit")) {
     CrossSymbol(p, centre, 3, c, 1.5);
@@ -710,8 +718,9 @@ bool PaintFsWindow(const BitmapSpec& spec, QPainter& p, const QSize& size, QStri
   } else {
     p.setPen(StrokePen(c, 1.1));
     p.drawRect(QRectF(centre.x() - 3.5, centre.y() - 1.5, 5, 5));
-    p.drawPolyline(QPolygonF({QPointF(centre.x() - 1.5, centre.y() - 3), QPointF(centre.x() + 3.5, centre.y() - 3),
-                              QPointF(centre.x() + 3.5, centre.y() + 2)}));
+    p.drawPolyline(
+        QPolygonF({QPointF(centre.x() - 1.5, centre.y() - 3), QPointF(centre.x() + 3.5, centre.y() - 3),
+                   QPointF(centre.x() + 3.5, centre.y() + 2)}));
   }
   return true;
 }
@@ -725,7 +734,7 @@ bool PaintFsTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QS
   const qreal dy = state == State::kPressed ? 1 : 0;
   qreal box = 14;
   if (icon == QLatin1String("play")) box = 15;
-  if (icon == QLatin1String("stop") || icon == QLatin1String("pause")) box = 12;
+  if (icon == QLatin1String("stop") || icon == QLatin1String("pause")) box = 13;
   const QRectF b(std::round((size.width() - box) / 2), (size.height() - box) / 2 + dy, box, box);
   TransportSymbol(p, b, icon, SymbolColour(state));
   return true;
@@ -792,8 +801,8 @@ bool PaintLogo(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*)
   p.drawText(QPointF(left + emblem * 2 + gap, baseline), name);
   p.fillRect(QRectF(centre.x() - total / 2, baseline + 70 * unit, total, 3 * unit), kAccent);
   const QFont tag = UiFont(40 * unit, true, 14 * unit);
-  DrawText(p, second ? QStringLiteral("REAR  \u00b7  FRONT") : QStringLiteral("DUAL CAMERA RECORDING VIEWER"), tag,
-           centre.x(), baseline + 150 * unit, kLabel);
+  DrawText(p, second ? QStringLiteral("REAR  \u00b7  FRONT") : QStringLiteral("DUAL CAMERA RECORDING VIEWER"),
+           tag, centre.x(), baseline + 150 * unit, kLabel);
   return true;
 }
 
