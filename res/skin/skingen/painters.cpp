@@ -801,7 +801,7 @@ bool PaintLogo(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*)
   p.drawText(QPointF(left + emblem * 2 + gap, baseline), name);
   p.fillRect(QRectF(centre.x() - total / 2, baseline + 70 * unit, total, 3 * unit), kAccent);
   const QFont tag = UiFont(40 * unit, true, 14 * unit);
-  DrawText(p, second ? QStringLiteral("REAR  \u00b7  FRONT") : QStringLiteral("DUAL CAMERA RECORDING VIEWER"),
+  DrawText(p, second ? QStringLiteral("FRONT  \u00b7  REAR") : QStringLiteral("DUAL CAMERA RECORDING VIEWER"),
            tag, centre.x(), baseline + 150 * unit, kLabel);
   return true;
 }
