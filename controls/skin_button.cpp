@@ -150,6 +150,7 @@ void CxSkinButton::mouseMoveEvent(QMouseEvent* event) {
     update();
   }
   // The base class keeps the pressed state while dragging: pressed only while
-  // the pointer is over the button.
+  // the pointer is over the button. Moves over the button end here either way.
   QAbstractButton::mouseMoveEvent(event);
+  event->accept();
 }
