@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -567,6 +568,21 @@ TEST_F(ControllerTest, OversizedUnitAndSoundBlockAreSkippedWithoutOverrun) {
   ASSERT_GE(units.size(), want.size());
   EXPECT_TRUE(std::equal(want.begin(), want.end(), units.begin()));
   EXPECT_GE(Feeds(rear, false).size(), 17u);
+}
+
+TEST_F(ControllerTest, FileCutShortUnderThePlayerSkipsWhatCannotBeRead) {
+  const std::string path = Recording(Seconds(3));
+  Load({path});
+  Ticks(200);
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+  ClearCalls();
+  ASSERT_TRUE(
+      TickUntil([&] { return controller->buffer().nextVideo[0] == controller->index().videoCount[0]; }));
+  const auto video = Feeds(front, false);
+  ASSERT_FALSE(video.empty());
+  EXPECT_LT(video.size(), 40u);
+  EXPECT_TRUE(controller->waitKey(0));
+  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
 }
 
 // --------------------------------------------------------- files and stop
