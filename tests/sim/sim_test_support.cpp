@@ -9,10 +9,6 @@
 #include <filesystem>
 #include <system_error>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 namespace orvia::sim::testing {
 
 namespace {
@@ -62,10 +58,7 @@ const CardOptions& SmallCardOptions() {
 }
 
 const CardReport& SmallCard() {
-  static const CardReport report = [] {
-    av_log_set_level(AV_LOG_ERROR);
-    return MakeCard(SmallCardOptions());
-  }();
+  static const CardReport report = MakeCard(SmallCardOptions());
   return report;
 }
 

@@ -103,11 +103,12 @@ bool H264Encoder::Open(const EncoderSettings& s, std::string* error) {
   av_opt_set(ctx_->priv_data, "preset", "superfast", 0);
   av_opt_set(ctx_->priv_data, "tune", "zerolatency", 0);
   av_opt_set_double(ctx_->priv_data, "crf", s.crf, 0);
-  // Fixed GOP without scene cuts, no B-frames, no AUD, one thread (the bytes
-  // then depend on the pictures only); the cheapest motion search keeps a
-  // one-minute recording at a few seconds of CPU.
+  // Only errors are logged. Fixed GOP without scene cuts, no B-frames, no
+  // AUD, one thread (the bytes then depend on the pictures only); the
+  // cheapest motion search keeps a one-minute recording at a few seconds of
+  // CPU.
   av_opt_set(ctx_->priv_data, "x264-params",
-             "me=dia:subme=0:trellis=0:scenecut=0:bframes=0:aud=0:repeat-headers=1:annexb=1:threads=1:"
+             "log=0:me=dia:subme=0:trellis=0:scenecut=0:bframes=0:aud=0:repeat-headers=1:annexb=1:threads=1:"
              "sliced-threads=0:lookahead-threads=1:rc-lookahead=0",
              0);
   int rc = avcodec_open2(ctx_, codec, nullptr);

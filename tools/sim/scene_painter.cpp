@@ -153,18 +153,31 @@ void PaintPasser(const SceneState& s, const Palette& pal, Picture& p) {
        pal.passer);
 }
 
-void PaintRuler(const SceneState& s, Picture& p, int scale) {
-  const int n = std::max(1, s.framesPerSecond);
-  const int box = std::max(4, std::min(6 * scale, p.width / (2 * n)));
-  const int gap = box / 3;
-  const int y1 = p.height - 2 * scale;
-  const int y0 = y1 - box;
-  const int total = n * (box + gap) - gap;
-  int x = (p.width - total) / 2;
-  FillY(p, x - gap, y0 - gap, x + total + gap, y1 + gap, 16);
-  FillUV(p, x - gap, y0 - gap, x + total + gap, y1 + gap, 128, 128);
-  for (int i = 0; i < n; ++i, x += box + gap) {
-    FillY(p, x, y0, x + box, y1, i == s.frameInSecond ? 235 : 70);
+int TextScale(int height) { return std::max(1, height / 180); }
+
+struct Ruler {
+  int boxes, box, gap, x0, y0, y1;
+};
+
+Ruler RulerOf(int width, int height, int framesPerSecond) {
+  const int scale = TextScale(height);
+  Ruler r;
+  r.boxes = std::max(1, framesPerSecond);
+  r.box = std::max(4, std::min(6 * scale, width / (2 * r.boxes)));
+  r.gap = r.box / 3;
+  r.y1 = height - 2 * scale;
+  r.y0 = r.y1 - r.box;
+  r.x0 = (width - (r.boxes * (r.box + r.gap) - r.gap)) / 2;
+  return r;
+}
+
+void PaintRuler(const SceneState& s, Picture& p) {
+  const Ruler r = RulerOf(p.width, p.height, s.framesPerSecond);
+  const int total = r.boxes * (r.box + r.gap) - r.gap;
+  FillY(p, r.x0 - r.gap, r.y0 - r.gap, r.x0 + total + r.gap, r.y1 + r.gap, 16);
+  FillUV(p, r.x0 - r.gap, r.y0 - r.gap, r.x0 + total + r.gap, r.y1 + r.gap, 128, 128);
+  for (int i = 0, x = r.x0; i < r.boxes; ++i, x += r.box + r.gap) {
+    FillY(p, x, r.y0, x + r.box, r.y1, i == s.frameInSecond ? kRulerLit : kRulerDark);
   }
 }
 
@@ -180,8 +193,8 @@ Palette Dimmed(const Palette& p, double daylight) {
   const double l = std::clamp(daylight, 0.0, 1.0);
   // Road marks and the passer-by catch the headlights and street lamps.
   const double lit = 0.6 + 0.4 * l;
-  return {Dim(p.skyTop, l),  Dim(p.skyLow, l),  Dim(p.hills, l),  Dim(p.grassA, l),  Dim(p.grassB, l),
-          Dim(p.road, l),    Dim(p.line, lit),  Dim(p.pole, l),   Dim(p.passer, lit), p.frame};
+  return {Dim(p.skyTop, l), Dim(p.skyLow, l), Dim(p.hills, l), Dim(p.grassA, l),   Dim(p.grassB, l),
+          Dim(p.road, l),   Dim(p.line, lit), Dim(p.pole, l),  Dim(p.passer, lit), p.frame};
 }
 
 }  // namespace
@@ -206,6 +219,12 @@ void DrawTextBox(Picture& pic, int x, int y, int scale, const std::string& text,
   }
 }
 
+void RulerBoxCentre(int width, int height, int framesPerSecond, int i, int* x, int* y) {
+  const Ruler r = RulerOf(width, height, framesPerSecond);
+  *x = r.x0 + i * (r.box + r.gap) + r.box / 2;
+  *y = (r.y0 + r.y1) / 2;
+}
+
 double DaylightAt(int hour, int minute) {
   const double h = hour + minute / 60.0;
   if (h >= 7 && h <= 17) return 1;
@@ -220,7 +239,7 @@ void PaintScene(const SceneState& s, Picture& p) {
   PaintSky(s, pal, p, horizon);
   PaintGround(s, pal, p, horizon);
   PaintPasser(s, pal, p);
-  const int scale = std::max(1, p.height / 180);
+  const int scale = TextScale(p.height);
   if (s.rear) {
     // The rear camera looks through the back window: a dark frame around it.
     const int b = p.height / 40;
@@ -232,7 +251,7 @@ void PaintScene(const SceneState& s, Picture& p) {
   const int margin = 4 * scale;
   DrawTextBox(p, margin, margin, scale, s.line1, 235);
   DrawTextBox(p, margin, margin + (kGlyphHeight + 3) * scale, scale, s.line2, 235);
-  PaintRuler(s, p, scale);
+  PaintRuler(s, p);
 }
 
 }  // namespace orvia::sim

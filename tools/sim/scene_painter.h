@@ -28,7 +28,7 @@ struct SceneState {
   double curve = 0;       // bend of the road ahead, -1 (left) .. 1 (right)
   double headingDeg = 0;  // heading of the car, shifts the hills
   int shakePx = 0;        // vertical shake of the whole scene (impact)
-  double daylight = 1;      // 1 full day .. 0 night: darkens the scene, not the text
+  double daylight = 1;    // 1 full day .. 0 night: darkens the scene, not the text
   double passerPos = -1;  // 0..1 across the picture: something passing by; <0 none
   std::string line1;      // overlay lines (5x7 font: digits, capitals, - : . / #)
   std::string line2;
@@ -37,6 +37,13 @@ struct SceneState {
 };
 
 void PaintScene(const SceneState& state, Picture& pic);
+
+// The frame ruler: one box per picture of a second along the bottom edge,
+// the box of the current picture lit. RulerBoxCentre gives the centre of box
+// `i`, so tools and tests can read the picture number back from pixels.
+constexpr uint8_t kRulerLit = 235;
+constexpr uint8_t kRulerDark = 70;
+void RulerBoxCentre(int width, int height, int framesPerSecond, int i, int* x, int* y);
 
 // Daylight of a wall-clock time of day: 1 from 07:00 to 17:00, 0 from 19:00
 // to 05:00, linear in between.
