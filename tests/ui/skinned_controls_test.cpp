@@ -326,6 +326,28 @@ class SkinnedControlsTest : public QObject {
     QVERIFY(played.pixel(0, 5) != rest.pixel(0, 5));
   }
 
+  void verticalSliderUsesTheYAxisAndCopiesTheChannel() {
+    QWidget parent;
+    CBitSlider slider(&parent, 1, Qt::Vertical);
+    slider.SetRange(0, 10);
+    slider.SetPos(0);
+    slider.CreateThumb();
+    slider.SetBitmaps(std::make_unique<CBitmapStrip>(Solid({20, 120}, Qt::blue)),
+                      std::make_unique<CBitmapStrip>(Solid({20, 120}, Qt::red)));
+    parent.show();
+    QCOMPARE(slider.size(), QSize(20, 120));
+    const QRect channel = slider.ChannelRect();  // horizontal form: left/right run along y
+    Press(&slider, {5, channel.right() + 1});
+    Release(&slider, {5, channel.right() + 1});
+    QCOMPARE(slider.GetPos(), 10);
+    slider.SetPos(5);
+    const QRect thumb = slider.ThumbRect();
+    QVERIFY(thumb.top() > 0 && thumb.bottom() < 119);
+    const QImage shown = slider.grab().toImage();
+    QCOMPARE(shown.pixelColor(5, thumb.top() - 3), QColor(Qt::red));
+    QCOMPARE(shown.pixelColor(5, thumb.bottom() + 3), QColor(Qt::blue));
+  }
+
   void sliderKeysMoveAndEndTrackOnRelease() {
     QWidget parent;
     CBitSlider slider(&parent, 1023);
