@@ -19,19 +19,26 @@
 //   - full screen entered or left: RefreshButtons() (the looks differ).
 // The controller tells the window what to show through PlaybackView.
 //
+// Pacing: a running tick compares the time of the step already handed over
+// with the wall clock (scaled by the speed) and, once that step is due, hands
+// over the next one; so units go out about one unit interval ahead of their
+// own time and the players queue them.
+//
 // Threads: everything here runs on the user-interface thread. The fixed waits
 // (10 ms while a command holds playback, 20 ms before a list load, 2 ms
 // between offers of a refused unit) block that thread through the Sleeper.
 //
-// Mends beyond the recorder's own viewer, so that no recording can overrun a
-// buffer or freeze the interface:
+// Limits that keep any recording from overrunning a buffer or freezing the
+// interface:
 //   - A unit longer than its buffer (kUnitBufferBytes less the stream's
 //     header), shorter than a NAL header, or not readable from the file is
 //     skipped; its view then drops units until the next key unit.
 //   - Sound due in one step beyond kSoundBufferBytes is cut at the last whole
 //     block that fits; the rest of that step's blocks are skipped.
-//   - A refused unit is offered again every 2 ms for at most kRetryBudgetMs;
-//     then it is dropped and its view waits for the next key unit.
+//   - A refused unit that is offered again (a key unit, or any reference unit
+//     while the sound is muted) is offered every 2 ms for at most
+//     kRetryBudgetMs; then it is dropped and its view waits for the next key
+//     unit.
 //   - Seek empties the sound of the previous step and, when no sound block
 //     lies after the start, leaves nothing to take; opening a file resets the
 //     read positions, so a step never reads entries of the previous file.
