@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QScreen>
 #include <QUrl>
-#include <QWebEngineView>
 #include <QWindow>
 
 #include "app/profile_file.h"
@@ -17,6 +16,7 @@
 #include "controls/colored_list_ctrl.h"
 #include "controls/skin.h"
 #include "controls/skin_button.h"
+#include "playback/gps_map.h"
 #include "playback/graph_window.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
@@ -66,12 +66,11 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   AddLabel(kTimeText, QRect(322, 498, 115, 15), Qt::white);
   ResetAxisLabels();
 
-  map_ = new QWebEngineView(this);
+  map_ = new GPSMap(this);
   map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
   map_->setGeometry(kMapRect);
-  map_->setContextMenuPolicy(Qt::NoContextMenu);
   controls_[kMapBrowser] = map_;
-  map_->load(QUrl::fromLocalFile(QString::fromStdString(GetProgramFolder() + kMapPageFileName)));
+  map_->Navigate(QString::fromStdString(GetProgramFolder() + kMapPageFileName));
 
   list_ = new CColoredListCtrl(this);
   list_->setObjectName(QString("ctl%1").arg(kRecordingList));

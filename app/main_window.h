@@ -14,7 +14,6 @@
 #include <map>
 
 class QLabel;
-class QWebEngineView;
 
 class CxSkinButton;
 class CBitSlider;
@@ -22,6 +21,7 @@ class CColoredListCtrl;
 
 namespace orvia {
 class CDlgGraph;
+class GPSMap;
 namespace player {
 class EmbeddedPlayer;
 class PlayerModule;
@@ -76,7 +76,7 @@ class COrviaDlg : public QWidget {
   player::EmbeddedPlayer* RearPlayer() const { return players_[1]; }
   CColoredListCtrl* RecordingList() const { return list_; }
   CDlgGraph* Graph() const { return graph_; }
-  QWebEngineView* MapView() const { return map_; }
+  GPSMap* Map() const { return map_; }
 
   bool IsFullScreen() const { return fullScreen_; }
   bool IsMapShown() const { return mapShown_; }
@@ -126,7 +126,7 @@ class COrviaDlg : public QWidget {
   std::map<int, std::function<void()>> handlers_;
   player::EmbeddedPlayer* players_[2] = {nullptr, nullptr};
   QWidget* playerWidgets_[2] = {nullptr, nullptr};
-  QWebEngineView* map_ = nullptr;
+  GPSMap* map_ = nullptr;
   CDlgGraph* graph_ = nullptr;
   CColoredListCtrl* list_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;

@@ -1,0 +1,36 @@
+// GPSMap: the map panel. A web view showing map.html from the data folder;
+// the program drives it only through the page's script functions.
+#pragma once
+
+#include <QStringList>
+#include <QWebEngineView>
+
+namespace orvia {
+
+class GPSMap : public QWebEngineView {
+  Q_OBJECT
+
+ public:
+  explicit GPSMap(QWidget* parent = nullptr);
+
+  // Loads the page at `url` (a local file).
+  void Navigate(const QString& url);
+  // Calls a script function of the loaded page with text arguments. False
+  // when no page is loaded yet: the call is dropped, as it would be offline.
+  // The page draws the marker and lines even when its map tiles cannot be
+  // loaded, so calls are not held back for want of a network.
+  bool CallScript(const QString& name, const QStringList& args);
+  bool IsLoaded() const { return loaded_; }
+
+  // The script text of a call: name('a', 'b'), arguments quoted for script.
+  static QString ScriptCall(const QString& name, const QStringList& args);
+
+ signals:
+  // The page finished loading (ok = it loaded).
+  void pageLoaded(bool ok);
+
+ private:
+  bool loaded_ = false;
+};
+
+}  // namespace orvia

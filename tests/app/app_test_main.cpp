@@ -1,0 +1,24 @@
+// Widget tests run in one QApplication on the offscreen platform. The
+// process's data folder holds the English string file before any test runs,
+// since the string reader's path is fixed at the first lookup.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include "app/ini_engine.h"
+#include "app/profile_file.h"
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  QTemporaryDir data;
+  const std::string folder = data.path().toStdString() + "/";
+  orvia::ini::WriteFileBytes(folder + orvia::kStringFileName, orvia::EnglishStringFileBytes());
+  orvia::SetProgramFolderForTesting(folder);
+  qputenv("ORVIA_TEST_DATA", QByteArray::fromStdString(folder));
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QWebEngineView>
+
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/profile_file.h"
+#include "controls/colored_list_ctrl.h"
+#include "controls/skin_button.h"
+#include "playback/graph_window.h"
+#include "player/embedded_player.h"
+#include "player/player_module.h"
+
+namespace orvia {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(module_.Load(ORVIA_BIN_DIR), player::ModuleStatus::kLoaded);
+    window_ = std::make_unique<COrviaDlg>(&module_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void TearDown() override { window_.reset(); }
+  QRect Geometry(int id) const { return window_->Control(id)->geometry(); }
+
+  player::PlayerModule module_;
+  std::unique_ptr<COrviaDlg> window_;
+};
+
+TEST_F(MainWindowTest, EveryControlAtItsPlace) {
+  EXPECT_EQ(window_->size(), QSize(1020, 730));
+  EXPECT_EQ(Geometry(kFrontPlayer), QRect(305, 51, 700, 393));
+  EXPECT_EQ(Geometry(kRearPlayer), QRect(14, 51, 282, 209));
+  EXPECT_EQ(Geometry(kMapBrowser), QRect(14, 308, 281, 211));
+  EXPECT_EQ(Geometry(kRecordingList), QRect(14, 537, 357, 181));
+  EXPECT_EQ(Geometry(kTimeLine), QRect(439, 500, 490, 10));
+  EXPECT_EQ(Geometry(kTimeText), QRect(322, 498, 115, 15));
+  EXPECT_EQ(window_->Graph()->geometry(), QRect(438, 537, 490, 180));
+  struct Expect {
+    int id, x, y, w, h;
+  };
+  for (const Expect& e : {Expect{kUpgradeButton, 305, 8, 145, 37}, Expect{kSetupButton, 450, 8, 145, 37},
+                          Expect{kPrintButton, 595, 8, 145, 37}, Expect{kCaptureButton, 740, 8, 144, 37},
+                          Expect{kMinimizeButton, 932, 17, 38, 20}, Expect{kExitButton, 970, 17, 36, 20},
+                          Expect{kMapButton, 13, 271, 70, 36}, Expect{kFullRearButton, 260, 261, 36, 36},
+                          Expect{kPreviousFileButton, 306, 445, 50, 38}, Expect{kPlayButton, 406, 445, 50, 38},
+                          Expect{kStopButton, 556, 445, 50, 38}, Expect{kFullFrontButton, 971, 446, 36, 36},
+                          Expect{kSdButton, 370, 537, 29, 50}, Expect{kGraphModeButton, 929, 536, 77, 45},
+                          Expect{kSpeedSlider, 663, 459, 125, 10}, Expect{kVolumeSlider, 831, 459, 125, 10}}) {
+    EXPECT_EQ(Geometry(e.id), QRect(e.x, e.y, e.w, e.h)) << "control " << e.id;
+    EXPECT_TRUE(window_->Control(e.id)->isVisible()) << "control " << e.id;
+  }
+  EXPECT_FALSE(window_->Control(kRestoreButton)->isVisible());
+  EXPECT_FALSE(window_->Control(kNormalButton)->isVisible());
+  EXPECT_EQ(window_->Button(kPlayButton)->toolTip(), "Play");
+  EXPECT_EQ(static_cast<QLabel*>(window_->Control(kXText))->text(), "X: ");
+  // Both players got their one-time set-up calls.
+  EXPECT_EQ(window_->FrontPlayer()->SetupCallCount(player::PlayerOp::kStartup87), 1);
+  EXPECT_EQ(window_->RearPlayer()->SetupCallCount(player::PlayerOp::kStartup87), 0);
+  EXPECT_EQ(window_->RearPlayer()->SetupCallCount(player::PlayerOp::kStartup9), 1);
+  EXPECT_EQ(window_->FrontPlayer()->viewNumber(), 2);
+  EXPECT_EQ(window_->RearPlayer()->viewNumber(), 3);
+}
+
+TEST_F(MainWindowTest, FullScreenAndBack) {
+  const QRect monitor = window_->screen()->geometry();
+  const int w = monitor.width(), h = monitor.height();
+  window_->OnCommand(kFullRearButton);
+  ASSERT_TRUE(window_->IsFullScreen());
+  EXPECT_EQ(window_->geometry(), monitor);
+  EXPECT_EQ(Geometry(kRearPlayer), QRect(22, 32, w - 44, h - 103));
+  EXPECT_FALSE(window_->Control(kFrontPlayer)->isVisible());
+  EXPECT_FALSE(window_->Control(kRecordingList)->isVisible());
+  EXPECT_FALSE(window_->Graph()->isVisible());
+  EXPECT_EQ(Geometry(kPlayButton).topLeft(), QPoint(w / 2 - 68, h - 38));
+  EXPECT_EQ(Geometry(kStopButton).topLeft(), QPoint(w / 2 + 72, h - 38));
+  EXPECT_EQ(Geometry(kExitButton).topLeft(), QPoint(w - 51, 8));
+  EXPECT_EQ(Geometry(kNormalButton).topLeft(), QPoint(w - 45, h - 72));
+  EXPECT_EQ(Geometry(kTimeLine), QRect(w * 14 / 100, h - 62, w * 72 / 100, 10));
+  EXPECT_TRUE(window_->Control(kRestoreButton)->isVisible());
+
+  // Esc leaves full screen and restores the normal layout.
+  QTest::keyClick(window_->Control(kTimeLine), Qt::Key_Escape);
+  ASSERT_FALSE(window_->IsFullScreen());
+  EXPECT_EQ(window_->size(), QSize(1020, 730));
+  EXPECT_EQ(Geometry(kFrontPlayer), QRect(305, 51, 700, 393));
+  EXPECT_EQ(Geometry(kRearPlayer), QRect(14, 51, 282, 209));
+  EXPECT_TRUE(window_->Control(kFrontPlayer)->isVisible());
+  EXPECT_EQ(Geometry(kPlayButton).topLeft(), QPoint(406, 445));
+  EXPECT_TRUE(window_->Control(kRecordingList)->isVisible());
+  EXPECT_FALSE(window_->Control(kNormalButton)->isVisible());
+
+  window_->OnCommand(kFullFrontButton);
+  EXPECT_EQ(Geometry(kFrontPlayer), QRect(22, 32, w - 44, h - 103));
+  window_->OnCommand(kNormalButton);
+  EXPECT_FALSE(window_->IsFullScreen());
+}
+
+TEST_F(MainWindowTest, EnterAndEscNeverClose) {
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  QTest::keyClick(window_.get(), Qt::Key_Return);
+  QTest::keyClick(window_->RecordingList(), Qt::Key_Escape);
+  QTest::keyClick(window_->RecordingList(), Qt::Key_Enter);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_FALSE(window_->IsFullScreen());
+}
+
+TEST_F(MainWindowTest, DraggingTheBackgroundMovesTheWindow) {
+  const QPoint before = window_->pos();
+  QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(200, 20));
+  QMouseEvent move(QEvent::MouseMove, QPointF(230, 45), window_->mapToGlobal(QPointF(230, 45)), Qt::NoButton,
+                   Qt::LeftButton, {});
+  QApplication::sendEvent(window_.get(), &move);
+  QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(230, 45));
+  EXPECT_EQ(window_->pos(), before + QPoint(30, 25));
+}
+
+TEST_F(MainWindowTest, MapAndGraphToggles) {
+  window_->OnCommand(kMapButton);
+  EXPECT_FALSE(window_->IsMapShown());
+  EXPECT_EQ(Geometry(kMapBrowser).size(), QSize(0, 0));
+  EXPECT_EQ(window_->Button(kMapButton)->toolTip(), "Show the map");
+  window_->OnCommand(kMapButton);
+  EXPECT_EQ(Geometry(kMapBrowser), QRect(14, 308, 281, 211));
+  EXPECT_EQ(window_->Button(kMapButton)->toolTip(), "Disable the map ");
+
+  window_->OnCommand(kGraphModeButton);
+  EXPECT_EQ(window_->Graph()->mode(), CDlgGraph::kSpeed);
+  EXPECT_EQ(window_->Button(kGraphModeButton)->toolTip(), "Speed graph");
+  window_->OnCommand(kGraphModeButton);
+  EXPECT_EQ(window_->Graph()->mode(), CDlgGraph::kAcceleration);
+}
+
+TEST(MessageBox, OkAndCancelTakeTheStringFilesCaptions) {
+  QueueMessageBoxAnswer(QMessageBox::Cancel);
+  EXPECT_EQ(ShowLocalizedMessageBox("text", QMessageBox::Ok | QMessageBox::Cancel), QMessageBox::Cancel);
+  QueueMessageBoxAnswer(QMessageBox::Yes);
+  EXPECT_EQ(ShowLocalizedMessageBox("question", QMessageBox::Yes | QMessageBox::No), QMessageBox::Yes);
+  QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0].title, "Orvia");
+  const QString ok = "OK", cancel = "CANCEL";
+  EXPECT_TRUE(shown[0].buttonTexts.contains(ok));
+  EXPECT_TRUE(shown[0].buttonTexts.contains(cancel));
+  EXPECT_FALSE(shown[1].buttonTexts.contains(ok));
+  EXPECT_TRUE(shown[1].buttonTexts.contains("&Yes"));
+}
+
+}  // namespace
+}  // namespace orvia
