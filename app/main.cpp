@@ -1,10 +1,14 @@
 // The viewer: start-up, then the main window until it closes.
 //
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
+//         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS]
 //
 // --card opens a card folder's play list at start and plays its first row.
 // --screenshot saves a picture of the window after the given time (default
 // 5000 ms) and closes the program.
+// --trace-pacing writes, at exit, when each unit was handed to the players
+// against when it was due. --speed sets the speed slider (0 = 1/4x .. 2 = 1x
+// .. 4 = 4x) once playback has started.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
@@ -12,6 +16,9 @@
 #include <QWindow>
 
 #include "app/main_window.h"
+#include "app/main_window_playback.h"
+#include "controls/bit_slider.h"
+#include "playback/pacing_trace.h"
 #include "app/orvia_app.h"
 #include "library/play_list.h"
 
@@ -22,7 +29,10 @@ void LoadCard(orvia::COrviaDlg& window, const QString& card) {
   for (const orvia::PlayListRow& r : orvia::ScanPlayList(card.toStdString(), 0))
     rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date), QString::fromStdString(r.time),
                  QString::fromStdString(r.type), QString::fromStdString(r.path)});
-  window.SetRows(rows);
+  if (window.Playback())
+    window.Playback()->LoadList(rows);
+  else
+    window.SetRows(rows);
 }
 
 void SaveScreenshot(QWidget& window, const QString& path) {
@@ -51,15 +61,26 @@ int main(int argc, char** argv) {
   QCommandLineOption shot("screenshot", "Save a screenshot of the window and quit.", "FILE");
   QCommandLineOption after("screenshot-after", "Milliseconds before the screenshot (5000).", "MS", "5000");
   QCommandLineOption data("data-folder", "Folder for the data files (default: the program folder).", "DIR");
-  parser.addOptions({card, shot, after, data});
+  QCommandLineOption trace("trace-pacing", "Write the pacing of every unit to FILE at exit.", "FILE");
+  QCommandLineOption speed("speed", "Speed slider position once playing: 0 (1/4x) .. 2 (1x) .. 4 (4x).", "N");
+  QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
+  parser.addOptions({card, shot, after, data, trace, speed, quit});
   parser.process(app);
 
   orvia::StartupOptions options;
   options.moduleFolder = QCoreApplication::applicationDirPath();
   options.dataFolder =
       parser.isSet(data) ? parser.value(data) : orvia::DefaultDataFolder(QCoreApplication::applicationDirPath());
+  orvia::PacingTrace pacing;
   options.runWindow = [&](orvia::COrviaDlg& window) {
+    if (parser.isSet(trace) && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
     if (parser.isSet(card)) LoadCard(window, parser.value(card));
+    if (parser.isSet(speed) && window.Playback()) {
+      const int position = qBound(0, parser.value(speed).toInt(), 4);
+      static_cast<CBitSlider*>(window.Control(orvia::kSpeedSlider))->SetPos(position);
+      window.Playback()->controller().OnSpeed(position);
+    }
+    if (parser.isSet(quit)) QTimer::singleShot(parser.value(quit).toInt(), &window, [&] { window.close(); });
     window.show();
     if (parser.isSet(shot)) {
       QTimer::singleShot(parser.value(after).toInt(), &window, [&] {
@@ -68,6 +89,10 @@ int main(int argc, char** argv) {
       });
     }
     app.exec();
+    if (parser.isSet(trace)) {
+      if (window.Playback()) window.Playback()->SetPacingTrace(nullptr);
+      orvia::WritePacingTrace(pacing, parser.value(trace).toStdString());
+    }
   };
   orvia::StartupResult result = orvia::RunStartup(options);
   return result == orvia::StartupResult::kWindowRan ? 0 : 1;

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/main_window_playback.h"
 #include "app/profile_file.h"
 #include "app/startup_files.h"
 #include "controls/bit_slider.h"
@@ -126,8 +127,8 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   // Enter and Esc reach the window whichever child has the focus.
   qApp->installEventFilter(this);
 
-  tickTimer_.setTimerType(Qt::PreciseTimer);
-  tickTimer_.setInterval(1);
+  // Playback: its 1 ms tick runs from here for the window's whole life.
+  if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
@@ -170,8 +171,9 @@ QLabel* COrviaDlg::AddLabel(int id, QRect rect, const QColor& colour) {
   pal.setColor(QPalette::WindowText, colour);
   l->setPalette(pal);
   QFont f("DejaVu Sans");
-  f.setPixelSize(12);
-  if (id == kTimeText) f.setBold(true);
+  // The time text must fit "2026-12-07 08:30:00" into its 115 pixels.
+  f.setPixelSize(id == kTimeText ? 11 : 12);
+  if (id == kTimeText) f.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
   l->setFont(f);
   controls_[id] = l;
   return l;
@@ -398,7 +400,8 @@ void COrviaDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void COrviaDlg::closeEvent(QCloseEvent* event) {
-  tickTimer_.stop();
+  delete playback_;  // stops the timers and closes the open recording
+  playback_ = nullptr;
   event->accept();
 }
 

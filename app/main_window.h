@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -21,6 +20,7 @@ class CColoredListCtrl;
 
 namespace orvia {
 class CDlgGraph;
+class MainWindowPlayback;
 class GPSMap;
 namespace player {
 class EmbeddedPlayer;
@@ -76,6 +76,8 @@ class COrviaDlg : public QWidget {
   player::EmbeddedPlayer* RearPlayer() const { return players_[1]; }
   CColoredListCtrl* RecordingList() const { return list_; }
   CDlgGraph* Graph() const { return graph_; }
+  // Playback of the recording list; null without players.
+  MainWindowPlayback* Playback() const { return playback_; }
   GPSMap* Map() const { return map_; }
 
   bool IsFullScreen() const { return fullScreen_; }
@@ -128,6 +130,7 @@ class COrviaDlg : public QWidget {
   QWidget* playerWidgets_[2] = {nullptr, nullptr};
   GPSMap* map_ = nullptr;
   CDlgGraph* graph_ = nullptr;
+  MainWindowPlayback* playback_ = nullptr;
   CColoredListCtrl* list_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
@@ -137,7 +140,6 @@ class COrviaDlg : public QWidget {
   bool mapShown_ = true;
   bool dragging_ = false;
   QPoint dragOffset_;
-  QTimer tickTimer_;  // 1 ms, the playback tick
 };
 
 }  // namespace orvia

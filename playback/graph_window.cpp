@@ -1,27 +1,13 @@
 #include "playback/graph_window.h"
 
 #include <QPainter>
-#include <cmath>
+
+#include "playback/graph_geometry.h"
 
 namespace orvia {
-namespace {
-
-// Height of an axis value: +2 g at the top, 0 g in the middle, -2 g at the bottom.
-int AccelerationY(int v, int h) {
-  if (v >= 2000) return 0;
-  if (v <= -2000) return h;
-  return static_cast<int>((2000.0 - v) * h / 4000.0);
-}
-
-// Height of a stored speed (times 10): 0 at the bottom, 2000 at the top.
-int SpeedY(unsigned w, int h) {
-  if (w >= 20000) return 0;
-  return static_cast<int>((20000.0 - w) * h / 20000.0);
-}
-
-}  // namespace
 
 CDlgGraph::CDlgGraph(QWidget* parent) : QWidget(parent) {
+  // The paint covers the whole client area: nothing is erased first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setObjectName("graph");
 }
@@ -44,42 +30,21 @@ void CDlgGraph::SetData(int count, const GPeak* peaks, const std::unique_ptr<Gps
 }
 
 void CDlgGraph::paintEvent(QPaintEvent*) {
-  const int w = width(), h = height();
-  const float step = static_cast<float>(w) / 60.0f;
-  auto xOf = [step](int i) { return static_cast<int>(std::trunc(static_cast<float>(i) * step)); };
+  GraphInput in;
+  in.mode = mode_ == kSpeed ? GraphMode::kSpeed : GraphMode::kAcceleration;
+  in.width = width();
+  in.height = height();
+  in.count = count_;
+  in.cursor = cursor_;
+  in.peaks = peaks_;
+  in.fixes = fixes_;
   QPainter p(this);
   p.fillRect(rect(), Qt::black);
-  const QPen red(QColor(255, 0, 0), 1), yellow(QColor(255, 255, 0), 1), green(QColor(0, 255, 0), 1);
-  if (mode_ == kAcceleration) {
-    QPoint prev[3];
-    for (int i = 0; i <= count_; ++i) {
-      GPeak g = (peaks_ && i < count_ && i < kMaxSeconds) ? peaks_[i] : GPeak{};
-      QPoint pt[3] = {{xOf(i), AccelerationY(g.x, h)}, {xOf(i), AccelerationY(g.y, h)},
-                      {xOf(i), AccelerationY(g.z, h)}};
-      if (i > 0) {
-        p.setPen(yellow);
-        p.drawLine(prev[1], pt[1]);
-        p.setPen(green);
-        p.drawLine(prev[2], pt[2]);
-        p.setPen(red);
-        p.drawLine(prev[0], pt[0]);
-      }
-      for (int a = 0; a < 3; ++a) prev[a] = pt[a];
-    }
-  } else if (fixes_) {
-    bool have = false;
-    QPoint prev;
-    p.setPen(yellow);
-    for (int i = 0; i < count_ && i < kMaxSeconds; ++i) {
-      if (!fixes_[i]) continue;
-      QPoint pt(xOf(i), SpeedY(static_cast<uint16_t>(fixes_[i]->speed), h));
-      if (have) p.drawLine(prev, pt);
-      prev = pt;
-      have = true;
-    }
+  const QColor colours[] = {QColor(255, 0, 0), QColor(255, 255, 0), QColor(0, 255, 0)};
+  for (const GraphLine& l : LayoutGraph(in)) {
+    p.setPen(QPen(colours[static_cast<int>(l.colour)], 1));
+    p.drawLine(l.x0, l.y0, l.x1, l.y1);
   }
-  p.setPen(red);
-  p.drawLine(xOf(cursor_), 0, xOf(cursor_), h);
 }
 
 }  // namespace orvia

@@ -1,0 +1,163 @@
+#include "app/main_window_playback.h"
+
+#include <QLabel>
+
+#include "app/main_window.h"
+#include "app/profile_file.h"
+#include "controls/bit_slider.h"
+#include "controls/colored_list_ctrl.h"
+#include "controls/skin_button.h"
+#include "controls/slider_math.h"
+#include "playback/gps_map.h"
+#include "playback/graph_window.h"
+#include "player/blank_key_frame.h"
+#include "player/embedded_player.h"
+
+namespace orvia {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), window_(window) {
+  PlaybackDeps deps;
+  deps.front = window->FrontPlayer();
+  deps.rear = window->RearPlayer();
+  deps.view = this;
+  deps.clock = &clock_;
+  deps.sleeper = &sleeper_;
+  deps.blankFrame = player::BlankKeyFrame();
+  controller_ = std::make_unique<PlaybackController>(deps);
+
+  PlaybackController* c = controller_.get();
+  window->SetCommandHandler(kPlayButton, [c] { c->OnPlayPause(); });
+  window->SetCommandHandler(kStopButton, [c] { c->OnStop(); });
+  window->SetCommandHandler(kBackButton, [c] { c->OnBack(); });
+  window->SetCommandHandler(kForwardButton, [c] { c->OnForward(); });
+  window->SetCommandHandler(kPreviousFileButton, [c] { c->OnPreviousFile(); });
+  window->SetCommandHandler(kNextFileButton, [c] { c->OnNextFile(); });
+  connect(window->RecordingList(), &QTreeWidget::itemDoubleClicked, this, [this, c](QTreeWidgetItem*, int) {
+    QList<QTreeWidgetItem*> selected = window_->RecordingList()->selectedItems();
+    c->OnListDoubleClick(selected.isEmpty() ? -1 : window_->RecordingList()->indexOfTopLevelItem(selected.first()));
+  });
+  for (int id : {kTimeLine, kSpeedSlider, kVolumeSlider}) {
+    auto* slider = static_cast<CBitSlider*>(window->Control(id));
+    connect(slider, &CBitSlider::scrolled, this, [this, id](int code, int pos) { OnSlider(id, code, pos); });
+  }
+  connect(window, &COrviaDlg::fullScreenChanged, this, [c] { c->RefreshButtons(); });
+
+  tick_.setTimerType(Qt::PreciseTimer);
+  tick_.setInterval(1);
+  connect(&tick_, &QTimer::timeout, this, [c] { c->Tick(); });
+  tick_.start();
+  firstLoad_.setInterval(100);
+  connect(&firstLoad_, &QTimer::timeout, this, [c] { c->OnFirstLoadTimer(); });
+
+  c->ResetTelemetry();
+  c->RefreshButtons();
+}
+
+MainWindowPlayback::~MainWindowPlayback() {
+  tick_.stop();
+  firstLoad_.stop();
+}
+
+void MainWindowPlayback::LoadList(const QList<QStringList>& rows) {
+  firstLoad_.stop();
+  controller_->BeginOpenSource();
+  window_->SetRows(rows);
+  controller_->EndOpenSource(true);
+  firstLoad_.start();
+}
+
+void MainWindowPlayback::OnSlider(int id, int code, int pos) {
+  if (code != TB_ENDTRACK) return;  // only the end of a drag acts
+  if (id == kTimeLine) controller_->OnTimeLine(pos);
+  if (id == kSpeedSlider) controller_->OnSpeed(pos);
+  if (id == kVolumeSlider) controller_->OnVolume(pos);
+}
+
+void MainWindowPlayback::SetTimeLine(int second) { static_cast<CBitSlider*>(window_->Control(kTimeLine))->SetPos(second); }
+
+void MainWindowPlayback::SetSpeedSlider(int position) {
+  static_cast<CBitSlider*>(window_->Control(kSpeedSlider))->SetPos(position);
+}
+
+int MainWindowPlayback::VolumeSlider() const {
+  return static_cast<CBitSlider*>(window_->Control(kVolumeSlider))->GetPos();
+}
+
+void MainWindowPlayback::EnableButton(PlaybackButton button, bool enabled) {
+  if (CxSkinButton* b = window_->Button(static_cast<int>(button))) b->setEnabled(enabled);
+}
+
+void MainWindowPlayback::SetPlayPauseLook(bool pauseLook, const std::string& tooltip) {
+  CxSkinButton* b = window_->Button(kPlayButton);
+  const bool full = window_->IsFullScreen();
+  int normal = pauseLook ? (full ? 211 : 213) : (full ? 207 : 169);
+  b->SetSkin(normal, normal + 1, normal, normal);
+  b->SetToolTipText(Q(tooltip));
+  pauseLook_ = pauseLook;
+}
+
+void MainWindowPlayback::SetStepTooltips(const std::string& back, const std::string& forward) {
+  window_->Button(kBackButton)->SetToolTipText(Q(back));
+  window_->Button(kForwardButton)->SetToolTipText(Q(forward));
+}
+
+void MainWindowPlayback::ShowTelemetry(const TelemetryTexts& t) {
+  static_cast<QLabel*>(window_->Control(kXText))->setText(Q(t.x));
+  static_cast<QLabel*>(window_->Control(kYText))->setText(Q(t.y));
+  static_cast<QLabel*>(window_->Control(kZText))->setText(Q(t.z));
+  static_cast<QLabel*>(window_->Control(kTimeText))->setText(Q(t.time));
+}
+
+bool MainWindowPlayback::MapShown() const { return window_->IsMapShown(); }
+
+void MainWindowPlayback::MapSetPos(const std::string& latitude, const std::string& longitude) {
+  window_->Map()->CallScript("setPos", {Q(latitude), Q(longitude)});
+}
+
+void MainWindowPlayback::ReloadMap() { window_->Map()->Navigate(Q(GetProgramFolder() + "map.html")); }
+
+void MainWindowPlayback::SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) {
+  window_->Graph()->SetData(count, peaks, fixes);
+}
+
+void MainWindowPlayback::SetGraphCursor(int second) { window_->Graph()->SetCursor(second); }
+
+void MainWindowPlayback::RedrawGraph() { window_->Graph()->update(); }
+
+int MainWindowPlayback::ListRowCount() const { return window_->RecordingList()->RowCount(); }
+
+std::string MainWindowPlayback::RowPath(int row) const {
+  QTreeWidgetItem* item = window_->RecordingList()->topLevelItem(row);
+  return item ? item->text(4).toStdString() : std::string();
+}
+
+void MainWindowPlayback::SelectListRow(int row) {
+  CColoredListCtrl* list = window_->RecordingList();
+  list->clearSelection();
+  QTreeWidgetItem* item = list->topLevelItem(row);
+  if (!item) return;
+  item->setSelected(true);
+  list->setCurrentItem(item);
+  list->scrollToItem(item);
+  list->setFocus();
+  list->viewport()->update();
+}
+
+void MainWindowPlayback::FocusList() { window_->RecordingList()->setFocus(); }
+
+void MainWindowPlayback::ClearList() { window_->RecordingList()->DeleteAllItems(); }
+
+bool MainWindowPlayback::FullScreen() const { return window_->IsFullScreen(); }
+
+bool MainWindowPlayback::PlayersHaveWindows() const {
+  return window_->FrontPlayer() != nullptr && window_->RearPlayer() != nullptr;
+}
+
+void MainWindowPlayback::RedrawWindow() { window_->update(); }
+
+}  // namespace orvia

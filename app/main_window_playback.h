@@ -1,0 +1,69 @@
+// Connects the main window to the playback controller: implements the
+// controller's view on the window's controls, runs its timers and routes the
+// playback commands and slider notifications to it.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "playback/pacing_trace.h"
+#include "playback/playback_controller.h"
+
+namespace orvia {
+
+class COrviaDlg;
+
+class MainWindowPlayback : public QObject, public PlaybackView {
+  Q_OBJECT
+
+ public:
+  // The window's players must exist (loaded from the player module).
+  explicit MainWindowPlayback(COrviaDlg* window);
+  ~MainWindowPlayback() override;
+
+  PlaybackController& controller() { return *controller_; }
+
+  // Plays the rows now in the list, as the card manager's OK does: the
+  // first row starts.
+  void LoadList(const QList<QStringList>& rows);
+
+  // Records every paced hand-over into `trace` (null stops).
+  void SetPacingTrace(PacingTrace* trace) { controller_->SetPacingTrace(trace); }
+
+  // PlaybackView.
+  void SetTimeLine(int second) override;
+  void SetSpeedSlider(int position) override;
+  int VolumeSlider() const override;
+  void EnableButton(PlaybackButton button, bool enabled) override;
+  void SetPlayPauseLook(bool pauseLook, const std::string& tooltip) override;
+  void SetStepTooltips(const std::string& back, const std::string& forward) override;
+  void ShowTelemetry(const TelemetryTexts& texts) override;
+  bool MapShown() const override;
+  void MapSetPos(const std::string& latitude, const std::string& longitude) override;
+  void ReloadMap() override;
+  void SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) override;
+  void SetGraphCursor(int second) override;
+  void RedrawGraph() override;
+  int ListRowCount() const override;
+  std::string RowPath(int row) const override;
+  void SelectListRow(int row) override;
+  void FocusList() override;
+  void ClearList() override;
+  bool FullScreen() const override;
+  bool PlayersHaveWindows() const override;
+  void RedrawWindow() override;
+
+ private:
+  void OnSlider(int id, int code, int pos);
+
+  COrviaDlg* window_;
+  SystemWallClock clock_;
+  ThreadSleeper sleeper_;
+  std::unique_ptr<PlaybackController> controller_;
+  QTimer tick_;        // every 1 ms: the paced playback
+  QTimer firstLoad_;   // 100 ms after each list load: the players' first reset
+  bool pauseLook_ = false;
+};
+
+}  // namespace orvia
