@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
   QCommandLineOption data("data-folder", "Folder for the data files (default: the program folder).", "DIR");
   QCommandLineOption trace("trace-pacing", "Write the pacing of every unit to FILE at exit.", "FILE");
   QCommandLineOption speed("speed", "Speed slider position once playing: 0 (1/4x) .. 2 (1x) .. 4 (4x).", "N");
+  QCommandLineOption full("full-screen", "Start in full screen with the front or rear view.", "front|rear");
   QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
-  parser.addOptions({card, shot, after, data, trace, speed, quit});
+  parser.addOptions({card, shot, after, data, trace, speed, full, quit});
   parser.process(app);
 
   orvia::StartupOptions options;
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(quit)) QTimer::singleShot(parser.value(quit).toInt(), &window, [&] { window.close(); });
     window.show();
+    if (parser.isSet(full)) window.EnterFullScreen(parser.value(full) != "rear");
     if (parser.isSet(shot)) {
       QTimer::singleShot(parser.value(after).toInt(), &window, [&] {
         SaveScreenshot(window, parser.value(shot));
