@@ -96,7 +96,8 @@ TEST(Motion, RawUnitsAndRecordLayout) {
 }
 
 TEST(Trip, StartsStandingStopsAtTheImpactAndIsReproducible) {
-  const Trip trip = MakeTrip(5, 120, 900);
+  const Route route(Hemisphere::kNorthEast);
+  const Trip trip = MakeTrip(5, 120, 900, route);
   ASSERT_EQ(trip.speedMs.size(), 120u * kMotionPerSecond + 1);
   EXPECT_EQ(trip.speedMs[0], 0);
   double top = 0;
@@ -112,8 +113,29 @@ TEST(Trip, StartsStandingStopsAtTheImpactAndIsReproducible) {
   EXPECT_EQ(trip.speedMs.back(), 0);
   EXPECT_GT(top, 8.0);
   EXPECT_LT(top, 22.0);
-  EXPECT_EQ(MakeTrip(5, 120, 900).speedMs, trip.speedMs);
-  EXPECT_NE(MakeTrip(6, 120, 900).speedMs, trip.speedMs);
+  EXPECT_EQ(MakeTrip(5, 120, 900, route).speedMs, trip.speedMs);
+  EXPECT_NE(MakeTrip(6, 120, 900, route).speedMs, trip.speedMs);
+}
+
+TEST(Trip, CornersAreTakenSlowlyOnEveryRoute) {
+  // Lateral acceleration v x yaw rate stays that of a calm driver, so only
+  // impacts stand out in the G-sensor record.
+  for (Hemisphere h :
+       {Hemisphere::kNorthEast, Hemisphere::kNorthWest, Hemisphere::kSouthEast, Hemisphere::kSouthWest}) {
+    const Route route(h);
+    for (uint64_t seed : {1, 2, 3}) {
+      const Trip trip = MakeTrip(seed, 900, -1, route);
+      const double dt = 1.0 / kMotionPerSecond;
+      double worst = 0;
+      for (size_t k = 1; k + 1 < trip.speedMs.size(); ++k) {
+        double turn = route.HeadingAt(trip.distanceM[k + 1]) - route.HeadingAt(trip.distanceM[k - 1]);
+        turn = std::fmod(turn + 540.0, 360.0) - 180.0;
+        const double yawRadPerS = turn * 3.14159265358979 / 180 / (2 * dt);
+        worst = std::max(worst, std::fabs(trip.speedMs[k] * yawRadPerS) / 9.80665);
+      }
+      EXPECT_LT(worst, 0.45) << "seed " << seed;
+    }
+  }
 }
 
 TEST(CivilTime, RoundTripsAndRejectsImpossibleDates) {

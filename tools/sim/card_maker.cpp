@@ -98,7 +98,7 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     if (s.kind == RecordingKind::kImpact) impactTick = (s.tripSecond + s.eventSecond) * kMotionPerSecond + 3;
   }
   plan.route = Route(o.hemisphere);
-  plan.trip = MakeTrip(o.seed, driveSeconds + 1, impactTick);
+  plan.trip = MakeTrip(o.seed, driveSeconds + 1, impactTick, plan.route);
   plan.recordings.clear();
   const int64_t driveStart = ToUnix(o.start);
   for (size_t i = 0; i < slots.size(); ++i) {

@@ -27,7 +27,34 @@ constexpr GeoPoint kLoopSouthWest[] = {{-34.60370, -58.38160}, {-34.61280, -58.3
                                        {-34.62050, -58.38160}, {-34.62230, -58.39900},
                                        {-34.60950, -58.39250}, {-34.60410, -58.39220}};
 
+constexpr double kHeadingSpanM = 50;      // corners are rounded over this distance
+constexpr double kMaxLateralG = 0.3;      // a calm driver's cornering
+constexpr double kPlannedBrakeMs2 = 2.0;  // braking planned ahead of a corner
+
 double ToRad(double deg) { return deg * kPi / 180.0; }
+
+double WrapAngle(double deg) {
+  double r = std::fmod(deg + 180.0, 360.0);
+  if (r < 0) r += 360.0;
+  return r - 180.0;
+}
+
+// The highest speed at distance `s` from which the car can still slow down
+// for every corner within braking distance.
+double CornerSpeedCap(const Route& route, double s, double v) {
+  const double step = 5;
+  const double lookahead = v * v / (2 * kPlannedBrakeMs2) + 30;
+  double cap = 1e9;
+  for (double d = 0; d <= lookahead; d += step) {
+    const double turnDeg =
+        std::fabs(WrapAngle(route.HeadingAt(s + d + step) - route.HeadingAt(s + d - step)));
+    const double curvature = ToRad(turnDeg) / (2 * step);
+    if (curvature < 1e-4) continue;
+    const double cornerSpeed = std::sqrt(kMaxLateralG * 9.80665 / curvature);
+    cap = std::min(cap, std::sqrt(cornerSpeed * cornerSpeed + 2 * kPlannedBrakeMs2 * d));
+  }
+  return cap;
+}
 
 // Local plane offset in metres of b from a.
 void Offset(const GeoPoint& a, const GeoPoint& b, double& east, double& north) {
@@ -103,14 +130,14 @@ GeoPoint Route::PositionAt(double distanceM) const {
 }
 
 double Route::HeadingAt(double distanceM) const {
-  const GeoPoint a = PositionAt(distanceM - 15);
-  const GeoPoint b = PositionAt(distanceM + 15);
+  const GeoPoint a = PositionAt(distanceM - kHeadingSpanM / 2);
+  const GeoPoint b = PositionAt(distanceM + kHeadingSpanM / 2);
   double e, n;
   Offset(a, b, e, n);
   return Wrap(std::atan2(e, n) * 180.0 / kPi, 360.0);
 }
 
-Trip MakeTrip(uint64_t seed, int seconds, int impactTick) {
+Trip MakeTrip(uint64_t seed, int seconds, int impactTick, const Route& route) {
   Rng rng(seed * 0x2545f4914f6cdd1dull + 17);
   Trip trip;
   trip.impactTick = impactTick;
@@ -133,9 +160,12 @@ Trip MakeTrip(uint64_t seed, int seconds, int impactTick) {
     const double wobble = target > 0 ? 0.6 * std::sin(k * 0.07) : 0;
     double want = std::max(0.0, target + wobble);
     // Impacts happen in moving traffic: no red light in the seconds before.
-    if (impactTick >= 0 && k < impactTick && k >= impactTick - 12 * kMotionPerSecond)
+    if (impactTick >= 0 && k < impactTick && k >= impactTick - 12 * kMotionPerSecond) {
       want = std::max(want, 12.0);
-    const double accel = std::clamp((want - v) * 0.6, -2.8, 1.8);
+    }
+    want = std::min(want, CornerSpeedCap(route, s, v));
+    // Gentle on the throttle, firmer on the brake.
+    const double accel = std::clamp((want - v) * (want < v ? 1.5 : 0.6), -2.8, 1.8);
     v = std::max(0.0, v + accel * dt);
     if (impactTick >= 0 && k >= impactTick) v = 0;
     trip.speedMs.push_back(v);

@@ -38,7 +38,7 @@ class Route {
   explicit Route(Hemisphere h);
   double LengthM() const { return total_; }
   GeoPoint PositionAt(double distanceM) const;
-  // Heading in degrees clockwise from north, smoothed over about 30 m so that
+  // Heading in degrees clockwise from north, smoothed over about 50 m so that
   // corners turn gradually.
   double HeadingAt(double distanceM) const;
 
@@ -50,15 +50,16 @@ class Route {
 
 constexpr int kMotionPerSecond = 10;  // G-sensor samples per second
 
-// Speed of the car, sampled kMotionPerSecond times a second over a trip:
-// stop-and-go city driving toward random targets with limited acceleration.
-// An impact at `impactTick` (or none when negative) stops the car dead.
+// Speed of the car, sampled kMotionPerSecond times a second over a trip
+// along `route`: stop-and-go city driving toward random targets with limited
+// acceleration, slowing for corners. An impact at `impactTick` (or none when
+// negative) stops the car dead.
 struct Trip {
   std::vector<double> speedMs;    // per tick
   std::vector<double> distanceM;  // per tick, from the trip start
   int impactTick = -1;
 };
-Trip MakeTrip(uint64_t seed, int seconds, int impactTick);
+Trip MakeTrip(uint64_t seed, int seconds, int impactTick, const Route& route);
 
 // Raw G-sensor sample: 512 = 0 g, 256 counts per g.
 struct RawMotion {
