@@ -11,7 +11,7 @@
 namespace orvia {
 
 struct PacingSample {
-  int64_t dueMs;     // wall origin + (unit time - media origin) scaled by the speed
+  int64_t dueMs;     // wall origin + (due step time - media origin) scaled by the speed
   int64_t actualMs;  // wall time of the hand-over
 };
 

@@ -453,6 +453,8 @@ void PlaybackController::Tick() {
             return;  // not due yet
           }
         }
+        // The step on show is due now: the next one goes out.
+        handOverMs_ = position_ * 1000.0 + buffer_.millisecond;
         if (Advance() == -1) {
           NextFileAtEnd();
           return;
@@ -650,8 +652,9 @@ bool PlaybackController::IsKeySecond() {
 
 void PlaybackController::TraceHandOver() {
   if (trace_ == nullptr || !clockValid_) return;
-  const int unitMs = position_ * 1000 + buffer_.millisecond;
-  const double dueOffset = (unitMs - mediaOrigin_) * slowDivisor_ / speedFactor_;
+  // A unit is due for hand-over when the step before it is due on the scaled
+  // wall clock (the players queue it); lateness is measured against that.
+  const double dueOffset = (handOverMs_ - mediaOrigin_) * slowDivisor_ / speedFactor_;
   trace_->Record(MsOfDay(wallOrigin_) + static_cast<int64_t>(dueOffset), MsOfDay(clock_->Now()));
 }
 

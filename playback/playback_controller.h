@@ -287,6 +287,7 @@ class PlaybackController {
   bool soundMuted_ = true;
   bool clockValid_ = false;
   double mediaOrigin_ = 0;
+  double handOverMs_ = 0;  // recording time of the step whose due moment sent the last one
   WallTime wallOrigin_;
   bool waitKey_[2] = {false, false};
   bool decoderLate_ = false;
