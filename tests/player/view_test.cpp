@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <QWidget>
 #include <cstdlib>
@@ -86,6 +87,33 @@ TEST_F(PlayerViewTest, ShowsThePictureFittedWithBlackAround) {
   EXPECT_TRUE(Near(shot.pixel(580, 150), 0, 0, 0)) << Describe(shot.pixel(580, 150));
   EXPECT_TRUE(Near(shot.pixel(300, 60), 255, 0, 0)) << Describe(shot.pixel(300, 60));
   EXPECT_TRUE(Near(shot.pixel(300, 240), 0, 0, 255)) << Describe(shot.pixel(300, 240));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST_F(PlayerViewTest, NewPicturesAskTheUserInterfaceThreadForARepaint) {
+  PlayerView view;
+  view.resize(160, 120);
+  view.show();
+  PaintCounter counter;
+  view.installEventFilter(&counter);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  counter.paints = 0;
+  Play(view);
+  // The decoder thread has posted the repaint; the event loop delivers it.
+  for (int i = 0; i < 50 && counter.paints == 0; ++i) QCoreApplication::processEvents();
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_GT(view.worker().stats().imagesRendered, 0);
 }
 
 TEST_F(PlayerViewTest, SnapshotAndCopyHoldThePictureShown) {
