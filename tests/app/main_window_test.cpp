@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QTest>
 #include <QWebEngineView>
@@ -149,6 +152,36 @@ TEST(MessageBox, OkAndCancelTakeTheStringFilesCaptions) {
   EXPECT_TRUE(shown[0].buttonTexts.contains(cancel));
   EXPECT_FALSE(shown[1].buttonTexts.contains(ok));
   EXPECT_TRUE(shown[1].buttonTexts.contains("&Yes"));
+}
+
+}  // namespace
+}  // namespace orvia
+
+namespace orvia {
+namespace {
+
+// Upgrade starts the updater beside the program with the version parameter.
+// A stand-in updater (a script under the updater's name) writes down what it
+// was given.
+TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
+  const QString updater = QCoreApplication::applicationDirPath() + "/update_orvia_eng.exe";
+  QTemporaryDir dir;
+  const QString out = dir.path() + "/args";
+  {
+    QFile script(updater);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(out).toUtf8());
+  }
+  QFile::setPermissions(updater, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  window_->OnCommand(kUpgradeButton);
+  QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(out).size() > 0, 5000);
+  QFile::remove(updater);
+  QFile args(out);
+  ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+  EXPECT_EQ(args.readAll(), QByteArray("v=1001\n"));
+  // Without the updater nothing happens and nothing is reported.
+  window_->OnCommand(kUpgradeButton);
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
 }
 
 }  // namespace
