@@ -107,8 +107,8 @@ std::string_view LineEnding(std::string_view text) {
 
 struct Location {
   bool sectionFound = false;
-  size_t sectionLine = 0;      // index of the header line
-  size_t lastEntryLine = 0;    // last non-blank line of the section (header when none)
+  size_t sectionLine = 0;    // index of the header line
+  size_t lastEntryLine = 0;  // last non-blank line of the section (header when none)
   bool keyFound = false;
   size_t keyLine = 0;
   std::string_view rawValue;
@@ -152,7 +152,8 @@ std::optional<std::string> Find(std::string_view text, std::string_view section,
   return CutValue(Unquote(loc.rawValue));
 }
 
-std::string Set(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
+std::string Set(std::string_view text, std::string_view section, std::string_view key,
+                std::string_view value) {
   std::vector<Line> lines = SplitLines(text);
   Location loc = Locate(text, lines, section, key);
   std::string_view eol = LineEnding(text);

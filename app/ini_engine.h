@@ -19,7 +19,8 @@ std::optional<std::string> Find(std::string_view text, std::string_view section,
 // `text` with section/key set to value. New keys go after the last entry of
 // their section, new sections at the end; line ends follow the file (CR LF
 // for a new file).
-std::string Set(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
+std::string Set(std::string_view text, std::string_view section, std::string_view key,
+                std::string_view value);
 
 // Whole-file helpers; bytes are read bounded by the file size.
 std::optional<std::string> ReadFileBytes(const std::string& path);

@@ -17,18 +17,19 @@
 
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
-#include "controls/bit_slider.h"
-#include "playback/pacing_trace.h"
 #include "app/orvia_app.h"
+#include "controls/bit_slider.h"
 #include "library/play_list.h"
+#include "playback/pacing_trace.h"
 
 namespace {
 
 void LoadCard(orvia::COrviaDlg& window, const QString& card) {
   QList<QStringList> rows;
   for (const orvia::PlayListRow& r : orvia::ScanPlayList(card.toStdString(), 0))
-    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date), QString::fromStdString(r.time),
-                 QString::fromStdString(r.type), QString::fromStdString(r.path)});
+    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
+                 QString::fromStdString(r.time), QString::fromStdString(r.type),
+                 QString::fromStdString(r.path)});
   if (window.Playback())
     window.Playback()->LoadList(rows);
   else
@@ -70,8 +71,8 @@ int main(int argc, char** argv) {
 
   orvia::StartupOptions options;
   options.moduleFolder = QCoreApplication::applicationDirPath();
-  options.dataFolder =
-      parser.isSet(data) ? parser.value(data) : orvia::DefaultDataFolder(QCoreApplication::applicationDirPath());
+  options.dataFolder = parser.isSet(data) ? parser.value(data)
+                                          : orvia::DefaultDataFolder(QCoreApplication::applicationDirPath());
   orvia::PacingTrace pacing;
   options.runWindow = [&](orvia::COrviaDlg& window) {
     if (parser.isSet(trace) && window.Playback()) window.Playback()->SetPacingTrace(&pacing);

@@ -191,7 +191,9 @@ void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   for (const QStringList& r : rows) list_->AddRow(r);
 }
 
-void COrviaDlg::SetCommandHandler(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
+void COrviaDlg::SetCommandHandler(int id, std::function<void()> handler) {
+  handlers_[id] = std::move(handler);
+}
 
 void COrviaDlg::OnCommand(int id) {
   auto it = handlers_.find(id);
@@ -259,9 +261,10 @@ void COrviaDlg::ApplyNormalLayout() {
   struct Place {
     int id, x, y, normal, pressed;
   };
-  for (const Place& p : {Place{kMinimizeButton, 932, 17, 155, 156}, Place{kExitButton, 970, 17, 157, 158},
-                         Place{kPreviousFileButton, 306, 445, 166, 165}, Place{kPlayButton, 406, 445, 169, 170},
-                         Place{kNextFileButton, 506, 445, 173, 174}, Place{kStopButton, 556, 445, 220, 219}}) {
+  for (const Place& p :
+       {Place{kMinimizeButton, 932, 17, 155, 156}, Place{kExitButton, 970, 17, 157, 158},
+        Place{kPreviousFileButton, 306, 445, 166, 165}, Place{kPlayButton, 406, 445, 169, 170},
+        Place{kNextFileButton, 506, 445, 173, 174}, Place{kStopButton, 556, 445, 220, 219}}) {
     Control(p.id)->move(p.x, p.y);
     SetButtonImages(p.id, p.normal, p.pressed);
     Control(p.id)->show();
@@ -282,12 +285,11 @@ void COrviaDlg::ApplyFullScreenLayout(int w, int h) {
   struct Place {
     int id, x, y, normal, pressed;
   };
-  for (const Place& p : {Place{kExitButton, w - 51, 8, 194, 195}, Place{kRestoreButton, w - 65, 8, 192, 193},
-                         Place{kMinimizeButton, w - 80, 8, 196, 197},
-                         Place{kPreviousFileButton, cx - 140, h - 38, 205, 206},
-                         Place{kPlayButton, cx - 68, h - 38, 207, 208}, Place{kNextFileButton, cx, h - 38, 209, 210},
-                         Place{kStopButton, cx + 72, h - 38, 222, 221},
-                         Place{kNormalButton, w - 45, h - 72, 216, 217}}) {
+  for (const Place& p :
+       {Place{kExitButton, w - 51, 8, 194, 195}, Place{kRestoreButton, w - 65, 8, 192, 193},
+        Place{kMinimizeButton, w - 80, 8, 196, 197}, Place{kPreviousFileButton, cx - 140, h - 38, 205, 206},
+        Place{kPlayButton, cx - 68, h - 38, 207, 208}, Place{kNextFileButton, cx, h - 38, 209, 210},
+        Place{kStopButton, cx + 72, h - 38, 222, 221}, Place{kNormalButton, w - 45, h - 72, 216, 217}}) {
     Control(p.id)->move(p.x, p.y);
     SetButtonImages(p.id, p.normal, p.pressed);
     Control(p.id)->show();

@@ -39,7 +39,8 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
   window->SetCommandHandler(kNextFileButton, [c] { c->OnNextFile(); });
   connect(window->RecordingList(), &QTreeWidget::itemDoubleClicked, this, [this, c](QTreeWidgetItem*, int) {
     QList<QTreeWidgetItem*> selected = window_->RecordingList()->selectedItems();
-    c->OnListDoubleClick(selected.isEmpty() ? -1 : window_->RecordingList()->indexOfTopLevelItem(selected.first()));
+    c->OnListDoubleClick(
+        selected.isEmpty() ? -1 : window_->RecordingList()->indexOfTopLevelItem(selected.first()));
   });
   for (int id : {kTimeLine, kSpeedSlider, kVolumeSlider}) {
     auto* slider = static_cast<CBitSlider*>(window->Control(id));
@@ -78,7 +79,9 @@ void MainWindowPlayback::OnSlider(int id, int code, int pos) {
   if (id == kVolumeSlider) controller_->OnVolume(pos);
 }
 
-void MainWindowPlayback::SetTimeLine(int second) { static_cast<CBitSlider*>(window_->Control(kTimeLine))->SetPos(second); }
+void MainWindowPlayback::SetTimeLine(int second) {
+  static_cast<CBitSlider*>(window_->Control(kTimeLine))->SetPos(second);
+}
 
 void MainWindowPlayback::SetSpeedSlider(int position) {
   static_cast<CBitSlider*>(window_->Control(kSpeedSlider))->SetPos(position);

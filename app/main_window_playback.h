@@ -61,8 +61,8 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   SystemWallClock clock_;
   ThreadSleeper sleeper_;
   std::unique_ptr<PlaybackController> controller_;
-  QTimer tick_;        // every 1 ms: the paced playback
-  QTimer firstLoad_;   // 100 ms after each list load: the players' first reset
+  QTimer tick_;       // every 1 ms: the paced playback
+  QTimer firstLoad_;  // 100 ms after each list load: the players' first reset
   bool pauseLook_ = false;
 };
 

@@ -39,8 +39,10 @@ void WriteLogo(const QString& path, int skinId) {
 
 QString DefaultDataFolder(const QString& programFolder) {
   QByteArray xdg = qgetenv("XDG_DATA_HOME");
-  QString fallback = !xdg.isEmpty() ? QString::fromLocal8Bit(xdg) : QString::fromLocal8Bit(qgetenv("HOME")) + "/.local/share";
-  return QString::fromStdString(ChooseDataFolder(Utf8(WithSeparator(programFolder)), Utf8(fallback + "/orvia/")));
+  QString fallback = !xdg.isEmpty() ? QString::fromLocal8Bit(xdg)
+                                    : QString::fromLocal8Bit(qgetenv("HOME")) + "/.local/share";
+  return QString::fromStdString(
+      ChooseDataFolder(Utf8(WithSeparator(programFolder)), Utf8(fallback + "/orvia/")));
 }
 
 StartupResult RunStartup(const StartupOptions& options) {

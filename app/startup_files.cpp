@@ -22,7 +22,8 @@ void PutLe32(uint8_t* p, uint32_t v) {
 }  // namespace
 
 bool WriteBitmapFile(const PixelRows& pic, const std::string& path) {
-  if (!pic.pixels || pic.width <= 0 || pic.height <= 0 || pic.width > 0xFFFF || pic.height > 0xFFFF) return false;
+  if (!pic.pixels || pic.width <= 0 || pic.height <= 0 || pic.width > 0xFFFF || pic.height > 0xFFFF)
+    return false;
   if (pic.bytesPerPixel < 3 || pic.rowBytes < pic.width * pic.bytesPerPixel) return false;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;

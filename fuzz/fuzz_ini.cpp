@@ -1,8 +1,8 @@
 // The INI engine on any text: reading never faults, and a value written is
 // read back as written (for values without outer blanks or quotes).
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 #include <optional>
 #include <string>
 

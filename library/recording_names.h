@@ -12,10 +12,10 @@ enum class RecordingMode { kNormal = 0, kEvent = 1, kParking = 2, kParkingEvent 
 constexpr int kModeCount = 4;
 
 struct ModeFolder {
-  const char* folder;      // folder name at the card root
-  const char* typeKey;     // string-file key of the type text of a row
-  const char* filterKey;   // string-file key of the mode filter entry
-  int filterIndex;         // 1..4; 0 means all modes
+  const char* folder;     // folder name at the card root
+  const char* typeKey;    // string-file key of the type text of a row
+  const char* filterKey;  // string-file key of the mode filter entry
+  int filterIndex;        // 1..4; 0 means all modes
 };
 // In scan order: Normal, Event, Parking, ParkingEvent.
 extern const ModeFolder kModeFolders[kModeCount];

@@ -271,8 +271,8 @@ bool Scan(const Source& src, RecordingIndex& index) {
         break;
       }
       if (Is(head + 8, "hdrl") && size >= 4) {
-        uint64_t avail = std::min<uint64_t>({uint64_t{size} - 4, fileSize - std::min(fileSize, off + 12),
-                                             kMaxHdrlBytes});
+        uint64_t avail =
+            std::min<uint64_t>({uint64_t{size} - 4, fileSize - std::min(fileSize, off + 12), kMaxHdrlBytes});
         std::unique_ptr<uint8_t[]> h(new uint8_t[avail + 1]);
         size_t got = src.Read(off + 12, h.get(), static_cast<size_t>(avail));
         ReadStreamFormats({h.get(), got}, index.formats);
@@ -344,8 +344,10 @@ bool Scan(const Source& src, RecordingIndex& index) {
       const uint64_t rounded = Rounded(size);
       // A block too large for its 16-bit size field cannot be played whole;
       // it is left out rather than played cut.
-      if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF && data <= std::numeric_limits<uint32_t>::max())
-        index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded), static_cast<uint32_t>(data)};
+      if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF &&
+          data <= std::numeric_limits<uint32_t>::max())
+        index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded),
+                                                  static_cast<uint32_t>(data)};
     } else if (kind == 't') {
       if (size <= kMaxTelemetryBytes) {
         size_t got = src.Read(data, record, size);
@@ -380,7 +382,9 @@ bool Scan(const Source& src, RecordingIndex& index) {
   index.secondCount = second + 1;
   const double cap = index.secondCount * 1000.0 - 1;
   const int fullSeconds = second - 1;  // seconds between the first and the last
-  auto timeOf = [cap](double t) { return static_cast<uint16_t>(std::min(std::max(std::trunc(t), 0.0), cap)); };
+  auto timeOf = [cap](double t) {
+    return static_cast<uint16_t>(std::min(std::max(std::trunc(t), 0.0), cap));
+  };
 
   const double soundOffset = fullSeconds > 0 ? std::max(0, (25 - firstSecond[2]) * 40) : 0;
   for (int i = 0; i < index.soundCount; ++i) index.soundEntries[i].time = timeOf(soundOffset + 40.0 * i);

@@ -10,10 +10,10 @@
 
 namespace orvia {
 
-constexpr int kVideoCapacity = 2100;  // entries per video stream
-constexpr int kSoundCapacity = 1600;  // sound entries
-constexpr int kMaxSeconds = 64;       // seconds one file may cover
-constexpr int kHeaderBytes = 256;     // stored parameter-set header per stream
+constexpr int kVideoCapacity = 2100;      // entries per video stream
+constexpr int kSoundCapacity = 1600;      // sound entries
+constexpr int kMaxSeconds = 64;           // seconds one file may cover
+constexpr int kHeaderBytes = 256;         // stored parameter-set header per stream
 constexpr int kMaxTelemetryBytes = 4088;  // largest telemetry record read
 
 constexpr uint16_t kKeyUnit = 7;

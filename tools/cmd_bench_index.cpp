@@ -53,7 +53,8 @@ int RunBenchIndex(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     RecordingFile probe = OpenRecording(argv[i], index);
     if (!probe.IsOpen()) {
-      std::fprintf(stderr, "orvia-cli bench index: %s: cannot be opened or is not an AVI recording\n", argv[i]);
+      std::fprintf(stderr, "orvia-cli bench index: %s: cannot be opened or is not an AVI recording\n",
+                   argv[i]);
       return 2;
     }
     probe.Close();
@@ -78,8 +79,8 @@ int RunBenchIndex(int argc, char** argv) {
     ours += best;
     theirs += bestProbe;
   }
-  std::printf("total: orvia %.3f ms, ffprobe %.3f ms, ratio %.4f (orvia / ffprobe)\n", ours * 1e3, theirs * 1e3,
-              theirs > 0 ? ours / theirs : 0.0);
+  std::printf("total: orvia %.3f ms, ffprobe %.3f ms, ratio %.4f (orvia / ffprobe)\n", ours * 1e3,
+              theirs * 1e3, theirs > 0 ? ours / theirs : 0.0);
   return 0;
 }
 

@@ -41,8 +41,9 @@ class ViewerEndToEnd : public ::testing::Test {
     ASSERT_NE(window_->Playback(), nullptr);
     QList<QStringList> rows;
     for (const PlayListRow& r : ScanPlayList(card_->path().toStdString(), 0))
-      rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date), QString::fromStdString(r.time),
-                   QString::fromStdString(r.type), QString::fromStdString(r.path)});
+      rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
+                   QString::fromStdString(r.time), QString::fromStdString(r.type),
+                   QString::fromStdString(r.path)});
     ASSERT_GE(rows.size(), 2);
     window_->Playback()->LoadList(rows);
   }
@@ -93,7 +94,8 @@ TEST_F(ViewerEndToEnd, PlaysPausesStepsSeeksAndMovesOn) {
   // One frame forward while paused takes exactly one more unit.
   const int before = Controller().buffer().nextVideo[0];
   window_->OnCommand(kForwardButton);
-  QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(Controller().state()), static_cast<int>(PlaybackState::kIdle), 2000);
+  QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(Controller().state()), static_cast<int>(PlaybackState::kIdle),
+                            2000);
   EXPECT_EQ(Controller().buffer().nextVideo[0], before + 1);
 
   // The time line seeks while paused.

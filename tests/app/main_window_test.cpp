@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -47,14 +47,15 @@ TEST_F(MainWindowTest, EveryControlAtItsPlace) {
   struct Expect {
     int id, x, y, w, h;
   };
-  for (const Expect& e : {Expect{kUpgradeButton, 305, 8, 145, 37}, Expect{kSetupButton, 450, 8, 145, 37},
-                          Expect{kPrintButton, 595, 8, 145, 37}, Expect{kCaptureButton, 740, 8, 144, 37},
-                          Expect{kMinimizeButton, 932, 17, 38, 20}, Expect{kExitButton, 970, 17, 36, 20},
-                          Expect{kMapButton, 13, 271, 70, 36}, Expect{kFullRearButton, 260, 261, 36, 36},
-                          Expect{kPreviousFileButton, 306, 445, 50, 38}, Expect{kPlayButton, 406, 445, 50, 38},
-                          Expect{kStopButton, 556, 445, 50, 38}, Expect{kFullFrontButton, 971, 446, 36, 36},
-                          Expect{kSdButton, 370, 537, 29, 50}, Expect{kGraphModeButton, 929, 536, 77, 45},
-                          Expect{kSpeedSlider, 663, 459, 125, 10}, Expect{kVolumeSlider, 831, 459, 125, 10}}) {
+  for (const Expect& e :
+       {Expect{kUpgradeButton, 305, 8, 145, 37}, Expect{kSetupButton, 450, 8, 145, 37},
+        Expect{kPrintButton, 595, 8, 145, 37}, Expect{kCaptureButton, 740, 8, 144, 37},
+        Expect{kMinimizeButton, 932, 17, 38, 20}, Expect{kExitButton, 970, 17, 36, 20},
+        Expect{kMapButton, 13, 271, 70, 36}, Expect{kFullRearButton, 260, 261, 36, 36},
+        Expect{kPreviousFileButton, 306, 445, 50, 38}, Expect{kPlayButton, 406, 445, 50, 38},
+        Expect{kStopButton, 556, 445, 50, 38}, Expect{kFullFrontButton, 971, 446, 36, 36},
+        Expect{kSdButton, 370, 537, 29, 50}, Expect{kGraphModeButton, 929, 536, 77, 45},
+        Expect{kSpeedSlider, 663, 459, 125, 10}, Expect{kVolumeSlider, 831, 459, 125, 10}}) {
     EXPECT_EQ(Geometry(e.id), QRect(e.x, e.y, e.w, e.h)) << "control " << e.id;
     EXPECT_TRUE(window_->Control(e.id)->isVisible()) << "control " << e.id;
   }

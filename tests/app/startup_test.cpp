@@ -81,7 +81,8 @@ TEST(Startup, MissingPlayerModuleNamesTheFolder) {
   QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
   EXPECT_EQ(shown[0].title, "Orvia");
-  EXPECT_EQ(shown[0].text, empty.path() + "/" + QString::fromStdString(GetLocalizedText("IDS_ERROR_FAILED_TO_LOADDLL")));
+  EXPECT_EQ(shown[0].text,
+            empty.path() + "/" + QString::fromStdString(GetLocalizedText("IDS_ERROR_FAILED_TO_LOADDLL")));
 }
 
 TEST(Startup, StringFileThatCannotBeWrittenEndsTheProgram) {
@@ -109,7 +110,7 @@ TEST(StartupFiles, BitmapRowsAreWrittenBottomUp) {
   std::string path = (dir.path() + "/p.bmp").toStdString();
   ASSERT_TRUE(WriteBitmapFile({px, 3, 2, 4, 16}, path));
   std::string b = Slurp(QString::fromStdString(path));
-  ASSERT_EQ(b.size(), 26u + 18u);  // no filler at the ends of rows
+  ASSERT_EQ(b.size(), 26u + 18u);                // no filler at the ends of rows
   EXPECT_EQ(static_cast<uint8_t>(b[26]), 0xFF);  // first row written: the bottom one, blue first
   EXPECT_EQ(static_cast<uint8_t>(b[28]), 0x00);
   EXPECT_EQ(static_cast<uint8_t>(b[26 + 9 + 2]), 0xFF);  // then the top row's red

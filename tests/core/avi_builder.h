@@ -14,7 +14,9 @@ inline std::string Le32(uint32_t v) {
   for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   return s;
 }
-inline std::string Le16(uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+inline std::string Le16(uint16_t v) {
+  return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
 
 inline std::string Chunk(const std::string& fourcc, const std::string& data) {
   std::string c = fourcc + Le32(static_cast<uint32_t>(data.size())) + data;
@@ -38,7 +40,9 @@ class AviBuilder {
  public:
   // Chunks of the movi list, in order; each returns the chunk's data offset
   // in the finished file.
-  uint32_t Video(int stream, const std::string& unit) { return Add(std::string("0") + char('0' + stream) + "dc", unit); }
+  uint32_t Video(int stream, const std::string& unit) {
+    return Add(std::string("0") + char('0' + stream) + "dc", unit);
+  }
   uint32_t Sound(size_t bytes) { return Add("02wb", std::string(bytes, '\x10')); }
   uint32_t Motion(uint16_t x, uint16_t y, uint16_t z, uint32_t time) {
     std::string d = "M";
@@ -61,13 +65,15 @@ class AviBuilder {
       return Chunk("LIST", "strl" + Chunk("strh", strh) + Chunk("strf", strf));
     };
     auto bih = [](uint32_t w, uint32_t h) {
-      return Le32(40) + Le32(w) + Le32(h) + Le16(1) + Le16(24) + "H264" + Le32(w * h * 3) + std::string(16, '\0');
+      return Le32(40) + Le32(w) + Le32(h) + Le16(1) + Le16(24) + "H264" + Le32(w * h * 3) +
+             std::string(16, '\0');
     };
     std::string wav = Le16(1) + Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16) + Le16(0);
     std::string avih(56, '\0');
     return Chunk("LIST", "hdrl" + Chunk("avih", avih) + strl("vids", "H264", 1, 15, bih(1280, 720)) +
-                             strl("vids", "H264", 1, 15, bih(640, 360)) + strl("auds", std::string(4, '\0'), 1, 8000, wav) +
-                             strl("txts", std::string(4, '\0'), 1, 10, "")); 
+                             strl("vids", "H264", 1, 15, bih(640, 360)) +
+                             strl("auds", std::string(4, '\0'), 1, 8000, wav) +
+                             strl("txts", std::string(4, '\0'), 1, 10, ""));
   }
 
   std::string Build(bool withHdrl = true, bool withIdx1 = true) const {

@@ -77,7 +77,8 @@ TEST(Cli, ScanListsACard) {
   test::WriteFile(card / "Normal/x/mdr_20120503_120000.avi", "x");
   Result r = Shell(kCli + " scan " + card.path());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "[[\"001\",\"2012-05-03\",\"12:00:00\",\"Driving\",\"" + card / "Normal/x/mdr_20120503_120000.avi" +
+  EXPECT_EQ(r.out, "[[\"001\",\"2012-05-03\",\"12:00:00\",\"Driving\",\"" +
+                       card / "Normal/x/mdr_20120503_120000.avi" +
                        "\"],\n [\"002\",\"2012-05-03\",\"13:00:00\",\"Event\",\"" +
                        card / "Event/x/mdr_20120503_130000.avi" + "\"]]\n");
   EXPECT_EQ(Shell(kCli + " scan " + card.path() + " --mode 2").out.find("Driving"), std::string::npos);
@@ -114,7 +115,8 @@ TEST(IndependentCheck, IndexAgreesWithFfprobe) {
   while (std::getline(lines, line)) {
     int stream;
     unsigned long size, pos;
-    if (std::sscanf(line.c_str(), "%d,%lu,%lu", &stream, &size, &pos) == 3) packets[pos] = {stream, size};  // ffprobe gives the data offset
+    if (std::sscanf(line.c_str(), "%d,%lu,%lu", &stream, &size, &pos) == 3)
+      packets[pos] = {stream, size};  // ffprobe gives the data offset
   }
   ASSERT_GT(packets.size(), 100u);
 

@@ -128,7 +128,8 @@ TEST(IniWrite, FilesOnDisk) {
 TEST(ProfileFile, ReadsThroughCodePages) {
   TempDir dir;
   std::string path = dir / "strings.ini";
-  WriteFile(path, "[STRINGTABLE]\r\nIDS_A = \"\xA2\xBA SD Path\"\r\nIDS_B = \"\xA2\xC2 x\"\r\nIDS_C = \"caf\xE9\"");
+  WriteFile(path,
+            "[STRINGTABLE]\r\nIDS_A = \"\xA2\xBA SD Path\"\r\nIDS_B = \"\xA2\xC2 x\"\r\nIDS_C = \"caf\xE9\"");
   CProfileFile cp949(path, FileCodec::kCp949);
   EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_A"), "\u25B6 SD Path");
   EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_B"), "\u25C8 x");

@@ -122,7 +122,8 @@ TEST(PlayListRows, NumbersHaveAtLeastThreeDigits) {
 
 TEST(PlayListRows, SortByUtf16CodeUnits) {
   // U+FF01 sorts after U+10000 by bytes, before it by 16-bit code units.
-  std::vector<PlayListEntry> entries = {{"t", "2012-05-03 \xF0\x90\x80\x80", "a"}, {"t", "2012-05-03 \xEF\xBC\x81", "b"}};
+  std::vector<PlayListEntry> entries = {{"t", "2012-05-03 \xF0\x90\x80\x80", "a"},
+                                        {"t", "2012-05-03 \xEF\xBC\x81", "b"}};
   std::vector<PlayListRow> rows = BuildPlayListRows(entries);
   EXPECT_EQ(rows[0].path, "a");
   EXPECT_EQ(rows[1].path, "b");

@@ -13,7 +13,9 @@ namespace {
 using test::AviBuilder;
 using test::Unit;
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+std::span<const uint8_t> Bytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 constexpr uint32_t kT0 = 1336055101;  // 2012-05-03 14:25:01 UTC
 const std::string kKeyBytes = Unit({7, 8, 5});
@@ -153,14 +155,14 @@ TEST(RecordingIndex, NoUnitsBetweenFirstAndLastSecondDoesNotDivideByZero) {
 
 TEST(RecordingIndex, UnitsBeforeTheFirstKeyAdvanceTheSequenceOnly) {
   AviBuilder b;
-  b.Video(0, kSlice);               // seq 0: no parameter sets yet
-  b.Video(0, Unit({7, 8, 1}));      // seq 1: header stored, but no IDR: no entry
-  b.Video(0, kSlice);               // seq 2: no key seen yet
-  b.Video(0, Unit({5}));            // seq 3: an IDR without parameter sets: first entry
-  b.Video(0, kSlice);               // seq 4
-  b.Video(1, Unit({7, 8, 5}, 300)); // rear: the IDR lies beyond the stored header
+  b.Video(0, kSlice);                // seq 0: no parameter sets yet
+  b.Video(0, Unit({7, 8, 1}));       // seq 1: header stored, but no IDR: no entry
+  b.Video(0, kSlice);                // seq 2: no key seen yet
+  b.Video(0, Unit({5}));             // seq 3: an IDR without parameter sets: first entry
+  b.Video(0, kSlice);                // seq 4
+  b.Video(1, Unit({7, 8, 5}, 300));  // rear: the IDR lies beyond the stored header
   b.Video(1, Unit({7, 8, 5}));
-  b.Video(1, Unit({2}));            // rear, seq 2: NAL type 2 counts as "other"
+  b.Video(1, Unit({2}));  // rear, seq 2: NAL type 2 counts as "other"
   RecordingIndex ix;
   ASSERT_TRUE(IndexRecordingBytes(Bytes(b.Build()), ix));
   EXPECT_EQ(ix.headerLen[0], 34);
@@ -177,10 +179,10 @@ TEST(RecordingIndex, UnitsBeforeTheFirstKeyAdvanceTheSequenceOnly) {
 TEST(RecordingIndex, MotionAndGpsRecords) {
   AviBuilder b;
   b.Motion(512, 512, 512, kT0);
-  b.Motion(768, 256, 513, kT0);   // 1000, -1000, 3: the strongest
+  b.Motion(768, 256, 513, kT0);  // 1000, -1000, 3: the strongest
   b.Motion(700, 300, 512, kT0);
   b.Gps("3731.1234 12659.5678 45.6");
-  b.Gps("0000.0000 00000.0000 0");  // a second fix in the same second is ignored
+  b.Gps("0000.0000 00000.0000 0");   // a second fix in the same second is ignored
   b.Motion(511, 512, 512, kT0 + 1);  // -3: truncated toward zero
   b.Gps(std::string("-3351.5000\t-15112.7500\0+12.34", 28));
   b.Motion(512, 512, 512, kT0 + 2);
@@ -259,11 +261,11 @@ TEST(RecordingIndex, OversizedTelemetryIsSkipped) {
 
 TEST(RecordingIndex, OddSizesAndUnknownKinds) {
   AviBuilder b;
-  b.Video(0, kKeyBytes + "x");   // odd size: padded on disk, stored as is
-  b.Sound(33);                  // odd sound block: stored rounded up
-  b.Video(2, kKeyBytes);         // stream 2 is not ours: skipped
+  b.Video(0, kKeyBytes + "x");         // odd size: padded on disk, stored as is
+  b.Sound(33);                         // odd sound block: stored rounded up
+  b.Video(2, kKeyBytes);               // stream 2 is not ours: skipped
   b.Video(0, std::string("\0\0", 2));  // too short for a NAL header
-  b.Raw("01xx", "zz");          // unknown kind: the scan ends here
+  b.Raw("01xx", "zz");                 // unknown kind: the scan ends here
   b.Video(1, kKeyBytes);
   RecordingIndex ix;
   ASSERT_TRUE(IndexRecordingBytes(Bytes(b.Build()), ix));

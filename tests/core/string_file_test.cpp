@@ -77,7 +77,8 @@ TEST_F(LocalizedText, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CANCEL"), "CANCEL");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_LIST_SD"), "\u25B6 SD Path");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_UPDATE_PCVIEWER_VERSION"), "\u25C8 Current PC viewer version:  ");
-  EXPECT_EQ(GetLocalizedText("IDS_CAPTION_DISK_FORMAT_WARNING_2"), "Select \"OK\" for disk format or \"CANCEL\".");
+  EXPECT_EQ(GetLocalizedText("IDS_CAPTION_DISK_FORMAT_WARNING_2"),
+            "Select \"OK\" for disk format or \"CANCEL\".");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_SETUP_ETC"), "");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_TOOLTIP_MAP_ON"), "Disable the map ");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_TOOLTIP_CAPTURE"), "Snapshot");

@@ -269,8 +269,8 @@ namespace {
 
 TEST_F(DecodeTest, BenchDecodeReportsBothRatesAndTheirRatio) {
   const std::string out = *dir_ + "/bench.txt";
-  ASSERT_TRUE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + *recording_ + "' --runs 1 > '" + out +
-                           "'"));
+  ASSERT_TRUE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + *recording_ +
+                           "' --runs 1 > '" + out + "'"));
   std::ifstream in(out);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("units         45 + 45"), std::string::npos) << text;
