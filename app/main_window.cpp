@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -34,6 +35,12 @@ constexpr QRect kGraphRect(438, 537, 490, 180);
 constexpr QRect kTimeLineRect(439, 500, 490, 10);
 
 }  // namespace
+
+void PumpMessagesBriefly(QWidget*) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 10) QCoreApplication::processEvents(QEventLoop::AllEvents, 10 - clock.elapsed());
+}
 
 COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {

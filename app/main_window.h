@@ -61,6 +61,11 @@ enum ControlId : int {
   kStopButton = 1124,
 };
 
+// Dispatches pending events for 10 ms, so that a busy command keeps the
+// interface alive. With a window, only its events (and its children's) are
+// wanted; Qt cannot filter by window, so all pending events are dispatched.
+void PumpMessagesBriefly(QWidget* window = nullptr);
+
 class COrviaDlg : public QWidget {
   Q_OBJECT
 

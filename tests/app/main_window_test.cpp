@@ -140,6 +140,13 @@ TEST_F(MainWindowTest, MapAndGraphToggles) {
   EXPECT_EQ(window_->Graph()->mode(), CDlgGraph::kAcceleration);
 }
 
+TEST(PumpMessagesBriefly, DispatchesPendingEvents) {
+  bool ran = false;
+  QMetaObject::invokeMethod(qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
+  PumpMessagesBriefly();
+  EXPECT_TRUE(ran);
+}
+
 TEST(MessageBox, OkAndCancelTakeTheStringFilesCaptions) {
   QueueMessageBoxAnswer(QMessageBox::Cancel);
   EXPECT_EQ(ShowLocalizedMessageBox("text", QMessageBox::Ok | QMessageBox::Cancel), QMessageBox::Cancel);
