@@ -24,7 +24,9 @@
 
 namespace {
 
-void LoadCard(orvia::COrviaDlg& window, const QString& card) {
+void LoadCard(orvia::COrviaDlg& window, QString card) {
+  if (!card.endsWith('/')) card += '/';
+  window.SetCardRoot(card);
   QList<QStringList> rows;
   for (const orvia::PlayListRow& r : orvia::ScanPlayList(card.toStdString(), 0))
     rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),

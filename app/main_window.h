@@ -98,6 +98,11 @@ class COrviaDlg : public QWidget {
   // here (settings, print, capture, card manager, playback).
   void SetCommandHandler(int id, std::function<void()> handler);
 
+  // Root of the card whose recordings fill the list, with its trailing
+  // separator; empty when no card is in use.
+  const QString& CardRoot() const { return cardRoot_; }
+  void SetCardRoot(const QString& root) { cardRoot_ = root; }
+
   // Replaces the rows of the recording list (number, date, time, type, path).
   void SetRows(const QList<QStringList>& rows);
 
@@ -139,6 +144,7 @@ class COrviaDlg : public QWidget {
   CColoredListCtrl* list_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
+  QString cardRoot_;
   bool fullScreen_ = false;
   bool fullScreenFront_ = true;
   QRect savedGeometry_;

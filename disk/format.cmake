@@ -1,0 +1,1 @@
+# Card formatting: logic and the format page.

@@ -1,0 +1,1 @@
+# The disk manager sheet (Qt).
