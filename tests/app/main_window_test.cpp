@@ -194,3 +194,30 @@ TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
 
 }  // namespace
 }  // namespace orvia
+
+namespace orvia {
+namespace {
+
+TEST(GraphWindow, DrawsTheCursorAndThePlots) {
+  CDlgGraph graph;
+  graph.resize(490, 180);
+  GPeak peaks[kMaxSeconds] = {};
+  for (int i = 0; i < 10; ++i) peaks[i] = GPeak{0, 0, 1000};  // Z at +1 g
+  std::unique_ptr<GpsFix> fixes[kMaxSeconds];
+  graph.SetData(10, peaks, fixes);
+  graph.SetCursor(30);
+  QImage image = graph.grab().toImage();
+  const int cursorX = static_cast<int>(30 * (490 / 60.0f));
+  EXPECT_EQ(image.pixelColor(cursorX, 5), QColor(255, 0, 0));
+  EXPECT_EQ(image.pixelColor(cursorX + 2, 5), QColor(0, 0, 0));
+  // Z (green) at +1 g: a quarter of the height from the top.
+  EXPECT_EQ(image.pixelColor(static_cast<int>(3 * (490 / 60.0f)) + 1, 45), QColor(0, 255, 0));
+  // Speed mode without fixes: only the cursor.
+  graph.SetMode(CDlgGraph::kSpeed);
+  image = graph.grab().toImage();
+  EXPECT_EQ(image.pixelColor(static_cast<int>(3 * (490 / 60.0f)) + 1, 45), QColor(0, 0, 0));
+  EXPECT_EQ(image.pixelColor(cursorX, 100), QColor(255, 0, 0));
+}
+
+}  // namespace
+}  // namespace orvia
