@@ -28,6 +28,30 @@ namespace {
 
 QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
 
+// The window's icon: the amber lens of the title band.
+QIcon WindowIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128}) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(73, 73, 74));
+    p.drawEllipse(QRectF(0, 0, s, s));
+    p.setBrush(QColor(245, 166, 35));
+    p.drawEllipse(QRectF(s * 0.12, s * 0.12, s * 0.76, s * 0.76));
+    p.setBrush(QColor(24, 24, 26));
+    p.drawEllipse(QRectF(s * 0.24, s * 0.24, s * 0.52, s * 0.52));
+    p.setBrush(QColor(255, 255, 255, 170));
+    p.drawEllipse(QRectF(s * 0.34, s * 0.32, s * 0.14, s * 0.14));
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
+}
+
 constexpr QRect kFrontRect(305, 51, 700, 393);
 constexpr QRect kRearRect(14, 51, 282, 209);
 constexpr QRect kMapRect(14, 308, 281, 211);
@@ -49,8 +73,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFixedSize(1020, 730);
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-  QIcon icon(skin::LoadPixmap(128));
-  if (!icon.isNull()) setWindowIcon(icon);
+  setWindowIcon(WindowIcon());
 
   // The two player views and their one-time set-up calls.
   for (int v = 0; v < 2; ++v) {
