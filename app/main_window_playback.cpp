@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/profile_file.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
@@ -70,6 +71,41 @@ void MainWindowPlayback::LoadList(const QList<QStringList>& rows) {
   window_->SetRows(rows);
   controller_->EndOpenSource(true);
   firstLoad_.start();
+}
+
+void MainWindowPlayback::OpenSource(
+    const std::function<bool(QList<QStringList>& rows, QString& card)>& runManager,
+    const std::function<void(const QString& root)>& releaseCard) {
+  controller_->BeginOpenSource();
+  firstLoad_.stop();
+  if (!window_->CardRoot().isEmpty()) {
+    if (releaseCard) releaseCard(window_->CardRoot());
+    window_->SetCardRoot(QString());
+  }
+  QList<QStringList> rows;
+  QString card;
+  const bool accepted = runManager && runManager(rows, card);
+  if (accepted) {
+    PumpMessagesBriefly(window_);
+    window_->SetCardRoot(card.endsWith('/') ? card : card + '/');
+    window_->SetRows(rows);
+  }
+  controller_->EndOpenSource(accepted);
+  window_->update();
+  firstLoad_.start();
+}
+
+void MainWindowPlayback::OnVolumeRemoved(const QString& mountPoint) {
+  QString root = window_->CardRoot();
+  if (root.isEmpty()) return;
+  QString mount = mountPoint.endsWith('/') ? mountPoint : mountPoint + '/';
+  if (root != mount) return;
+  window_->update();
+  controller_->BeginCardRemoved();
+  ShowLocalizedMessageBox(QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
+  controller_->EndCardRemoved();
+  window_->SetCardRoot(QString());
+  window_->update();
 }
 
 void MainWindowPlayback::OnSlider(int id, int code, int pos) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "playback/pacing_trace.h"
@@ -27,6 +28,18 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   // Plays the rows now in the list, as the card manager's OK does: the
   // first row starts.
   void LoadList(const QList<QStringList>& rows);
+
+  // The SD button's sequence: playback to state 0, the card in use released
+  // (`releaseCard` with its root) and forgotten, then `runManager`, which
+  // fills `rows` and `card` (the chosen card's root without its trailing
+  // separator) and answers whether the user pressed OK. With OK the rows
+  // fill the list and the first one plays; with Cancel the list is emptied.
+  void OpenSource(const std::function<bool(QList<QStringList>& rows, QString& card)>& runManager,
+                  const std::function<void(const QString& root)>& releaseCard);
+
+  // A volume at `mountPoint` went away: when it holds the card in use,
+  // playback stops, the list empties and the user is told.
+  void OnVolumeRemoved(const QString& mountPoint);
 
   // Records every paced hand-over into `trace` (null stops).
   void SetPacingTrace(PacingTrace* trace) { controller_->SetPacingTrace(trace); }

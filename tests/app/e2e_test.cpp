@@ -9,6 +9,8 @@
 
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
+#include "app/message_box.h"
+#include "app/profile_file.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
 #include "library/play_list.h"
@@ -118,6 +120,63 @@ TEST_F(ViewerEndToEnd, EndOfFileOpensTheNextRow) {
   Controller().OnSpeed(4);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().currentRow() >= 1, 15000);
   EXPECT_TRUE(Controller().playing());
+}
+
+}  // namespace
+}  // namespace orvia
+
+namespace orvia {
+namespace {
+
+QList<QStringList> Rows(const QString& card) {
+  QList<QStringList> rows;
+  for (const PlayListRow& r : ScanPlayList(card.toStdString(), 0))
+    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date), QString::fromStdString(r.time),
+                 QString::fromStdString(r.type), QString::fromStdString(r.path)});
+  return rows;
+}
+
+TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+  window_->SetCardRoot(card_->path() + "/");
+  QStringList released;
+  auto release = [&released](const QString& root) { released << root; };
+
+  // Cancel: the card in use was released first; the list empties, nothing plays.
+  window_->Playback()->OpenSource([](QList<QStringList>&, QString&) { return false; }, release);
+  EXPECT_EQ(released, QStringList{card_->path() + "/"});
+  EXPECT_EQ(window_->RecordingList()->RowCount(), 0);
+  EXPECT_EQ(Controller().state(), PlaybackState::kNoRecording);
+  EXPECT_TRUE(window_->CardRoot().isEmpty());
+
+  // OK: the rows handed over fill the list, the card becomes the card root
+  // and the first row plays.
+  const QString card = card_->path();
+  window_->Playback()->OpenSource(
+      [&card](QList<QStringList>& rows, QString& chosen) {
+        rows = Rows(card);
+        chosen = card;
+        return true;
+      },
+      release);
+  EXPECT_EQ(released.size(), 1);  // nothing was in use this time
+  EXPECT_EQ(window_->CardRoot(), card + "/");
+  EXPECT_EQ(window_->RecordingList()->RowCount(), Rows(card).size());
+  EXPECT_TRUE(Controller().playing());
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+
+  // Another volume going away changes nothing; the card's own ends playback.
+  window_->Playback()->OnVolumeRemoved("/media/other");
+  EXPECT_TRUE(Controller().playing());
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  window_->Playback()->OnVolumeRemoved(card);
+  QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0].text, QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
+  EXPECT_EQ(window_->RecordingList()->RowCount(), 0);
+  EXPECT_TRUE(window_->CardRoot().isEmpty());
+  EXPECT_FALSE(Controller().playing());
+  EXPECT_TRUE(Controller().stopped());
 }
 
 }  // namespace
