@@ -1,6 +1,7 @@
 #include "settings/clock_file.h"
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -15,6 +16,21 @@ std::filesystem::path ConfigFolder(const std::string& cardRoot) {
 }
 
 }  // namespace
+
+ClockTime LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (!localtime_r(&now, &local)) return ClockTime{};
+  return ClockTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                   local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string FormatClockField(const ClockTime& t) {
+  char text[80];
+  const int n = std::snprintf(text, sizeof(text), "%d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                              t.hour, t.minute, t.second);
+  return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
+}
 
 std::string FormatClockFile(const ClockTime& t) {
   if (!Fits(t.year, 0, 9999) || !Fits(t.month, 0, 99) || !Fits(t.day, 0, 99) || !Fits(t.hour, 0, 99) ||
@@ -33,6 +49,8 @@ std::string ClockFilePath(const std::string& cardRoot) {
 }
 
 bool WriteClockFile(const std::string& cardRoot, const ClockTime& t) {
+  // An empty root is no card: the folder would land in the working folder.
+  if (cardRoot.empty()) return false;
   const std::string text = FormatClockFile(t);
   if (text.empty()) return false;
   std::error_code ec;

@@ -3,6 +3,7 @@
 // sets its clock.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace orvia {
@@ -18,6 +19,15 @@ struct ClockTime {
   int second = 0;  // 0..59
 };
 
+// Where the settings page takes "now" from; tests hand in a fixed time.
+using LocalTimeSource = std::function<ClockTime()>;
+
+// The PC's local time (not UTC), to the second.
+ClockTime LocalTimeNow();
+
+// The clock field of the settings page: "%d/%02d/%02d %02d:%02d:%02d".
+std::string FormatClockField(const ClockTime& t);
+
 // The 19-byte content for `t`, formatted "%04d %02d %02d %02d %02d %02d".
 // Returns an empty string when a field does not fit its width (the file
 // would not be 19 bytes).
@@ -27,8 +37,9 @@ std::string FormatClockFile(const ClockTime& t);
 std::string ClockFilePath(const std::string& cardRoot);
 
 // Creates the Config folder below `cardRoot` when missing, then creates or
-// truncates time.bin and writes the 19 bytes. Returns false when the folder
-// or the file cannot be made, or `t` cannot be formatted.
+// truncates time.bin and writes the 19 bytes. Returns false when `cardRoot`
+// is empty (no card), when the folder or the file cannot be made or fully
+// written, or when `t` cannot be formatted.
 bool WriteClockFile(const std::string& cardRoot, const ClockTime& t);
 
 }  // namespace orvia

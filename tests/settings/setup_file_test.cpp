@@ -1,0 +1,193 @@
+// Reading setup.dat into the page's choices and writing them back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "settings/default_setup.h"
+#include "settings/setup_file.h"
+#include "tests/settings/card_fixture.h"
+
+namespace orvia {
+namespace {
+
+using test::TempCard;
+
+// The default file with `key`'s line replaced by `line` (or dropped when empty).
+std::string DefaultWith(const std::string& key, const std::string& line) {
+  std::string text(DefaultSetupDat());
+  const size_t at = text.find("\r\n" + key + "=") + 2;
+  const size_t end = text.find("\r\n", at) + 2;
+  text.replace(at, end - at, line.empty() ? "" : line + "\r\n");
+  return text;
+}
+
+SetupChoices ViewerDefaults() {
+  SetupChoices c;
+  c.drivingImpact = 1;
+  c.parkingImpact = 1;
+  c.batCutoffVolt = 2;
+  c.sdQuota = 2;
+  c.motionSensitivity = 2;
+  c.sound = c.voiceMent = c.pip = 1;
+  c.mirror = 0;
+  c.drivingQuality = c.parkingQuality = 0;
+  c.timeZone = 26;
+  return c;
+}
+
+TEST(SetupFileRead, DefaultFileMissingFileAndMissingKeys) {
+  TempCard card;
+  // A card without the file: the viewer's defaults (motion sensitivity 2).
+  EXPECT_EQ(ReadSetupChoices(card.SetupPath()), ViewerDefaults());
+  EXPECT_EQ(DefaultSetupChoices(), ViewerDefaults());
+
+  // The default file carries motion sensitivity 1; everything else agrees.
+  card.WriteSetup(DefaultSetupDat());
+  SetupChoices expected = ViewerDefaults();
+  expected.motionSensitivity = 1;
+  EXPECT_EQ(ReadSetupChoices(card.SetupPath()), expected);
+
+  // Keys missing from the file take the viewer's defaults, not the file's.
+  card.WriteSetup(
+      "[CONFIG_DATA]\r\nDRIVING_IMPACT=0\r\nMIRROR=1\r\nPIP=0\r\nFORMAT_YEAR=2012\r\n[OTHER]\r\nSD_QUOTA="
+      "0\r\n");
+  SetupChoices partial = ViewerDefaults();
+  partial.drivingImpact = 0;
+  partial.mirror = 1;
+  partial.pip = 0;
+  EXPECT_EQ(ReadSetupChoices(card.SetupPath()), partial);
+}
+
+struct ValueCase {
+  const char* line;  // replaces the key's line in the default file
+  int SetupChoices::*field;
+  int expected;
+};
+
+TEST(SetupFileRead, StoredValuesToChoices) {
+  const ValueCase cases[] = {
+      // Lists compared exactly: anything but "0".."2" leaves no selection.
+      {"DRIVING_IMPACT=2", &SetupChoices::drivingImpact, 2},
+      {"DRIVING_IMPACT=3", &SetupChoices::drivingImpact, -1},
+      {"PARKING_IMPACT=01", &SetupChoices::parkingImpact, -1},
+      {"SD_QUOTA=-1", &SetupChoices::sdQuota, -1},
+      {"MOTION_SENSITIVITY=", &SetupChoices::motionSensitivity, -1},
+      {"DRIVING_QUALITY=1", &SetupChoices::drivingQuality, 1},
+      {"PARKING_QUALITY=2", &SetupChoices::parkingQuality, -1},
+      // The cut-off is read as a number: leading digits, none gives 0.
+      {"BAT_CUTOFF_VOLT=7", &SetupChoices::batCutoffVolt, 7},
+      {"BAT_CUTOFF_VOLT=9", &SetupChoices::batCutoffVolt, -1},
+      {"BAT_CUTOFF_VOLT=5x", &SetupChoices::batCutoffVolt, 5},
+      {"BAT_CUTOFF_VOLT=abc", &SetupChoices::batCutoffVolt, 0},
+      {"BAT_CUTOFF_VOLT=-3", &SetupChoices::batCutoffVolt, -1},
+      {"BAT_CUTOFF_VOLT=99999999999999999999999", &SetupChoices::batCutoffVolt, -1},
+      // On/off: only "1" is on.
+      {"SOUND=2", &SetupChoices::sound, 0},
+      {"VOICE_MENT=", &SetupChoices::voiceMent, 0},
+      {"MIRROR=1", &SetupChoices::mirror, 1},
+      // The time zone whose full text contains the stored value.
+      {"GMT=+13.0", &SetupChoices::timeZone, -1},
+      {"GMT=", &SetupChoices::timeZone, 30},
+      {"GMT=-1.0", &SetupChoices::timeZone, 14},
+  };
+  TempCard card;
+  for (const ValueCase& c : cases) {
+    const std::string line = c.line;
+    card.WriteSetup(DefaultWith(line.substr(0, line.find('=')), line));
+    EXPECT_EQ(ReadSetupChoices(card.SetupPath()).*c.field, c.expected) << line;
+  }
+}
+
+TEST(SetupFileWrite, ChangedValuesReplaceTheirLinesOnly) {
+  TempCard card;
+  card.WriteSetup(DefaultSetupDat());
+  SetupChoices c = ReadSetupChoices(card.SetupPath());
+  c.drivingImpact = 2;
+  c.batCutoffVolt = 7;
+  c.sound = 0;
+  c.mirror = 1;
+  c.parkingQuality = 1;
+  c.timeZone = 14;
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kWritten);
+  EXPECT_EQ(card.ReadSetup(),
+            "[CONFIG_DATA]\r\nDRIVING_IMPACT=2\r\nPARKING_IMPACT=1\r\nSOUND=0\r\nSD_QUOTA=2\r\n"
+            "VOICE_MENT=1\r\nGMT=-1.0\r\nBAT_CUTOFF_VOLT=7\r\nPIP=1\r\nMIRROR=1\r\nDRIVING_QUALITY=0\r\n"
+            "PARKING_QUALITY=1\r\nFORMAT_YEAR=2012\r\nFORMAT_MONTH=10\r\nFORMAT_DAY=26\r\nBOOT_YEAR=2012\r\n"
+            "BOOT_MONTH=10\r\nBOOT_DAY=26\r\nBOOT_HOUR=17\r\nBOOT_MIN=12\r\nBOOT_SEC=11\r\nBOOT_ERROR=0\r\n"
+            "MOTION_SENSITIVITY=1\r\nREBOOTING=0\r\n");
+
+  // Saving again keeps the order of the lines; only values change.
+  c.drivingImpact = 0;
+  c.timeZone = 0;
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kWritten);
+  std::string expected = card.ReadSetup();
+  EXPECT_EQ(expected.find("DRIVING_IMPACT=0\r\nPARKING_IMPACT=1\r\n"), 15u);
+  EXPECT_NE(expected.find("\r\nGMT=+12.0\r\nBAT_CUTOFF_VOLT=7\r\n"), std::string::npos);
+  EXPECT_EQ(expected.size(), DefaultSetupDat().size() + 1);  // "+12.0" is one longer than "-9.0"
+}
+
+TEST(SetupFileWrite, NothingChangedLeavesTheFileUntouched) {
+  TempCard card;
+  card.WriteSetup(DefaultSetupDat());
+  const auto before = std::filesystem::last_write_time(card.SetupPath());
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ReadSetupChoices(card.SetupPath())),
+            SetupWriteResult::kUnchanged);
+  EXPECT_EQ(card.ReadSetup(), DefaultSetupDat());
+  EXPECT_EQ(std::filesystem::last_write_time(card.SetupPath()), before);
+}
+
+TEST(SetupFileWrite, MissingFileIsCreatedInKeyOrderButNotAMissingFolder) {
+  TempCard card;
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kWritten);
+  EXPECT_EQ(card.ReadSetup(),
+            "[CONFIG_DATA]\r\nDRIVING_IMPACT=1\r\nPARKING_IMPACT=1\r\nBAT_CUTOFF_VOLT=2\r\nSD_QUOTA=2\r\n"
+            "MOTION_SENSITIVITY=2\r\nSOUND=1\r\nVOICE_MENT=1\r\nPIP=1\r\nMIRROR=0\r\nDRIVING_QUALITY=0\r\n"
+            "PARKING_QUALITY=0\r\nGMT=-9.0\r\n");
+
+  card.RemoveConfig();
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kFailed);
+  EXPECT_FALSE(std::filesystem::exists(card.Root() + "Config"));
+}
+
+TEST(SetupFileWrite, UnknownKeysLinesAndSectionsSurvive) {
+  TempCard card;
+  const std::string original =
+      "; written by the recorder\r\n[CONFIG_DATA]\r\nFIRMWARE=1.2.3\r\nSOUND=1\r\n\r\nnot an entry\r\n"
+      "GMT=-9.0\r\n[LOG]\r\nSOUND=7\r\n";
+  card.WriteSetup(original);
+  SetupChoices c = ReadSetupChoices(card.SetupPath());
+  c.sound = 0;
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kWritten);
+  // Missing keys go after the last entry of the section, before the next one.
+  EXPECT_EQ(card.ReadSetup(),
+            "; written by the recorder\r\n[CONFIG_DATA]\r\nFIRMWARE=1.2.3\r\nSOUND=0\r\n\r\nnot an entry\r\n"
+            "GMT=-9.0\r\nDRIVING_IMPACT=1\r\nPARKING_IMPACT=1\r\nBAT_CUTOFF_VOLT=2\r\nSD_QUOTA=2\r\n"
+            "MOTION_SENSITIVITY=2\r\nVOICE_MENT=1\r\nPIP=1\r\nMIRROR=0\r\nDRIVING_QUALITY=0\r\n"
+            "PARKING_QUALITY=0\r\n[LOG]\r\nSOUND=7\r\n");
+}
+
+TEST(SetupFileWrite, ListsWithoutAChoiceKeepTheirStoredValue) {
+  // A value this viewer does not know (a later firmware's cut-off time, a
+  // zone outside the table) is not replaced by "-1" or dropped.
+  TempCard card;
+  std::string text = DefaultWith("GMT", "GMT=+13.0");
+  text.replace(text.find("BAT_CUTOFF_VOLT=2"), 17, "BAT_CUTOFF_VOLT=9");
+  card.WriteSetup(text);
+  SetupChoices c = ReadSetupChoices(card.SetupPath());
+  ASSERT_EQ(c.batCutoffVolt, -1);
+  ASSERT_EQ(c.timeZone, -1);
+  c.drivingImpact = 5;  // outside its list: treated as no choice
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kUnchanged);
+  EXPECT_EQ(card.ReadSetup(), text);
+}
+
+TEST(SetupFileWrite, AFileThatCannotBeReadIsNotReplaced) {
+  TempCard card;
+  std::filesystem::create_directories(card.SetupPath());  // in the way of the file
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kFailed);
+  EXPECT_TRUE(std::filesystem::is_directory(card.SetupPath()));
+}
+
+}  // namespace
+}  // namespace orvia
