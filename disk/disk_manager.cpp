@@ -1,0 +1,171 @@
+#include "disk/disk_manager.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "app/profile_file.h"
+#include "controls/skin_button.h"
+#include "controls/skin_ids.h"
+#include "controls/white_tab_ctrl.h"
+#include "disk/disk_page.h"
+#include "library/page_play_list.h"
+
+namespace orvia {
+
+namespace {
+
+QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
+
+constexpr int kMargin = 14;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 24;
+
+}  // namespace
+
+CDiskMgrPropSheet::CDiskMgrPropSheet(CardEnvironment env, FormatPageFactory formatPage, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+  setObjectName("CDiskMgrPropSheet");
+  setModal(true);
+  setWindowTitle(QStringLiteral("DiskMgr"));
+
+  tabs_ = new CWhiteTabWidget(this);
+  tabs_->setObjectName(QString("ctl%1").arg(kSheetFrame));
+  tabs_->setAutoFillBackground(true);
+  QPalette white = tabs_->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  tabs_->setPalette(white);
+  tabs_->SetBandLeft(kBandLeft);
+
+  playList_ = new CPagePlayList(std::move(env), tabs_);
+  tabs_->addTab(playList_, Text("IDS_CAPTION_LIST"));
+  if (formatPage) {
+    formatPage_ = formatPage(tabs_);
+    if (formatPage_ != nullptr) {
+      tabs_->addTab(formatPage_, Text("IDS_CAPTION_DISK_FORMAT_SD"));
+      // The page's close request closes the sheet as cancel does.
+      if (formatPage_->metaObject()->indexOfSignal("closeRequested()") >= 0)
+        connect(formatPage_, SIGNAL(closeRequested()), this, SLOT(reject()), Qt::QueuedConnection);
+    }
+  }
+  // Both pages come up with the sheet: the format page first, then the play
+  // list on top.
+  if (tabs_->count() > 1) tabs_->setCurrentIndex(1);
+  tabs_->setCurrentIndex(0);
+
+  const QSize page = playList_->size();
+  const int tabsWidth = page.width() + 6;
+  const int tabsHeight = page.height() + tabs_->tabBar()->sizeHint().height() + 6;
+  tabs_->setGeometry(kMargin, kTitleBandHeight + 2, tabsWidth, tabsHeight);
+
+  const int width = kMargin + tabsWidth + kMargin;
+  const int buttonsTop = tabs_->geometry().bottom() + 1 + 10;
+  const int height = buttonsTop + kButtonHeight + 12;
+  setFixedSize(width, height);
+
+  ok_ = new QPushButton(Text("IDS_CAPTION_OK"), this);
+  ok_->setObjectName(QString("ctl%1").arg(kOkButton));
+  cancel_ = new QPushButton(Text("IDS_CAPTION_CANCEL"), this);
+  cancel_->setObjectName(QString("ctl%1").arg(kCancelButton));
+  cancel_->setGeometry(width - kMargin - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
+  ok_->setGeometry(cancel_->x() - 8 - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
+  // Enter acts as the OK button, so every close with OK carries its page.
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &CDiskMgrPropSheet::accept);
+  connect(cancel_, &QPushButton::clicked, this, &CDiskMgrPropSheet::reject);
+
+  close_ = new CxSkinButton(this, kCloseButton);
+  close_->SetSkin(skin::kCloseNormal, skin::kClosePressed, skin::kCloseHover);
+  close_->setGeometry(width - 20, 3, 17, 17);
+  connect(close_, &CxSkinButton::clicked, this, &CDiskMgrPropSheet::reject);
+
+  titleFont_.setPixelSize(16);
+  titleFont_.setBold(true);
+}
+
+CDiskMgrPropSheet::~CDiskMgrPropSheet() = default;
+
+void CDiskMgrPropSheet::accept() {
+  result_ = DiskManagerResult();
+  result_.accepted = true;
+  result_.pageIndex = tabs_->currentIndex() == 1 && formatPage_ != nullptr ? 1 : 0;
+  if (result_.pageIndex == 0) {
+    result_.rows = playList_->Rows();
+    result_.cardText = playList_->CardText();
+  } else if (const auto* page = dynamic_cast<const DiskPage*>(formatPage_)) {
+    result_.cardText = page->CardText();
+  }
+  QDialog::accept();
+}
+
+void CDiskMgrPropSheet::reject() {
+  result_ = DiskManagerResult();
+  QDialog::reject();
+}
+
+void CDiskMgrPropSheet::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect client = rect();
+  painter.fillRect(QRect(0, 0, client.width(), kTitleBandHeight), QColor(57, 57, 57));
+  painter.fillRect(QRect(1, kTitleBandHeight, client.width() - 2, client.height() - kTitleBandHeight - 1),
+                   Qt::white);
+  painter.setPen(QPen(Qt::black, 1));
+  const int right = client.width() - 1;
+  const int bottom = client.height() - 1;
+  painter.drawLine(0, 0, 0, bottom);
+  painter.drawLine(0, bottom, right, bottom);
+  painter.drawLine(right, bottom, right, 0);
+  painter.drawLine(right, 0, 0, 0);
+  painter.setFont(titleFont_);
+  painter.setPen(Qt::white);
+  // The title runs from (9, 4) up to the close button.
+  painter.drawText(QRect(QPoint(9, 4), QPoint(close_->x() - 4, 21)), Qt::AlignLeft | Qt::AlignVCenter,
+                   Text("IDS_CAPTION_LIST_AND_FORMAT"));
+}
+
+void CDiskMgrPropSheet::mousePressEvent(QMouseEvent* event) {
+  // A press anywhere on the dialog's own surface moves it, as a caption would.
+  if (event->button() == Qt::LeftButton) {
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+    return;
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void CDiskMgrPropSheet::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+    move(event->globalPosition().toPoint() - dragOffset_);
+    event->accept();
+    return;
+  }
+  QDialog::mouseMoveEvent(event);
+}
+
+void CDiskMgrPropSheet::mouseReleaseEvent(QMouseEvent* event) {
+  dragging_ = false;
+  QDialog::mouseReleaseEvent(event);
+}
+
+DiskManagerResult RunDiskManager(QWidget* parent, const CardEnvironment& env, FormatPageFactory formatPage,
+                                 const DiskManagerDriver& driver) {
+  CDiskMgrPropSheet sheet(env, std::move(formatPage), parent);
+  if (driver) {
+    sheet.show();
+    driver(sheet);
+    if (sheet.isVisible()) sheet.reject();
+  } else {
+    sheet.exec();
+  }
+  return sheet.result() == QDialog::Accepted ? sheet.Result() : DiskManagerResult();
+}
+
+DiskManagerResult RunDiskManager(QWidget* parent, const QStringList& userCards, FormatPageFactory formatPage,
+                                 const DiskManagerDriver& driver) {
+  CardEnvironment env;
+  for (const QString& folder : userCards) env.userFolders.push_back(folder.toStdString());
+  return RunDiskManager(parent, env, std::move(formatPage), driver);
+}
+
+}  // namespace orvia

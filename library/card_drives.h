@@ -1,0 +1,96 @@
+// Finding the recorder's cards among the mounted volumes, releasing a card's
+// volume, and deciding whether a change of the mount table took the card in
+// use away.
+//
+// A card is a mounted volume that carries a `Normal` entry at its root and is
+// neither the root file system nor a system mount, or a folder the user named
+// that carries `Normal`. A card's root is its mount point (or folder) with a
+// trailing '/'; the text shown for it is the same path without the '/'.
+//
+// Plain logic, no Qt. The mount table file and the sysfs root are parameters,
+// so tests can describe cards that are not there.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvia {
+
+// Where the card search looks. The defaults are the running system's.
+struct CardEnvironment {
+  std::string mountInfoPath = "/proc/self/mountinfo";
+  std::string sysfsRoot = "/sys";
+  // Folders the user named as cards (absolute or relative paths).
+  std::vector<std::string> userFolders;
+};
+
+// One line of a mountinfo file, with the escapes (\040 and the like) decoded.
+struct MountEntry {
+  std::string mountPoint;  // absolute path, "/" for the root
+  std::string source;      // device or source text, e.g. "/dev/mmcblk0p1"
+  std::string fsType;      // e.g. "vfat"
+};
+
+// Decodes the octal escapes the kernel writes for space, tab, newline and
+// backslash (\040, \011, \012, \134); other text is kept as it is.
+std::string UnescapeMountField(std::string_view field);
+
+// The entries of a mountinfo text, in file order. Malformed lines are passed
+// over.
+std::vector<MountEntry> ParseMountInfo(std::string_view text);
+
+// Largest mount table read; longer files are cut at a line end.
+constexpr size_t kMaxMountInfoBytes = 4 * 1024 * 1024;
+
+// Reads and parses a mountinfo file. False when it cannot be read.
+bool ReadMountTable(const std::string& path, std::vector<MountEntry>* out);
+
+// True for the root file system and the mounts a card never is: pseudo file
+// systems, and everything at or below /boot, /proc, /sys, /dev, /run, /etc,
+// /usr, /var, /bin, /sbin and /lib.
+bool IsSystemMount(const MountEntry& entry);
+
+// A folder path without trailing separators ("/" stays "/").
+std::string TrimTrailingSeparators(std::string_view path);
+
+// The card roots (each ending in '/'): the mounted volumes carrying `Normal`
+// at their root, in table order, then the user's folders carrying `Normal`,
+// in the order given. Each root is listed once.
+std::vector<std::string> FindCardDrives(const std::vector<MountEntry>& mounts,
+                                        const std::vector<std::string>& userFolders);
+// The same over the environment's mount table (an unreadable table gives the
+// user's folders only).
+std::vector<std::string> FindCardDrives(const CardEnvironment& env);
+
+// The text shown for a card root: the root without its trailing separator.
+std::string CardDriveText(std::string_view cardRoot);
+
+// Index of the whole disk that holds a block device ("/dev/sdb1" -> "sdb" ->
+// 1, "/dev/mmcblk0p1" -> 0, "/dev/nvme1n1p2" -> 1), when the disk exists
+// under `sysfsRoot`/block. -1 for anything else.
+int DiskIndexOfDevice(const std::string& sysfsRoot, std::string_view device);
+
+// Unmounts a card's volume so that maintenance can work on it.
+struct ReleaseOps {
+  // Detaches the mount point; 0 on success (the system call by default).
+  int (*unmount)(const char* mountPoint) = nullptr;
+};
+// Looks the mount point up in the table, detaches it whatever the answer
+// about its disk, and returns the index of the disk that holds it, or -1.
+// A path that is not a mount point in the table, and a system mount, is left
+// alone and gives -1. `ops.unmount` null means the umount2 system call.
+int ReleaseCardVolume(const std::string& mountPoint, const CardEnvironment& env = {},
+                      const ReleaseOps& ops = {});
+
+// The mount point under which a path lies: the longest mount point of the
+// table that is the path or one of its parent folders. Empty when none.
+std::string MountPointOf(const std::vector<MountEntry>& mounts, std::string_view path);
+
+// After the mount table changed from `before` to `after`: the mount point
+// that held `cardRoot` and is gone (no longer mounted, or now a different
+// source), or empty when the card root is unaffected or empty.
+std::string RemovedCardMount(const std::vector<MountEntry>& before, const std::vector<MountEntry>& after,
+                             std::string_view cardRoot);
+
+}  // namespace orvia

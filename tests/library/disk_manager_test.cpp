@@ -1,0 +1,210 @@
+// The disk manager sheet: its look, what OK and Cancel hand back from either
+// page, and the format page's close request.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "controls/skin_button.h"
+#include "controls/white_tab_ctrl.h"
+#include "disk/disk_manager.h"
+#include "disk/disk_page.h"
+#include "library/page_play_list.h"
+#include "library_test_support.h"
+
+namespace orvia {
+namespace {
+
+// Stands in for the format page: answers a fixed drive and can ask the sheet
+// to close.
+class StubFormatPage : public QWidget, public DiskPage {
+  Q_OBJECT
+
+ public:
+  using QWidget::QWidget;
+  QString CardText() const override { return "/media/format-me"; }
+  void RequestClose() { emit closeRequested(); }
+
+ signals:
+  void closeRequested();
+};
+
+FormatPageFactory StubFactory(StubFormatPage** made = nullptr) {
+  return [made](QWidget* parent) {
+    auto* page = new StubFormatPage(parent);
+    if (made) *made = page;
+    return page;
+  };
+}
+
+class DiskManager : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = tmp / "sd";
+    for (int i = 0; i < 10; ++i)
+      test::AddRecording(card, i % 2 ? "Event" : "Normal",
+                         "mdr_20120503_1425" + std::to_string(10 + i) + ".avi");
+    env.mountInfoPath = tmp / "mountinfo";
+    test::WriteFile(env.mountInfoPath, test::SystemMountLines() + test::MountInfoLine(20, card, "/dev/sdb1"));
+  }
+
+  test::TempFolder tmp;
+  std::string card;
+  CardEnvironment env;
+};
+
+TEST_F(DiskManager, OkOnThePlayListHandsBackItsRowsInOrderAndTheCard) {
+  QList<QStringList> shown;
+  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [&](CDiskMgrPropSheet& sheet) {
+    EXPECT_TRUE(sheet.isModal());
+    shown = sheet.PlayListPage()->Rows();
+    sheet.OkButton()->click();
+  });
+  EXPECT_TRUE(result.accepted);
+  EXPECT_EQ(result.pageIndex, 0);
+  EXPECT_EQ(result.cardText, QString::fromStdString(card));
+  ASSERT_EQ(result.rows.size(), 10);
+  EXPECT_EQ(result.rows, shown);
+  EXPECT_EQ(result.rows[0],
+            QStringList({"001", "2012-05-03", "14:25:10", "Driving",
+                         QString::fromStdString(card + "/Normal/100/mdr_20120503_142510.avi")}));
+  EXPECT_EQ(result.rows[9][0], "010");
+  EXPECT_EQ(result.rows[9][3], "Event");
+}
+
+TEST_F(DiskManager, OkHandsBackTheFilteredRowsAndNoCardWhenThereIsNone) {
+  DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
+    sheet.PlayListPage()->ModeFilter()->setCurrentIndex(2);
+    sheet.OkButton()->click();
+  });
+  ASSERT_EQ(result.rows.size(), 5);
+  EXPECT_EQ(result.rows[4][0], "005");
+
+  env.mountInfoPath = tmp / "missing";
+  result = RunDiskManager(nullptr, env, StubFactory(),
+                          [](CDiskMgrPropSheet& sheet) { sheet.OkButton()->click(); });
+  EXPECT_TRUE(result.accepted);
+  EXPECT_TRUE(result.rows.isEmpty());
+  EXPECT_EQ(result.cardText, QString());  // not "Drive not found."
+}
+
+TEST_F(DiskManager, OkOnTheFormatTabHandsBackItsDriveAndNoRows) {
+  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
+    sheet.Tabs()->setCurrentIndex(1);
+    sheet.OkButton()->click();
+  });
+  EXPECT_TRUE(result.accepted);
+  EXPECT_EQ(result.pageIndex, 1);
+  EXPECT_EQ(result.cardText, "/media/format-me");
+  EXPECT_TRUE(result.rows.isEmpty());
+}
+
+TEST_F(DiskManager, EveryCancelHandsBackNothing) {
+  StubFormatPage* format = nullptr;
+  const std::vector<std::function<void(CDiskMgrPropSheet&)>> cancels = {
+      [](CDiskMgrPropSheet& sheet) { sheet.CancelButton()->click(); },
+      [](CDiskMgrPropSheet& sheet) { sheet.CloseButton()->click(); },
+      [](CDiskMgrPropSheet& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); },
+      [&](CDiskMgrPropSheet& sheet) {
+        format->RequestClose();
+        QApplication::processEvents();  // the request is queued, like a posted message
+        EXPECT_FALSE(sheet.isVisible());
+      },
+      [](CDiskMgrPropSheet&) {},  // left open by its driver
+  };
+  for (size_t i = 0; i < cancels.size(); ++i) {
+    const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(&format), cancels[i]);
+    EXPECT_FALSE(result.accepted) << i;
+    EXPECT_EQ(result.pageIndex, -1) << i;
+    EXPECT_TRUE(result.rows.isEmpty()) << i;
+    EXPECT_TRUE(result.cardText.isEmpty()) << i;
+  }
+}
+
+TEST_F(DiskManager, EnterClosesWithTheHandOverOfTheActivePage) {
+  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
+    sheet.Tabs()->setCurrentIndex(1);
+    QTest::keyClick(&sheet, Qt::Key_Return);
+  });
+  EXPECT_TRUE(result.accepted);
+  EXPECT_EQ(result.pageIndex, 1);
+  EXPECT_EQ(result.cardText, "/media/format-me");
+}
+
+TEST_F(DiskManager, WorksWithoutAFormatPage) {
+  const DiskManagerResult result = RunDiskManager(nullptr, env, nullptr, [](CDiskMgrPropSheet& sheet) {
+    EXPECT_EQ(sheet.Tabs()->count(), 1);
+    sheet.Tabs()->setCurrentIndex(1);
+    sheet.OkButton()->click();
+  });
+  EXPECT_EQ(result.pageIndex, 0);
+  EXPECT_EQ(result.rows.size(), 10);
+}
+
+TEST_F(DiskManager, SheetCarriesItsTextsBandAndCloseButton) {
+  CDiskMgrPropSheet sheet(env, StubFactory());
+  EXPECT_TRUE(sheet.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(sheet.OkButton()->text(), "OK");
+  EXPECT_EQ(sheet.CancelButton()->text(), "CANCEL");
+  EXPECT_EQ(sheet.findChild<QPushButton*>("ctl1047"), sheet.OkButton());
+  EXPECT_EQ(sheet.findChild<QPushButton*>("ctl2"), sheet.CancelButton());
+  ASSERT_EQ(sheet.Tabs()->count(), 2);
+  EXPECT_EQ(sheet.Tabs()->tabText(0), "Play list");
+  EXPECT_EQ(sheet.Tabs()->tabText(1), "Disk format");
+  EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
+  EXPECT_EQ(sheet.Tabs()->WhiteTabBar()->BandLeft(), 136);
+  EXPECT_EQ(sheet.Tabs()->pos(), QPoint(14, 25));
+  EXPECT_EQ(sheet.CloseButton()->ControlId(), 1004);
+  EXPECT_EQ(sheet.CloseButton()->geometry(), QRect(sheet.width() - 20, 3, 17, 17));
+  // Every button sits inside the dialog, below the sheet.
+  for (QPushButton* b : {sheet.OkButton(), sheet.CancelButton()}) {
+    EXPECT_TRUE(sheet.rect().contains(b->geometry())) << b->text().toStdString();
+    EXPECT_GT(b->y(), sheet.Tabs()->geometry().bottom());
+  }
+}
+
+TEST_F(DiskManager, DraggingTheBodyMovesTheDialog) {
+  CDiskMgrPropSheet sheet(env, StubFactory());
+  sheet.move(100, 100);
+  sheet.show();
+  const QPoint start = sheet.pos();
+  // A point of the white body between the sheet and the buttons.
+  const QPoint grab(5, sheet.height() - 5);
+  QTest::mousePress(&sheet, Qt::LeftButton, Qt::NoModifier, grab);
+  QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(30, 20)),
+                   QPointF(sheet.mapToGlobal(grab + QPoint(30, 20))), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&sheet, &move);
+  QTest::mouseRelease(&sheet, Qt::LeftButton, Qt::NoModifier, grab + QPoint(30, 20));
+  EXPECT_EQ(sheet.pos(), start + QPoint(30, 20));
+  sheet.reject();
+}
+
+TEST_F(DiskManager, GrabShowsTheTitleBandTheOutlineAndTheWhiteBody) {
+  CDiskMgrPropSheet sheet(env, StubFactory());
+  sheet.show();
+  QApplication::processEvents();
+  const QImage shot = sheet.grab().toImage();
+  shot.save(QString(ORVIA_TEST_OUTPUT_DIR) + "/disk-manager-sheet.png");
+  const int w = shot.width(), h = shot.height();
+  EXPECT_EQ(QColor(shot.pixel(w / 2 + 40, 2)), QColor(57, 57, 57));  // title band, right of the text
+  EXPECT_EQ(QColor(shot.pixel(0, h / 2)), QColor(Qt::black));        // outline
+  EXPECT_EQ(QColor(shot.pixel(w - 1, h - 1)), QColor(Qt::black));
+  EXPECT_EQ(QColor(shot.pixel(5, h - 5)), QColor(Qt::white));    // body
+  EXPECT_EQ(QColor(shot.pixel(w - 10, 27)), QColor(Qt::white));  // the band right of the tabs
+  // The title is drawn in white on the band.
+  bool whiteText = false;
+  for (int x = 9; x < 200 && !whiteText; ++x)
+    for (int y = 4; y < 22; ++y) whiteText |= QColor(shot.pixel(x, y)) == QColor(Qt::white);
+  EXPECT_TRUE(whiteText);
+  sheet.reject();
+}
+
+}  // namespace
+}  // namespace orvia
+
+#include "disk_manager_test.moc"
