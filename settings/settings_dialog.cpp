@@ -45,10 +45,15 @@ constexpr int kClockTimerMs = 1000;
 // Page geometry, in page pixels: two columns of groups above the time group.
 constexpr int kPageWidth = 600;
 constexpr int kPageHeight = 326;
-constexpr int kLeftX = 8, kRightX = 304, kColumnWidth = 288;
-constexpr int kLabelInset = 12;  // label start inside a group
-constexpr int kListInset = 168;  // list start inside a group
-constexpr int kListWidth = 108;
+constexpr int kLeftX = 8, kLeftWidth = 272;      // impact, battery, parking
+constexpr int kRightX = 288, kRightWidth = 304;  // quality, on/off settings
+constexpr int kTimeWidth = kRightX + kRightWidth - kLeftX;
+constexpr int kLabelInset = 12;       // label start inside a group
+constexpr int kLeftListInset = 164;   // list start inside a left group and the time group
+constexpr int kRightListInset = 192;  // list start inside the quality group
+constexpr int kListWidth = 96;
+constexpr int kRadioInset = 212;  // the off button inside the on/off group; the on button follows
+constexpr int kRadioWidth = 42;
 constexpr int kRowHeight = 22;
 
 // The placeholder frame of the sheet, client size; the sheet sits at (9, 5),
@@ -128,59 +133,62 @@ void SetupPageEnv::BuildControls() {
     add(id, l, QRect(x, y, width, kRowHeight));
   };
   // A group with two rows of label and list.
-  auto listGroup = [&](int groupId, const char* groupKey, int x, int y, int rows,
+  auto listGroup = [&](int groupId, const char* groupKey, int x, int width, int listInset, int y, int rows,
                        std::initializer_list<std::tuple<int, const char*, int>> items) {
-    group(groupId, groupKey, QRect(x, y, kColumnWidth, 26 + rows * 26));
+    group(groupId, groupKey, QRect(x, y, width, 26 + rows * 26));
     int rowY = y + 20;
     for (const auto& [labelId, labelKey, listId] : items) {
-      label(labelId, labelKey, x + kLabelInset, rowY, kListInset - kLabelInset - 4);
-      AddList(listId, QRect(x + kListInset, rowY, kListWidth, kRowHeight));
+      label(labelId, labelKey, x + kLabelInset, rowY, listInset - kLabelInset - 4);
+      AddList(listId, QRect(x + listInset, rowY, kListWidth, kRowHeight));
       rowY += 26;
     }
   };
 
-  listGroup(kImpactGroup, "IDS_CAPTION_SETUP_IMPACT", kLeftX, 6, 2,
+  listGroup(kImpactGroup, "IDS_CAPTION_SETUP_IMPACT", kLeftX, kLeftWidth, kLeftListInset, 6, 2,
             {{kDrivingImpactLabel, "IDS_CAPTION_SETUP_IMPACT_DRIVING", kDrivingImpactList},
              {kParkingImpactLabel, "IDS_CAPTION_SETUP_IMPACT_PARKING", kParkingImpactList}});
-  listGroup(kBatteryGroup, "IDS_CAPTION_SETUP_BATTERY", kLeftX, 92, 1,
+  listGroup(kBatteryGroup, "IDS_CAPTION_SETUP_BATTERY", kLeftX, kLeftWidth, kLeftListInset, 92, 1,
             {{kCutoffLabel, "IDS_CAPTION_SETUP_BATTERY_VOLTAGE", kCutoffList}});
-  listGroup(kParkingGroup, "IDS_CAPTION_SETUP_PARKING", kLeftX, 152, 2,
+  listGroup(kParkingGroup, "IDS_CAPTION_SETUP_PARKING", kLeftX, kLeftWidth, kLeftListInset, 152, 2,
             {{kSdQuotaLabel, "IDS_CAPTION_SETUP_PARKING_MEMORY", kSdQuotaList},
              {kMotionLabel, "IDS_CAPTION_SETUP_PARKING_MOTION", kMotionList}});
-  listGroup(kQualityGroup, "IDS_CAPTION_SETUP_QUALITY", kRightX, 6, 2,
+  listGroup(kQualityGroup, "IDS_CAPTION_SETUP_QUALITY", kRightX, kRightWidth, kRightListInset, 6, 2,
             {{kDrivingQualityLabel, "IDS_CAPTION_SETUP_QUALITY_DRIVING", kDrivingQualityList},
              {kParkingQualityLabel, "IDS_CAPTION_SETUP_QUALITY_PARKING", kParkingQualityList}});
 
   // The on/off settings: a label, then the off and the on button.
-  group(kEtcGroup, "IDS_CAPTION_SETUP_ETC", QRect(kRightX, 92, kColumnWidth, 138));
-  const int etcTop = 104;
-  label(kSoundLabel, "IDS_CAPTION_SETUP_SOUND", kRightX + kLabelInset, etcTop, 172);
-  label(kVoiceLabel, "IDS_CAPTION_SETUP_VOICE", kRightX + kLabelInset, etcTop + 30, 172);
-  label(kPipLabel, "IDS_CAPTION_SETUP_PIP", kRightX + kLabelInset, etcTop + 60, 172);
-  label(kMirrorLabel, "IDS_CAPTION_SETUP_MIRRORING", kRightX + kLabelInset, etcTop + 90, 172);
+  // The group has no title, so its frame starts at its top: it begins lower
+  // than its titled neighbours to line up with their frames.
+  group(kEtcGroup, "IDS_CAPTION_SETUP_ETC", QRect(kRightX, 104, kRightWidth, 126));
+  const int etcTop = 114;
+  const int etcLabelWidth = kRadioInset - kLabelInset - 4;
+  label(kSoundLabel, "IDS_CAPTION_SETUP_SOUND", kRightX + kLabelInset, etcTop, etcLabelWidth);
+  label(kVoiceLabel, "IDS_CAPTION_SETUP_VOICE", kRightX + kLabelInset, etcTop + 28, etcLabelWidth);
+  label(kPipLabel, "IDS_CAPTION_SETUP_PIP", kRightX + kLabelInset, etcTop + 56, etcLabelWidth);
+  label(kMirrorLabel, "IDS_CAPTION_SETUP_MIRRORING", kRightX + kLabelInset, etcTop + 84, etcLabelWidth);
   AddRadioPair(kSoundOff, kSoundOn, etcTop, &sound_);
-  AddRadioPair(kVoiceOff, kVoiceOn, etcTop + 30, &voiceMent_);
-  AddRadioPair(kPipOff, kPipOn, etcTop + 60, &pip_);
-  AddRadioPair(kMirrorOff, kMirrorOn, etcTop + 90, &mirror_);
+  AddRadioPair(kVoiceOff, kVoiceOn, etcTop + 28, &voiceMent_);
+  AddRadioPair(kPipOff, kPipOn, etcTop + 56, &pip_);
+  AddRadioPair(kMirrorOff, kMirrorOn, etcTop + 84, &mirror_);
 
   // Time: the running clock with its save button, and the time zone.
   const int timeTop = 238;
-  group(kTimeGroup, "IDS_CAPTION_SETUP_TIME", QRect(kLeftX, timeTop, kRightX + kColumnWidth - kLeftX, 80));
+  group(kTimeGroup, "IDS_CAPTION_SETUP_TIME", QRect(kLeftX, timeTop, kTimeWidth, 80));
   label(kClockLabel, "IDS_CAPTION_SETUP_TIME_BLACKBOX", kLeftX + kLabelInset, timeTop + 20,
-        kListInset - kLabelInset - 4);
+        kLeftListInset - kLabelInset - 4);
   auto* clock = new QLineEdit(this);
   clock->setReadOnly(true);
   clock->setAlignment(Qt::AlignCenter);
   clock->setFocusPolicy(Qt::NoFocus);
-  add(kClockField, clock, QRect(kLeftX + kListInset, timeTop + 20, 160, kRowHeight));
+  add(kClockField, clock, QRect(kLeftX + kLeftListInset, timeTop + 20, 160, kRowHeight));
   auto* save = new QPushButton(Text("IDS_CAPTION_SETUP_TIME_SAVE"), this);
-  add(kClockButton, save, QRect(kLeftX + kListInset + 170, timeTop + 19, 100, kRowHeight + 2));
+  add(kClockButton, save, QRect(kLeftX + kLeftListInset + 170, timeTop + 19, 100, kRowHeight + 2));
+  save->setAutoDefault(false);  // Enter never writes the clock
   connect(save, &QPushButton::clicked, this, [this] { SaveTime(); });
   label(kTimeZoneLabel, "IDS_CAPTION_SETUP_TIME_GMT", kLeftX + kLabelInset, timeTop + 48,
-        kListInset - kLabelInset - 4);
-  QComboBox* zones =
-      AddList(kTimeZoneList, QRect(kLeftX + kListInset, timeTop + 48,
-                                   kRightX + kColumnWidth - kLeftX - kListInset - 12, kRowHeight));
+        kLeftListInset - kLabelInset - 4);
+  QComboBox* zones = AddList(kTimeZoneList, QRect(kLeftX + kLeftListInset, timeTop + 48,
+                                                  kTimeWidth - kLeftListInset - 12, kRowHeight));
   zones->setMaxVisibleItems(16);
 }
 
@@ -196,12 +204,12 @@ QComboBox* SetupPageEnv::AddList(int id, const QRect& rect) {
 void SetupPageEnv::AddRadioPair(int offId, int onId, int y, int* value) {
   // The off button first (value 0), the on button second (value 1).
   auto* group = new QButtonGroup(this);
-  const int x = kRightX + kLabelInset + 176;
+  const int x = kRightX + kRadioInset;
   int index = 0;
   for (int id : {offId, onId}) {
     auto* radio = new QRadioButton(Text(index == 0 ? "IDS_CAPTION_SETUP_OFF" : "IDS_CAPTION_SETUP_ON"), this);
     radio->setObjectName(ControlName(id));
-    radio->setGeometry(x + index * 48, y, 46, kRowHeight);
+    radio->setGeometry(x + index * (kRadioWidth + 4), y, kRadioWidth, kRowHeight);
     group->addButton(radio, index);
     controls_[id] = radio;
     ++index;

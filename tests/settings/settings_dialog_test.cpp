@@ -104,6 +104,7 @@ TEST(SettingsDialog, WithoutACardShowsDefaultsDisabledAndWritesNothing) {
   EXPECT_TRUE(page->IsClockRunning());
   EXPECT_EQ(qobject_cast<QLineEdit*>(page->Control(kClockField))->text(), "2013/03/01 09:05:03");
 
+  dialog.grab().save(QStringLiteral(ORVIA_BUILD_DIR "/settings-dialog-no-card.png"));
   const std::filesystem::path cwd = std::filesystem::current_path();
   dialog.OkButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
