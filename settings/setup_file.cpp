@@ -64,7 +64,9 @@ int OnOff(const std::string& text) { return text == "1" ? 1 : 0; }
 
 }  // namespace
 
-std::string SetupDatPath(const std::string& cardRoot) { return cardRoot + "Config/setup.dat"; }
+std::string SetupDatPath(const std::string& cardRoot) {
+  return (std::filesystem::path(cardRoot) / "Config" / "setup.dat").string();
+}
 
 SetupChoices ReadSetupChoices(const std::string& path) {
   const CProfileFile file(path, FileCodec::kLatin1);

@@ -36,7 +36,7 @@ struct SetupChoices {
   bool operator==(const SetupChoices&) const = default;
 };
 
-// Path of the settings file below a card root that ends in its separator.
+// Path of the settings file below a card root ("<root>/Config/setup.dat").
 std::string SetupDatPath(const std::string& cardRoot);
 
 // Reads the twelve settings; a missing file or key takes the viewer's

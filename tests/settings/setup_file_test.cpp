@@ -71,9 +71,7 @@ TEST(SetupFileRead, StoredValuesToChoices) {
       {"DRIVING_IMPACT=2", &SetupChoices::drivingImpact, 2},
       {"DRIVING_IMPACT=3", &SetupChoices::drivingImpact, -1},
       {"PARKING_IMPACT=01", &SetupChoices::parkingImpact, -1},
-      {"SD_QUOTA=-1", &SetupChoices::sdQuota, -1},
       {"MOTION_SENSITIVITY=", &SetupChoices::motionSensitivity, -1},
-      {"DRIVING_QUALITY=1", &SetupChoices::drivingQuality, 1},
       {"PARKING_QUALITY=2", &SetupChoices::parkingQuality, -1},
       // The cut-off is read as a number: leading digits, none gives 0.
       {"BAT_CUTOFF_VOLT=7", &SetupChoices::batCutoffVolt, 7},
@@ -84,7 +82,6 @@ TEST(SetupFileRead, StoredValuesToChoices) {
       {"BAT_CUTOFF_VOLT=99999999999999999999999", &SetupChoices::batCutoffVolt, -1},
       // On/off: only "1" is on.
       {"SOUND=2", &SetupChoices::sound, 0},
-      {"VOICE_MENT=", &SetupChoices::voiceMent, 0},
       {"MIRROR=1", &SetupChoices::mirror, 1},
       // The time zone whose full text contains the stored value.
       {"GMT=+13.0", &SetupChoices::timeZone, -1},
@@ -138,6 +135,8 @@ TEST(SetupFileWrite, NothingChangedLeavesTheFileUntouched) {
 }
 
 TEST(SetupFileWrite, MissingFileIsCreatedInKeyOrderButNotAMissingFolder) {
+  EXPECT_EQ(SetupDatPath("/media/user/CARD/"), "/media/user/CARD/Config/setup.dat");
+  EXPECT_EQ(SetupDatPath("/media/user/CARD"), "/media/user/CARD/Config/setup.dat");
   TempCard card;
   EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kWritten);
   EXPECT_EQ(card.ReadSetup(),
