@@ -228,6 +228,14 @@ int DiskIndexOfDevice(const std::string& sysfsRoot, std::string_view device) {
   return index;
 }
 
+int FlushVolume(const char* mountPoint) {
+  const int fd = open(mountPoint, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  const int result = syncfs(fd);
+  close(fd);
+  return result;
+}
+
 int ReleaseCardVolume(const std::string& mountPoint, const CardEnvironment& env, const ReleaseOps& ops) {
   std::vector<MountEntry> mounts;
   if (!ReadMountTable(env.mountInfoPath, &mounts)) return -1;

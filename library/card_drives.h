@@ -76,6 +76,11 @@ struct ReleaseOps {
   // Detaches the mount point; 0 on success (the system call by default).
   int (*unmount)(const char* mountPoint) = nullptr;
 };
+// An alternative to detaching: flushes the volume's pending writes and
+// leaves it mounted (0 on success). A detached card stays away until it is
+// mounted again, so the disk manager would no longer list it.
+int FlushVolume(const char* mountPoint);
+
 // Looks the mount point up in the table, detaches it whatever the answer
 // about its disk, and returns the index of the disk that holds it, or -1.
 // A path that is not a mount point in the table, and a system mount, is left

@@ -73,5 +73,17 @@ TEST(RealMounts, ReleaseDetachesTheCardsMount) {
   EXPECT_EQ(ReleaseCardVolume(card.point(), env), 0);
 }
 
+TEST(RealMounts, AFlushingReleaseKeepsTheCardMounted) {
+  ScratchMount card;
+  if (!card.mounted()) GTEST_SKIP() << "mounting is not permitted here";
+  CardEnvironment env;
+  env.mountInfoPath = card / "mountinfo";
+  test::WriteFile(env.mountInfoPath, test::MountInfoLine(20, card.point(), "/dev/sdb1"));
+  EXPECT_EQ(ReleaseCardVolume(card.point(), env, ReleaseOps{&FlushVolume}), -1);  // no sysfs disk
+  EXPECT_TRUE(card.IsMountPoint());
+  EXPECT_EQ(FlushVolume(card.point().c_str()), 0);
+  EXPECT_EQ(FlushVolume((card / "missing").c_str()), -1);
+}
+
 }  // namespace
 }  // namespace orvia
