@@ -1,0 +1,70 @@
+// CDlgFormat: the format page of the disk manager sheet. Lists the removable
+// cards, opens the options dialog (CDlgFormatOption) for the chosen one, and
+// tells the sheet to close when there is no card. UI thread only.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "disk/disk_page.h"
+#include "disk/format_logic.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace orvia {
+
+class CDlgFormatOption;
+
+// What the page works on; tests replace the card list and the tools.
+struct FormatEnvironment {
+  std::function<std::vector<format::CardCandidate>()> findCards;  // empty: FindRemovableCards(system)
+  format::FormatTools tools;
+  format::SystemPaths system;
+};
+
+class CDlgFormat : public QWidget, public DiskPage {
+  Q_OBJECT
+
+ public:
+  explicit CDlgFormat(QWidget* parent = nullptr, FormatEnvironment environment = {});
+
+  // The chosen card's root (its mount point without a trailing separator)
+  // while that card is mounted there; empty otherwise, as after a format,
+  // which leaves the card unmounted.
+  QString CardText() const override;
+
+  // The cards listed, in list order.
+  const std::vector<format::CardCandidate>& Cards() const { return cards_; }
+  int SelectedIndex() const;
+
+  // The start button: opens the options dialog for the selected card.
+  void OpenFormatDialog();
+  // How the options dialog is run; exec() unless a test drives it.
+  void SetDialogRunner(std::function<void(CDlgFormatOption&)> runner) { runner_ = std::move(runner); }
+
+ signals:
+  // No card was found: the sheet closes as on cancel. Posted after the page's
+  // message was answered, so the sheet is complete when it arrives.
+  void closeRequested();
+
+ private:
+  void ScanCards(const std::string& keepDevice);
+
+  FormatEnvironment environment_;
+  std::vector<format::CardCandidate> cards_;
+  std::function<void(CDlgFormatOption&)> runner_;
+  QLabel* description_ = nullptr;
+  QComboBox* drives_ = nullptr;
+  QPushButton* start_ = nullptr;
+};
+
+// The name the disk manager sheet knows the page by.
+using CPageFormat = CDlgFormat;
+
+// The factory the disk manager sheet creates the page with.
+std::function<QWidget*(QWidget*)> MakeFormatPageFactory(FormatEnvironment environment = {});
+
+}  // namespace orvia

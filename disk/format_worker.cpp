@@ -1,0 +1,19 @@
+#include "disk/format_worker.h"
+
+namespace orvia {
+
+CFormatWorker::CFormatWorker(format::FormatRequest request, format::FormatTools tools,
+                             format::SystemPaths system)
+    : request_(std::move(request)), tools_(std::move(tools)), system_(std::move(system)) {}
+
+void CFormatWorker::Run() {
+  const format::FormatResult result = format::RunFormat(
+      request_,
+      [this](int percent, format::FormatPhase phase) {
+        emit progressChanged(percent, static_cast<int>(phase));
+      },
+      tools_, system_);
+  emit finished(result);
+}
+
+}  // namespace orvia

@@ -1,0 +1,379 @@
+// Formatting card images: the file system made, the card prepared afterwards,
+// and the refusals that keep anything but a card out of reach.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "disk/format_logic.h"
+#include "format_test_support.h"
+#include "settings/default_setup.h"
+
+namespace orvia::test {
+namespace {
+
+using format::FormatError;
+using format::FormatPhase;
+using format::FormatRequest;
+using format::FormatResult;
+
+QByteArray DefaultBytes() { return QByteArray(DefaultSetupDat().data(), kDefaultSetupDatBytes); }
+
+// The default file with other values, 353 bytes like the recorder writes it.
+QByteArray CardSettings() {
+  QByteArray bytes = DefaultBytes();
+  bytes.replace("SOUND=1", "SOUND=0").replace("MIRROR=0", "MIRROR=1");
+  return bytes;
+}
+
+QByteArray Filler(int size) {
+  QByteArray bytes;
+  for (int i = 0; bytes.size() < size; ++i) bytes += QByteArray::number(i) + "\r\n";
+  bytes.resize(size);
+  return bytes;
+}
+
+FormatResult Format(const std::string& image, const std::string& label, bool quick = true,
+                    std::vector<std::pair<int, FormatPhase>>* steps = nullptr,
+                    const format::FormatTools& tools = {}) {
+  FormatRequest request{image, "", label, quick};
+  return format::RunFormat(
+      request,
+      [steps](int percent, FormatPhase phase) {
+        if (steps) steps->push_back({percent, phase});
+      },
+      tools);
+}
+
+// The card the recorder expects: FAT32, 32 KB clusters, the label, both
+// folders, and the settings file given.
+void ExpectRecorderCard(const std::string& image, const char* label, const QByteArray& settings) {
+  int fsckCode = -1;
+  const QByteArray fsck = Fsck(image, &fsckCode);
+  EXPECT_EQ(fsckCode, 0) << fsck.toStdString();
+  EXPECT_TRUE(fsck.contains("32768 bytes per cluster")) << fsck.toStdString();
+  const QByteArray info = Minfo(image);
+  EXPECT_TRUE(info.contains("disk type=\"FAT32   \"")) << info.toStdString();
+  EXPECT_TRUE(info.contains(QByteArray("disk label=\"") + QByteArray(label).leftJustified(11, ' ') + "\""))
+      << info.toStdString();
+  EXPECT_TRUE(info.contains("cluster size: 64 sectors")) << info.toStdString();
+  EXPECT_TRUE(HasEntry(image, "/Normal"));
+  EXPECT_TRUE(HasEntry(image, "/Config"));
+  EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), settings);
+}
+
+TEST(FormatImage, KeepsTheCardsSettingsFileAndDropsTheRest) {
+  CardImages images;
+  const std::string image = images.OldCard("card.img", CardSettings());
+  ASSERT_EQ(TypeFile(image, "/Config/setup.dat"), CardSettings());
+  std::vector<std::pair<int, FormatPhase>> steps;
+
+  const FormatResult result = Format(image, format::PrepareLabel("Recorder12"), true, &steps);
+
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_TRUE(result.formatted && result.prepared && result.keptSettings);
+  ExpectRecorderCard(image, "RECORDER1", CardSettings());
+  EXPECT_FALSE(HasEntry(image, "/Normal/mdr_old.avi"));
+  EXPECT_EQ(result.volume.fileSystem, "FAT32");
+  EXPECT_EQ(format::SizeTextAfter(result.volume.totalBytes), "3 GB");  // 4 GiB less the FATs, truncated
+
+  // The phases in order, the percentage never going back, ending at 100.
+  ASSERT_FALSE(steps.empty());
+  std::vector<FormatPhase> phases;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (i > 0) EXPECT_GE(steps[i].first, steps[i - 1].first);
+    if (phases.empty() || phases.back() != steps[i].second) phases.push_back(steps[i].second);
+  }
+  EXPECT_EQ(phases,
+            (std::vector<FormatPhase>{FormatPhase::kCheck, FormatPhase::kReadSettings, FormatPhase::kUnmount,
+                                      FormatPhase::kFormat, FormatPhase::kFolders, FormatPhase::kSettings,
+                                      FormatPhase::kDone}));
+  EXPECT_EQ(steps.back().first, 100);
+}
+
+TEST(FormatImage, CardWithoutSettingsGetsTheDefaultFile) {
+  CardImages images;
+  const std::string old = images.OldCard("old.img", QByteArray());
+  const std::string blank = images.Blank("blank.img");
+  for (const std::string& image : {old, blank}) {
+    const FormatResult result = Format(image, "CAR");
+    ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+    EXPECT_FALSE(result.keptSettings);
+    ExpectRecorderCard(image, "CAR", DefaultBytes());
+  }
+}
+
+TEST(FormatImage, LargeSettingsFilesComeBackWholeAndInOrder) {
+  // 3000 bytes, and more than the 10 KB an old reader of this file held.
+  for (int size : {3000, 20000}) {
+    CardImages images;
+    const std::string image = images.OldCard("card.img", Filler(size));
+    const FormatResult result = Format(image, "");
+    ASSERT_TRUE(result.ok()) << size << ": " << result.detail;
+    EXPECT_TRUE(result.keptSettings);
+    EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), Filler(size));
+    EXPECT_TRUE(Minfo(image).contains("disk label=\"NO NAME    \""));
+  }
+}
+
+TEST(FormatImage, FullFormatZeroesTheOldDataAndKeepsTheImageSparse) {
+  CardImages images;
+  const std::string image = images.OldCard("card.img", CardSettings());
+  {
+    QFile file(QString::fromStdString(image));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(qint64(3) << 30);
+    file.write("secret recording");
+  }
+  const FormatResult result = Format(image, "FULL", false);
+  ASSERT_TRUE(result.ok()) << result.detail;
+  ExpectRecorderCard(image, "FULL", CardSettings());
+  QFile file(QString::fromStdString(image));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  file.seek(qint64(3) << 30);
+  EXPECT_EQ(file.read(16), QByteArray(16, '\0'));
+  struct stat st {};
+  ASSERT_EQ(stat(image.c_str(), &st), 0);
+  EXPECT_LT(static_cast<qint64>(st.st_blocks) * 512, qint64(64) << 20);
+}
+
+TEST(FormatFailure, MkfsFailingIsReportedAsFailure) {
+  CardImages images;
+  format::FormatTools failing;
+  failing.mkfs = "false";
+  // A blank card stays blank: nothing to prepare.
+  const std::string blank = images.Blank("blank.img");
+  FormatResult result = Format(blank, "X", true, nullptr, failing);
+  EXPECT_EQ(result.error, FormatError::kMkfsFailed);
+  EXPECT_FALSE(result.formatted);
+  EXPECT_FALSE(result.prepared);
+  EXPECT_FALSE(HasEntry(blank, "/Normal"));
+
+  // A "format" that claims success but leaves the old file system is no success.
+  format::FormatTools lying;
+  lying.mkfs = "true";
+  const std::string old = images.OldCard("old.img", CardSettings());
+  result = Format(old, "NEW", true, nullptr, lying);
+  EXPECT_EQ(result.error, FormatError::kMkfsFailed);
+  EXPECT_FALSE(result.formatted);
+  // The old file system is still readable, so the card keeps its folders and
+  // settings file.
+  EXPECT_TRUE(result.prepared);
+  EXPECT_EQ(TypeFile(old, "/Config/setup.dat"), CardSettings());
+  EXPECT_TRUE(HasEntry(old, "/Normal/mdr_old.avi"));
+}
+
+// Refusals happen before anything is written: the programs are stand-ins
+// that only log their calls.
+class FormatRefusal : public ::testing::Test {
+ protected:
+  format::FormatTools Recorders() {
+    format::FormatTools tools;
+    tools.mkfs = tools.mmd = tools.mcopy = tools.mtype = tools.mdir = tools.umount = images_.RecorderTool();
+    return tools;
+  }
+  FormatError Refusal(const std::string& target, const std::string& label = "CARD",
+                      const format::SystemPaths& system = {}) {
+    const FormatResult result = format::RunFormat({target, "", label, true}, {}, Recorders(), system);
+    EXPECT_FALSE(result.formatted);
+    EXPECT_TRUE(images_.RecordedCalls().isEmpty()) << images_.RecordedCalls().toStdString();
+    return result.error;
+  }
+  CardImages images_;
+};
+
+TEST_F(FormatRefusal, NoCardAndPathsThatAreNeitherDeviceNorImage) {
+  EXPECT_EQ(Refusal(""), FormatError::kNoCard);
+  EXPECT_EQ(Refusal(images_.Path("missing.img")), FormatError::kNotDeviceOrFile);
+  EXPECT_EQ(Refusal(QDir::tempPath().toStdString()), FormatError::kNotDeviceOrFile);
+  EXPECT_EQ(Refusal("/dev/null"), FormatError::kNotDeviceOrFile);
+}
+
+TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
+  const std::string small = images_.Blank("small.img", qint64(1) << 30);
+  EXPECT_EQ(Refusal(small), FormatError::kTooSmall);
+  const std::string card = images_.OldCard("card.img", CardSettings());
+  for (const char* label : {"A*B", "TWELVE CHARS", "\xED\x95\x9C"})
+    EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;
+  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
+}
+
+TEST_F(FormatRefusal, TheMachinesOwnBlockDevicesAreNoCards) {
+  // Real devices of this machine: read-only checks only.
+  for (const char* device : {"/dev/loop0", "/dev/vda", "/dev/sda", "/dev/nvme0n1"}) {
+    struct stat st {};
+    if (stat(device, &st) != 0 || !S_ISBLK(st.st_mode)) continue;
+    EXPECT_NE(format::CheckFormatTarget(device).error, FormatError::kNone) << device;
+  }
+}
+
+// A fake sysfs and mount table around a real block device node (a loop
+// device), so the device looks like a card in a reader, or like the system disk.
+class FakeSystem : public FormatRefusal {
+ protected:
+  void SetUp() override {
+    struct stat st {};
+    if (stat("/dev/loop0", &st) != 0 || !S_ISBLK(st.st_mode)) GTEST_SKIP() << "no /dev/loop0";
+    number_ = QStringLiteral("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev));
+    system_.sysDevBlock = root_.filePath("dev-block").toStdString();
+    system_.sysBlock = root_.filePath("block").toStdString();
+    system_.mountInfo = root_.filePath("mountinfo").toStdString();
+    system_.swaps = root_.filePath("swaps").toStdString();
+    Disk("sdz", "1");
+    Mounts("");
+    Swaps("");
+  }
+  void Write(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  // The disk `name` with the device as its first partition and a second one.
+  void Disk(const QString& name, const QByteArray& removable) {
+    QDir(root_.filePath("block")).removeRecursively();
+    QDir(root_.filePath("dev-block")).removeRecursively();
+    const QString disk = root_.filePath("block/" + name);
+    Write(disk + "/removable", removable + "\n");
+    Write(disk + "/dev", "179:0\n");
+    Write(disk + "/size", "15523840\n");
+    Write(disk + "/" + name + "1/partition", "1\n");
+    Write(disk + "/" + name + "1/dev", number_.toUtf8() + "\n");
+    Write(disk + "/" + name + "1/size", "15515648\n");
+    Write(disk + "/" + name + "2/partition", "2\n");
+    Write(disk + "/" + name + "2/dev", "179:2\n");
+    QDir().mkpath(root_.filePath("dev-block"));
+    QFile::link(disk + "/" + name + "1", root_.filePath("dev-block/" + number_));
+  }
+  void Mounts(const QByteArray& lines) {
+    Write(root_.filePath("mountinfo"), "21 26 0:20 / /proc rw - proc proc rw\n" + lines);
+  }
+  void Swaps(const QByteArray& lines) {
+    Write(root_.filePath("swaps"), "Filename Type Size Used Priority\n" + lines);
+  }
+  QByteArray Mount(const QByteArray& number, const QByteArray& where) {
+    return "30 1 " + number + " / " + where + " rw,relatime - vfat /dev/sdz1 rw\n";
+  }
+  format::TargetCheck Check() { return format::CheckFormatTarget("/dev/loop0", system_); }
+
+  QTemporaryDir root_;
+  QString number_;
+  format::SystemPaths system_;
+};
+
+TEST_F(FakeSystem, RemovableCardIsAcceptedAndItsMountsReleased) {
+  EXPECT_EQ(Check().error, FormatError::kNone);
+  Mounts(Mount(number_.toUtf8(), "/media/user/CARD\\040ONE"));
+  const format::TargetCheck check = Check();
+  EXPECT_EQ(check.error, FormatError::kNone);
+  EXPECT_EQ(check.kind, format::TargetKind::kBlockDevice);
+  EXPECT_EQ(check.sizeBytes, 15515648ull * 512);
+  EXPECT_EQ(check.mountsToRelease, std::vector<std::string>{"/media/user/CARD ONE"});
+  // An SD slot calls itself fixed; its card counts as removable.
+  Disk("mmcblk0", "0");
+  EXPECT_EQ(Check().error, FormatError::kNone);
+}
+
+TEST_F(FakeSystem, FixedDisksRootAndSystemPathsAreRefused) {
+  Disk("sdz", "0");
+  EXPECT_EQ(Check().error, FormatError::kNotRemovable);
+  Disk("sdz", "1");
+  Mounts(Mount(number_.toUtf8(), "/"));
+  EXPECT_EQ(Check().error, FormatError::kSystemDevice);
+  EXPECT_EQ(Refusal("/dev/loop0", "CARD", system_), FormatError::kSystemDevice);
+  // Another partition of the same disk carrying a system path.
+  Mounts(Mount(number_.toUtf8(), "/media/card") + Mount("179:2", "/usr"));
+  EXPECT_EQ(Check().error, FormatError::kSystemDevice);
+  // A mount outside the card folders counts as a system path.
+  Mounts(Mount(number_.toUtf8(), "/home/user/card"));
+  EXPECT_EQ(Check().error, FormatError::kSystemDevice);
+  Mounts("");
+  Swaps("/dev/loop0 partition 1024 0 -2\n");
+  EXPECT_EQ(Check().error, FormatError::kSystemDevice);
+}
+
+TEST(CardScan, ListsPartitionsOfRemovableDisksWithTheirVolumes) {
+  CardImages images;
+  QTemporaryDir root;
+  auto write = [&](const QString& rel, const QByteArray& text) {
+    const QString path = root.filePath(rel);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  };
+  write("block/sda/removable", "0\n");  // the system disk
+  write("block/sda/size", "100000000\n");
+  write("block/sdb/removable", "1\n");
+  write("block/sdb/sdb1/partition", "1\n");
+  write("block/sdb/sdb1/dev", "8:17\n");
+  write("block/sdb/sdb1/size", "8388608\n");
+  write("block/sdc/removable", "1\n");  // an empty reader slot
+  write("block/sdc/size", "0\n");
+  write("block/mmcblk0/removable", "0\n");  // an SD slot, card without partitions
+  write("block/mmcblk0/dev", "179:0\n");
+  write("block/mmcblk0/size", "8388608\n");
+  write("mountinfo", "40 1 8:17 / /media/u/CARD rw - vfat /dev/sdb1 rw\n");
+  QDir().mkpath(root.filePath("dev"));
+  ASSERT_TRUE(QFile::rename(QString::fromStdString(images.OldCard("sdb1", CardSettings())),
+                            root.filePath("dev/sdb1")));
+
+  format::SystemPaths system;
+  system.sysBlock = root.filePath("block").toStdString();
+  system.mountInfo = root.filePath("mountinfo").toStdString();
+  system.dev = root.filePath("dev").toStdString();
+  const std::vector<format::CardCandidate> cards = format::FindRemovableCards(system);
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_EQ(cards[0].devicePath, root.filePath("dev/mmcblk0").toStdString());
+  EXPECT_EQ(cards[0].totalBytes, 8388608ull * 512);
+  EXPECT_EQ(cards[0].fileSystem, "");
+  EXPECT_EQ(cards[1].mountPoint, "/media/u/CARD");
+  EXPECT_EQ(cards[1].fileSystem, "FAT32");
+  EXPECT_EQ(cards[1].clusterBytes, 8192u);
+  EXPECT_EQ(cards[1].label, "OLDCARD");
+  EXPECT_EQ(format::CardRootText(cards[1]), "/media/u/CARD");
+  EXPECT_TRUE(format::IsMountPoint("/media/u/CARD/", system));
+  EXPECT_FALSE(format::IsMountPoint("/media/u", system));
+}
+
+TEST(FormatTexts, LabelPreparation) {
+  EXPECT_EQ(format::PrepareLabel("ABCDEFGHIJ"), "ABCDEFGHI");
+  // Two Korean characters and eight digits: the Korean ones and three digits.
+  EXPECT_EQ(format::PrepareLabel("\xED\x95\x9C\xEA\xB8\x80"
+                                 "12345678"),
+            "\xED\x95\x9C\xEA\xB8\x80"
+            "123");
+  EXPECT_EQ(format::PrepareLabel("AB\xED\x95\x9C"
+                                 "1234567"),
+            "AB\xED\x95\x9C"
+            "1234");
+  // Latin-1 letters are no wide characters.
+  EXPECT_EQ(format::PrepareLabel("\xC3\x84"
+                                 "BCDEFGHIJ"),
+            "\xC3\x84"
+            "BCDEFGH"
+            "I");
+  EXPECT_EQ(format::PrepareLabel(""), "");
+  EXPECT_TRUE(format::IsWritableLabel("REC 01"));
+  EXPECT_FALSE(format::IsWritableLabel("A.B"));
+  EXPECT_EQ(format::LabelForDisk("rec 01 "), "REC 01");
+}
+
+TEST(FormatTexts, SizesAndBootSectors) {
+  const uint64_t size74 = 7945689497ull;  // 7.4 GiB
+  EXPECT_EQ(format::SizeTextBefore(size74), "7.4 GB");
+  EXPECT_EQ(format::SizeTextAfter(size74), "7 GB");
+  EXPECT_EQ(format::ClusterText(32768), "32 KB");
+  EXPECT_FALSE(format::ParseBootSector(std::string(512, '\0')).valid);
+  EXPECT_FALSE(format::ParseBootSector("short").valid);
+  std::string noise(512, '\xFF');
+  noise[510] = '\x55';
+  noise[511] = '\xAA';
+  EXPECT_FALSE(format::ParseBootSector(noise).valid);
+}
+
+}  // namespace
+}  // namespace orvia::test

@@ -1,0 +1,100 @@
+#include "format_test_support.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace orvia::test {
+namespace {
+
+QProcessEnvironment ToolEnv() {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("MTOOLS_SKIP_CHECK", "1");
+  env.insert("MTOOLSRC", "/dev/null");
+  env.insert("LC_ALL", "C");
+  return env;
+}
+
+}  // namespace
+
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out) {
+  QProcess process;
+  process.setProcessEnvironment(ToolEnv());
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.start(program, args);
+  if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) return -1;
+  if (out) *out = process.readAllStandardOutput();
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+CardImages::CardImages() = default;
+
+std::string CardImages::Path(const QString& name) const { return dir_.filePath(name).toStdString(); }
+
+std::string CardImages::Blank(const QString& name, qint64 bytes) {
+  QFile file(dir_.filePath(name));
+  if (!file.open(QIODevice::WriteOnly) || !file.resize(bytes)) return {};
+  return Path(name);
+}
+
+std::string CardImages::OldCard(const QString& name, const QByteArray& settings) {
+  const std::string image = Blank(name);
+  const QString img = QString::fromStdString(image);
+  RunProgram("mkfs.fat", {"-F", "32", "-S", "512", "-s", "16", "-n", "OLDCARD", img});
+  RunProgram("mmd", {"-i", img, "::/Normal", "::/Config"});
+  const QString old = dir_.filePath("old-recording.avi");
+  QFile recording(old);
+  if (recording.open(QIODevice::WriteOnly)) recording.write(QByteArray(70000, 'r'));
+  recording.close();
+  RunProgram("mcopy", {"-i", img, old, "::/Normal/mdr_old.avi"});
+  if (!settings.isNull()) {
+    const QString file = dir_.filePath("setup-before.dat");
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly)) out.write(settings);
+    out.close();
+    RunProgram("mcopy", {"-i", img, file, "::/Config/setup.dat"});
+  }
+  return image;
+}
+
+std::string CardImages::RecorderTool() {
+  const QString script = dir_.filePath("recorder");
+  QFile file(script);
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(QStringLiteral("#!/bin/sh\necho \"$0 $*\" >> '%1'\nexit 0\n")
+                   .arg(dir_.filePath("calls.log"))
+                   .toUtf8());
+  }
+  file.close();
+  file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  return script.toStdString();
+}
+
+QByteArray CardImages::RecordedCalls() const {
+  QFile file(dir_.filePath("calls.log"));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray TypeFile(const std::string& image, const QString& cardPath) {
+  QByteArray out;
+  if (RunProgram("mtype", {"-i", QString::fromStdString(image), "::" + cardPath}, &out) != 0) return {};
+  return out;
+}
+
+bool HasEntry(const std::string& image, const QString& cardPath) {
+  return RunProgram("mdir", {"-b", "-i", QString::fromStdString(image), "::" + cardPath}) == 0;
+}
+
+QByteArray Fsck(const std::string& image, int* exitCode) {
+  QByteArray out;
+  *exitCode = RunProgram("fsck.fat", {"-n", "-v", QString::fromStdString(image)}, &out);
+  return out;
+}
+
+QByteArray Minfo(const std::string& image) {
+  QByteArray out;
+  RunProgram("minfo", {"-i", QString::fromStdString(image), "::"}, &out);
+  return out;
+}
+
+}  // namespace orvia::test
