@@ -168,6 +168,21 @@ bool IsRemovableDisk(const fs::path& diskDir) {
   return Trimmed(ReadSmallFile((diskDir / "removable").string())) == "1" || name.rfind("mmcblk", 0) == 0;
 }
 
+// True when a loop device reads the file: its file system may be mounted,
+// and writing under a mounted file system ruins both.
+bool IsLoopBacking(const struct stat& file, const SystemPaths& system) {
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(system.sysBlock, ec)) {
+    const std::string backing =
+        Trimmed(ReadSmallFile((e.path() / "loop" / "backing_file").string(), PATH_MAX));
+    struct stat st {};
+    if (!backing.empty() && stat(backing.c_str(), &st) == 0 && st.st_dev == file.st_dev &&
+        st.st_ino == file.st_ino)
+      return true;
+  }
+  return false;
+}
+
 bool ReadFileLimited(const std::string& path, std::string* bytes) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return false;
@@ -411,6 +426,8 @@ const char* FormatErrorName(FormatError error) {
       return "not a block device or image file";
     case FormatError::kNotRemovable:
       return "not a removable card";
+    case FormatError::kImageInUse:
+      return "image file attached to a loop device";
     case FormatError::kSystemDevice:
       return "system device";
     case FormatError::kTooSmall:
@@ -443,6 +460,7 @@ TargetCheck CheckFormatTarget(const std::string& path, const SystemPaths& system
   if (S_ISREG(st.st_mode)) {
     check.kind = TargetKind::kImageFile;
     check.sizeBytes = static_cast<uint64_t>(st.st_size);
+    if (IsLoopBacking(st, system)) check.error = FormatError::kImageInUse;
     return check;
   }
   if (!S_ISBLK(st.st_mode)) {

@@ -104,6 +104,7 @@ enum class FormatError {
   kNotDeviceOrFile,  // missing, a folder, a character device, ...
   kNotRemovable,     // a block device that is no removable card
   kSystemDevice,     // the root file system's disk, or one with system paths or swap
+  kImageInUse,       // an image file attached to a loop device (possibly mounted)
   kTooSmall,         // below kMinCardBytes
   kBadLabel,         // a label mkfs.fat cannot write
   kUnmountFailed,
@@ -120,7 +121,8 @@ struct TargetCheck {
   uint64_t sizeBytes = 0;
   std::vector<std::string> mountsToRelease;  // the card's own mount points
 };
-// Decides whether `path` may be formatted: a regular file, or a block device
+// Decides whether `path` may be formatted: a regular file not attached to a
+// loop device, or a block device
 // of a removable disk (or an SD slot) that carries neither the root file
 // system, nor a mounted system path, nor swap. Reads only.
 TargetCheck CheckFormatTarget(const std::string& path, const SystemPaths& system = {});

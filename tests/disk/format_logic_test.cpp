@@ -201,6 +201,20 @@ TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
 }
 
+TEST_F(FormatRefusal, ImageAttachedToALoopDeviceIsInUse) {
+  const std::string card = images_.OldCard("card.img", CardSettings());
+  QTemporaryDir sys;
+  QDir().mkpath(sys.filePath("block/loop3/loop"));
+  QFile backing(sys.filePath("block/loop3/loop/backing_file"));
+  ASSERT_TRUE(backing.open(QIODevice::WriteOnly));
+  backing.write(QByteArray::fromStdString(card) + "\n");
+  backing.close();
+  format::SystemPaths system;
+  system.sysBlock = sys.filePath("block").toStdString();
+  EXPECT_EQ(Refusal(card, "CARD", system), FormatError::kImageInUse);
+  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
+}
+
 TEST_F(FormatRefusal, TheMachinesOwnBlockDevicesAreNoCards) {
   // Real devices of this machine: read-only checks only.
   for (const char* device : {"/dev/loop0", "/dev/vda", "/dev/sda", "/dev/nvme0n1"}) {

@@ -230,6 +230,21 @@ TEST_F(FormatUi, FailedFormatIsToldAsFailure) {
   EXPECT_FALSE(HasEntry(image, "/Normal"));
 }
 
+TEST_F(FormatUi, DialogDestroyedDuringTheFormatWaitsForTheWorker) {
+  const std::string image = images_.OldCard("card.img", "MIRROR=1\r\n");
+  auto dialog = std::make_unique<CDlgFormatOption>(
+      format::CardCandidate{"", image, 4294967296ull, "FAT32", 8192, "OLDCARD"}, format::FormatTools{},
+      format::SystemPaths{});
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Control<QPushButton>(dialog.get(), 1048)->click();
+  ASSERT_TRUE(dialog->IsFormatting());
+  dialog.reset();  // returns once the card is written
+  QCoreApplication::processEvents();
+  EXPECT_EQ(TakeShownMessageBoxes().size(), 1);  // only the warning
+  EXPECT_TRUE(HasEntry(image, "/Normal"));
+  EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), "MIRROR=1\r\n");
+}
+
 TEST_F(FormatUi, StartButtonOpensTheDialogAndTheCardIsListedAnew) {
   const std::string image = images_.Blank("card.img");
   int scans = 0;
