@@ -43,9 +43,9 @@ CDiskMgrPropSheet::CDiskMgrPropSheet(CardEnvironment env, FormatPageFactory form
     formatPage_ = formatPage(tabs_);
     if (formatPage_ != nullptr) {
       tabs_->addTab(formatPage_, Text("IDS_CAPTION_DISK_FORMAT_SD"));
-      // The page's close request closes the sheet as cancel does.
       if (formatPage_->metaObject()->indexOfSignal("closeRequested()") >= 0)
-        connect(formatPage_, SIGNAL(closeRequested()), this, SLOT(reject()), Qt::QueuedConnection);
+        connect(formatPage_, SIGNAL(closeRequested()), this, SLOT(OnFormatPageCloseRequest()),
+                Qt::QueuedConnection);
     }
   }
   // Both pages come up with the sheet: the format page first, then the play
@@ -96,6 +96,14 @@ void CDiskMgrPropSheet::accept() {
     result_.cardText = page->CardText();
   }
   QDialog::accept();
+}
+
+void CDiskMgrPropSheet::OnFormatPageCloseRequest() {
+  // The format page finds no card it could format. Cards the play list
+  // offers (folders the user named, volumes the format page does not take)
+  // keep the sheet open; otherwise it closes as on cancel.
+  if (!playList_->CardRoots().empty()) return;
+  reject();
 }
 
 void CDiskMgrPropSheet::reject() {

@@ -23,8 +23,8 @@ namespace orvia {
 class CPagePlayList;
 
 // Builds the format page as a child of `parent`; the widget must also be a
-// DiskPage. It asks the sheet to close (as cancel) with a closeRequested()
-// signal, or by queueing reject() on its window().
+// DiskPage. When it finds no card to format it emits closeRequested(): the
+// sheet then closes as on cancel, unless the play list offers a card.
 using FormatPageFactory = std::function<QWidget*(QWidget* parent)>;
 
 // What the disk manager hands back when it closes.
@@ -67,6 +67,9 @@ class CDiskMgrPropSheet : public QDialog {
   // hands back its choice.
   void accept() override;
   void reject() override;
+
+ private slots:
+  void OnFormatPageCloseRequest();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

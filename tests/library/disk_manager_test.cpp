@@ -109,11 +109,6 @@ TEST_F(DiskManager, EveryCancelHandsBackNothing) {
       [](CDiskMgrPropSheet& sheet) { sheet.CancelButton()->click(); },
       [](CDiskMgrPropSheet& sheet) { sheet.CloseButton()->click(); },
       [](CDiskMgrPropSheet& sheet) { QTest::keyClick(&sheet, Qt::Key_Escape); },
-      [&](CDiskMgrPropSheet& sheet) {
-        format->RequestClose();
-        QApplication::processEvents();  // the request is queued, like a posted message
-        EXPECT_FALSE(sheet.isVisible());
-      },
       [](CDiskMgrPropSheet&) {},  // left open by its driver
   };
   for (size_t i = 0; i < cancels.size(); ++i) {
@@ -123,6 +118,25 @@ TEST_F(DiskManager, EveryCancelHandsBackNothing) {
     EXPECT_TRUE(result.rows.isEmpty()) << i;
     EXPECT_TRUE(result.cardText.isEmpty()) << i;
   }
+}
+
+TEST_F(DiskManager, TheFormatPagesCloseRequestClosesOnlyWithoutACardToList) {
+  StubFormatPage* format = nullptr;
+  const auto requestClose = [&](CDiskMgrPropSheet& sheet) {
+    format->RequestClose();
+    QApplication::processEvents();  // the request is queued, like a posted message
+    EXPECT_EQ(sheet.isVisible(), !sheet.PlayListPage()->CardRoots().empty());
+    if (sheet.isVisible()) sheet.OkButton()->click();
+  };
+  // The play list offers the card: the sheet stays and OK still hands it back.
+  DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(&format), requestClose);
+  EXPECT_TRUE(result.accepted);
+  EXPECT_EQ(result.rows.size(), 10);
+  // No card anywhere: closed as on cancel.
+  env.mountInfoPath = tmp / "missing";
+  result = RunDiskManager(nullptr, env, StubFactory(&format), requestClose);
+  EXPECT_FALSE(result.accepted);
+  EXPECT_TRUE(result.rows.isEmpty());
 }
 
 TEST_F(DiskManager, EnterClosesWithTheHandOverOfTheActivePage) {
