@@ -19,6 +19,7 @@
 #include "controls/skin.h"
 #include "controls/skin_button.h"
 #include "playback/gps_map.h"
+#include "settings/settings_dialog.h"
 #include "playback/graph_window.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
@@ -153,6 +154,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   handlers_[kMapButton] = [this] { ToggleMap(); };
   handlers_[kGraphModeButton] = [this] { ToggleGraphMode(); };
   handlers_[kUpgradeButton] = [this] { StartUpdater(); };
+  handlers_[kSetupButton] = [this] { RunSettingsDialog(this, cardRoot_); };
 
   // Enter and Esc reach the window whichever child has the focus.
   qApp->installEventFilter(this);
