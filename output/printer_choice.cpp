@@ -1,0 +1,58 @@
+#include "output/printer_choice.h"
+
+#include <QList>
+#include <QMarginsF>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace orvia {
+namespace {
+
+QList<QueuedPrinterChoice>& Queue() {
+  static QList<QueuedPrinterChoice> queue;
+  return queue;
+}
+int& AnsweredCount() {
+  static int count = 0;
+  return count;
+}
+
+PrinterChoice TakeQueued(QPrinter& printer) {
+  const QueuedPrinterChoice answer = Queue().takeFirst();
+  ++AnsweredCount();
+  if (answer.choice == PrinterChoice::kChosen && !answer.pdfPath.isEmpty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(answer.pdfPath);
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), answer.orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+  }
+  return answer.choice;
+}
+
+}  // namespace
+
+PrinterChoice ChoosePrinter(QPrinter& printer, QWidget* owner) {
+  if (!Queue().isEmpty()) return TakeQueued(printer);
+  const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+  if (defaultPrinter.isNull()) return PrinterChoice::kNoDefaultPrinter;
+  printer.setPrinterName(defaultPrinter.printerName());
+  QPrintDialog dialog(&printer, owner);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+  if (dialog.exec() != QDialog::Accepted) return PrinterChoice::kCancelled;
+  return PrinterChoice::kChosen;
+}
+
+void QueuePrinterChoice(const QueuedPrinterChoice& answer) { Queue().append(answer); }
+
+int TakePrinterChoiceCount() {
+  const int count = AnsweredCount();
+  AnsweredCount() = 0;
+  return count;
+}
+
+}  // namespace orvia

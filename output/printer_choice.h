@@ -1,0 +1,37 @@
+// How the print dialog gets its printer: the system's default printer must
+// exist, then the user confirms or changes it in Qt's print dialog. Tests
+// queue answers in advance, so that no test blocks on the dialog; a queued
+// answer can send the page into a PDF file instead of a printer.
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+namespace orvia {
+
+enum class PrinterChoice {
+  kNoDefaultPrinter,  // no printer installed: nothing was shown
+  kCancelled,         // the user cancelled the print dialog
+  kChosen,            // `printer` is set up; print on it
+};
+
+// Sets up `printer` for the default printer and shows the print dialog
+// (no selection, no page ranges, no print to file). Modal; UI thread.
+PrinterChoice ChoosePrinter(QPrinter& printer, QWidget* owner);
+
+// Test support: while answers are queued, ChoosePrinter shows nothing and
+// takes the next one. kChosen with a `pdfPath` makes the printer write that
+// PDF file, on an A4 page of the given orientation without margins.
+struct QueuedPrinterChoice {
+  PrinterChoice choice = PrinterChoice::kChosen;
+  QString pdfPath;
+  QPageLayout::Orientation orientation = QPageLayout::Portrait;
+};
+void QueuePrinterChoice(const QueuedPrinterChoice& answer);
+// How many times ChoosePrinter answered from the queue; clears the count.
+int TakePrinterChoiceCount();
+
+}  // namespace orvia

@@ -1,0 +1,250 @@
+// The print dialog: preview of either view, the printed page (a PDF read
+// back with pdftoppm), and the ways printing can not happen.
+#include "output/print_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "app/message_box.h"
+#include "output/printer_choice.h"
+#include "output_test_support.h"
+
+namespace orvia {
+namespace {
+
+using test::Rgb;
+
+QImage ImageOf(int width, int height, const std::vector<uint8_t>& pixels) {
+  return QImage(pixels.data(), width, height, width * 4, QImage::Format_RGB32).copy();
+}
+
+// Colours within a small tolerance (the page is resampled when rendered).
+::testing::AssertionResult Near(QRgb got, Rgb want, int tolerance = 12) {
+  if (std::abs(qRed(got) - want.r) <= tolerance && std::abs(qGreen(got) - want.g) <= tolerance &&
+      std::abs(qBlue(got) - want.b) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "got (" << qRed(got) << ", " << qGreen(got) << ", " << qBlue(got) << "), want (" << int(want.r)
+         << ", " << int(want.g) << ", " << int(want.b) << ")";
+}
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+
+// Keeps a picture for a person to look at when ORVIA_TEST_ARTEFACTS names a folder.
+void KeepForLooking(const QImage& image, const QString& name) {
+  const QString folder = qEnvironmentVariable("ORVIA_TEST_ARTEFACTS");
+  if (!folder.isEmpty()) image.save(folder + "/" + name);
+}
+
+class PrintDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TakeShownMessageBoxes();
+    TakePrinterChoiceCount();
+    frontPicture = test::QuarterPicture(kWidth, kHeight);
+    rearPicture = test::QuarterPicture(kWidth, kHeight, test::kYellow, test::kBlue, test::kGreen, test::kRed);
+    front.SetPicture(kWidth, kHeight, frontPicture);
+    rear.SetPicture(kWidth, kHeight, rearPicture);
+  }
+  template <typename T>
+  T* Find(CDlgPrint& dialog, int id) {
+    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
+  }
+  // Prints through OK into a PDF and renders its one page at 40 dots an inch.
+  QImage PrintAndRender(CDlgPrint& dialog, QPageLayout::Orientation orientation) {
+    const QString pdf = dir.path() + "/page.pdf";
+    QueuePrinterChoice({PrinterChoice::kChosen, pdf, orientation});
+    Find<QPushButton>(dialog, kPrintOk)->click();
+    if (!QFile::exists(pdf)) return QImage();
+    const int exit = QProcess::execute("pdftoppm", {"-png", "-r", "40", pdf, dir.path() + "/page"});
+    if (exit != 0) return QImage();
+    return QImage(dir.path() + "/page-1.png").convertToFormat(QImage::Format_RGB32);
+  }
+
+  static constexpr int kWidth = 1280;
+  static constexpr int kHeight = 720;
+  QTemporaryDir dir;
+  std::vector<uint8_t> frontPicture, rearPicture;
+  player::RecordingPlayer front, rear;
+};
+
+TEST_F(PrintDialogTest, OpensOnTheFrontPictureAndSwitchesToTheRear) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), "Print");
+  EXPECT_TRUE(Find<QRadioButton>(dialog, kPrintFront)->isChecked());
+  EXPECT_FALSE(dialog.RearChosen());
+  EXPECT_EQ(dialog.PreviewImage(), ImageOf(kWidth, kHeight, frontPicture));
+  EXPECT_TRUE(rear.calls().empty());
+
+  Find<QRadioButton>(dialog, kPrintRear)->click();
+  EXPECT_TRUE(dialog.RearChosen());
+  EXPECT_EQ(dialog.PreviewImage(), ImageOf(kWidth, kHeight, rearPicture));
+  ASSERT_EQ(rear.calls().size(), 2u);
+  EXPECT_EQ(rear.calls()[0].op, player::PlayerOp::kPrepareCopy);
+  EXPECT_EQ(rear.calls()[1].op, player::PlayerOp::kCopyPicture);
+
+  // Reload copies the chosen view again: a new picture of the rear view.
+  const std::vector<uint8_t> later =
+      test::QuarterPicture(64, 32, test::kBlue, test::kBlue, test::kRed, test::kRed);
+  rear.SetPicture(64, 32, later);
+  Find<QPushButton>(dialog, kPrintReload)->click();
+  EXPECT_TRUE(dialog.RearChosen());
+  EXPECT_EQ(dialog.PreviewImage(), ImageOf(64, 32, later));
+  EXPECT_EQ(rear.CallsOf(player::PlayerOp::kCopyPicture).size(), 2u);
+
+  Find<QRadioButton>(dialog, kPrintFront)->click();
+  EXPECT_EQ(dialog.PreviewImage(), ImageOf(kWidth, kHeight, frontPicture));
+}
+
+TEST_F(PrintDialogTest, ControlsCarryTheStringFileTexts) {
+  CDlgPrint dialog(&front, &rear);
+  EXPECT_EQ(Find<QRadioButton>(dialog, kPrintFront)->text(), "Front");
+  EXPECT_EQ(Find<QRadioButton>(dialog, kPrintRear)->text(), "Rear");
+  EXPECT_EQ(Find<QPushButton>(dialog, kPrintReload)->text(), "Reload");
+  EXPECT_TRUE(Find<QPushButton>(dialog, kPrintReload)->isDefault());
+  EXPECT_EQ(Find<QPushButton>(dialog, kPrintOk)->text(), "OK");
+  EXPECT_EQ(Find<QPushButton>(dialog, kPrintCancel)->text(), "CANCEL");
+}
+
+TEST_F(PrintDialogTest, DrawsThePictureInThePreviewArea) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  const QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  KeepForLooking(shot, "print_dialog.png");
+  const QRect area = dialog.PreviewRect();
+  ASSERT_TRUE(shot.rect().contains(area));
+  const int qx = area.width() / 4, qy = area.height() / 4;
+  EXPECT_TRUE(Near(shot.pixel(area.left() + qx, area.top() + qy), test::kRed, 0));
+  EXPECT_TRUE(Near(shot.pixel(area.right() - qx, area.top() + qy), test::kGreen, 0));
+  EXPECT_TRUE(Near(shot.pixel(area.left() + qx, area.bottom() - qy), test::kBlue, 0));
+  EXPECT_TRUE(Near(shot.pixel(area.right() - qx, area.bottom() - qy), test::kYellow, 0));
+  // The dark title band, the black border and the white ground.
+  EXPECT_TRUE(Near(shot.pixel(shot.width() - 20, 10), Rgb{57, 57, 57}, 0));
+  EXPECT_TRUE(Near(shot.pixel(0, shot.height() / 2), kBlack, 0));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() - 1, shot.height() - 1), kBlack, 0));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, area.bottom() + 3), kWhite, 0));
+}
+
+TEST_F(PrintDialogTest, NoPictureFromThePlayer) {
+  player::RecordingPlayer blank;
+  CDlgPrint dialog(&blank, nullptr);
+  dialog.show();
+  EXPECT_TRUE(dialog.PreviewImage().isNull());
+  const QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  KeepForLooking(shot, "print_dialog_no_picture.png");
+  const QRect area = dialog.PreviewRect();
+  EXPECT_TRUE(Near(shot.pixel(area.left() + 3, area.top() + 3), kBlack, 0));
+  // The orange "No Picture" text on the middle line of the area.
+  int orange = 0;
+  for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.center().y() - 8; y <= area.center().y() + 8; ++y) {
+      if (Near(shot.pixel(x, y), Rgb{255, 137, 3}, 40)) ++orange;
+    }
+  }
+  EXPECT_GT(orange, 10);
+  // The rear view has no player at all: still no picture, no crash.
+  Find<QRadioButton>(dialog, kPrintRear)->click();
+  EXPECT_TRUE(dialog.PreviewImage().isNull());
+
+  // OK says there is nothing to print and asks for no printer.
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Find<QPushButton>(dialog, kPrintOk)->click();
+  const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0].text, "No Picture");
+  EXPECT_EQ(TakePrinterChoiceCount(), 0);
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(PrintDialogTest, NoPrinterInstalled) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  QueuePrinterChoice({PrinterChoice::kNoDefaultPrinter, {}, QPageLayout::Portrait});
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Find<QPushButton>(dialog, kPrintOk)->click();
+  const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0].title, "Orvia");
+  EXPECT_EQ(shown[0].text, "Not found a printer.");
+  EXPECT_EQ(shown[0].buttonTexts, QStringList{"OK"});
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(PrintDialogTest, PrintDialogCancelledPrintsNothing) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  QueuePrinterChoice({PrinterChoice::kCancelled, {}, QPageLayout::Portrait});
+  Find<QPushButton>(dialog, kPrintOk)->click();
+  EXPECT_EQ(TakePrinterChoiceCount(), 1);
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(PrintDialogTest, CancelClosesWithoutPrinting) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  Find<QPushButton>(dialog, kPrintCancel)->click();
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(TakePrinterChoiceCount(), 0);
+}
+
+// The printed page: the picture across the full width at the top, its top
+// row at the top and its left at the left, white below.
+void ExpectPictureAcrossTheTop(const QImage& page, Rgb topLeft, Rgb topRight, Rgb bottomLeft,
+                               Rgb bottomRight) {
+  ASSERT_FALSE(page.isNull());
+  const int w = page.width();
+  const int h = w * 720 / 1280;  // the picture's height on the page
+  ASSERT_LT(h, page.height());
+  EXPECT_TRUE(Near(page.pixel(w / 4, h / 4), topLeft));
+  EXPECT_TRUE(Near(page.pixel(3 * w / 4, h / 4), topRight));
+  EXPECT_TRUE(Near(page.pixel(w / 4, 3 * h / 4), bottomLeft));
+  EXPECT_TRUE(Near(page.pixel(3 * w / 4, 3 * h / 4), bottomRight));
+  // Flush with the left, right and top edges.
+  EXPECT_TRUE(Near(page.pixel(1, 1), topLeft, 40));
+  EXPECT_TRUE(Near(page.pixel(w - 2, 1), topRight, 40));
+  EXPECT_TRUE(Near(page.pixel(1, h - 2), bottomLeft, 40));
+  // Nothing below the picture.
+  EXPECT_TRUE(Near(page.pixel(w / 2, h + 3), kWhite, 0));
+  EXPECT_TRUE(Near(page.pixel(w / 2, page.height() - 2), kWhite, 0));
+}
+
+TEST_F(PrintDialogTest, PrintsTheFrontPictureAcrossAPortraitPage) {
+  if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  const QImage page = PrintAndRender(dialog, QPageLayout::Portrait);
+  KeepForLooking(page, "printed_portrait.png");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog.isVisible());
+  ASSERT_FALSE(page.isNull());
+  EXPECT_LT(page.width(), page.height());
+  ExpectPictureAcrossTheTop(page, test::kRed, test::kGreen, test::kBlue, test::kYellow);
+}
+
+TEST_F(PrintDialogTest, PrintsTheRearPictureAcrossALandscapePage) {
+  if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+  CDlgPrint dialog(&front, &rear);
+  dialog.show();
+  Find<QRadioButton>(dialog, kPrintRear)->click();
+  const QImage page = PrintAndRender(dialog, QPageLayout::Landscape);
+  KeepForLooking(page, "printed_landscape.png");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  ASSERT_FALSE(page.isNull());
+  EXPECT_GT(page.width(), page.height());
+  ExpectPictureAcrossTheTop(page, test::kYellow, test::kBlue, test::kGreen, test::kRed);
+}
+
+}  // namespace
+}  // namespace orvia
