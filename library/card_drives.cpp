@@ -194,7 +194,9 @@ int DiskIndexOfDevice(const std::string& sysfsRoot, std::string_view device) {
     const size_t start = name[0] == 'm' ? 6 : 4;
     const size_t end = digitsAt(start);
     if (end == start) return -1;
-    index = std::stoi(name.substr(start, end - start));
+    if (end - start > 6) return -1;  // no disk has a number that long
+    index = 0;
+    for (size_t i = start; i < end; ++i) index = index * 10 + (name[i] - '0');
     size_t diskEnd = end;
     if (name[0] == 'n') {
       if (diskEnd >= name.size() || name[diskEnd] != 'n') return -1;

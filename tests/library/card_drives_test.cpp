@@ -155,6 +155,7 @@ TEST(DiskIndex, NamesTheWholeDiskOfAPartitionWhenSysfsHasIt) {
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "/dev/mmcblkp1"), -1);
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "/dev/loop0"), -1);
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "/dev/sd"), -1);
+  EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "/dev/mmcblk99999999999999999999p1"), -1);
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "/dev/../sdb1"), -1);
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), "tmpfs"), -1);
   EXPECT_EQ(DiskIndexOfDevice(sysfs.path(), ""), -1);
