@@ -25,6 +25,7 @@
 namespace {
 
 void LoadCard(orvia::COrviaDlg& window, QString card) {
+  window.AddUserCard(card);
   if (!card.endsWith('/')) card += '/';
   window.SetCardRoot(card);
   QList<QStringList> rows;

@@ -18,6 +18,10 @@
 #include "controls/colored_list_ctrl.h"
 #include "controls/skin.h"
 #include "controls/skin_button.h"
+#include "disk/disk_manager.h"
+#include "disk/format_page.h"
+#include "library/card_drives.h"
+#include "library/card_watch.h"
 #include "playback/gps_map.h"
 #include "settings/settings_dialog.h"
 #include "playback/graph_window.h"
@@ -155,12 +159,21 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   handlers_[kGraphModeButton] = [this] { ToggleGraphMode(); };
   handlers_[kUpgradeButton] = [this] { StartUpdater(); };
   handlers_[kSetupButton] = [this] { RunSettingsDialog(this, cardRoot_); };
+  handlers_[kSdButton] = [this] { OpenCardManager(); };
 
   // Enter and Esc reach the window whichever child has the focus.
   qApp->installEventFilter(this);
 
   // Playback: its 1 ms tick runs from here for the window's whole life.
   if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
+
+  // The card in use going away stops playback.
+  cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
+  cardWatch_->SetCardRootProvider([this] { return cardRoot_; });
+  connect(cardWatch_, &CardWatch::cardRemoved, this, [this](const QString& mountPoint) {
+    if (playback_) playback_->OnVolumeRemoved(mountPoint);
+  });
+  cardWatch_->Start();
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
@@ -221,6 +234,23 @@ void COrviaDlg::ResetAxisLabels() {
 void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   list_->DeleteAllItems();
   for (const QStringList& r : rows) list_->AddRow(r);
+}
+
+void COrviaDlg::OpenCardManager() {
+  if (!playback_) return;
+  playback_->OpenSource(
+      [this] {
+        DiskManagerResult r = RunDiskManager(this, userCards_, MakeFormatPageFactory());
+        return MainWindowPlayback::SourceChoice{r.accepted, r.pageIndex == 0, r.rows, r.cardText};
+      },
+      // Before maintenance the card's pending writes reach it. The card stays
+      // mounted: a volume taken away here would not come back by itself, and
+      // the card manager could no longer list it.
+      [](const QString& root) { FlushVolume(root.toLocal8Bit().constData()); });
+}
+
+void COrviaDlg::AddUserCard(const QString& folder) {
+  if (!userCards_.contains(folder)) userCards_ << folder;
 }
 
 void COrviaDlg::SetCommandHandler(int id, std::function<void()> handler) {

@@ -7,6 +7,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QStringList>
 #include <QRect>
 #include <QWidget>
 #include <functional>
@@ -20,6 +21,7 @@ class CColoredListCtrl;
 
 namespace orvia {
 class CDlgGraph;
+class CardWatch;
 class MainWindowPlayback;
 class GPSMap;
 namespace player {
@@ -103,6 +105,11 @@ class COrviaDlg : public QWidget {
   const QString& CardRoot() const { return cardRoot_; }
   void SetCardRoot(const QString& root) { cardRoot_ = root; }
 
+  // The SD button: the card manager, then the chosen card's recordings play.
+  void OpenCardManager();
+  // A folder the user named as a card (`--card`); the card manager lists it.
+  void AddUserCard(const QString& folder);
+
   // Replaces the rows of the recording list (number, date, time, type, path).
   void SetRows(const QList<QStringList>& rows);
 
@@ -145,6 +152,8 @@ class COrviaDlg : public QWidget {
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
   QString cardRoot_;
+  QStringList userCards_;
+  CardWatch* cardWatch_ = nullptr;
   bool fullScreen_ = false;
   bool fullScreenFront_ = true;
   QRect savedGeometry_;

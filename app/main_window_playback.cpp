@@ -73,33 +73,31 @@ void MainWindowPlayback::LoadList(const QList<QStringList>& rows) {
   firstLoad_.start();
 }
 
-void MainWindowPlayback::OpenSource(
-    const std::function<bool(QList<QStringList>& rows, QString& card)>& runManager,
-    const std::function<void(const QString& root)>& releaseCard) {
+void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runManager,
+                                    const std::function<void(const QString& root)>& releaseCard) {
   controller_->BeginOpenSource();
   firstLoad_.stop();
   if (!window_->CardRoot().isEmpty()) {
     if (releaseCard) releaseCard(window_->CardRoot());
     window_->SetCardRoot(QString());
   }
-  QList<QStringList> rows;
-  QString card;
-  const bool accepted = runManager && runManager(rows, card);
-  if (accepted) {
+  const SourceChoice choice = runManager ? runManager() : SourceChoice{};
+  if (choice.accepted) {
     PumpMessagesBriefly(window_);
-    window_->SetCardRoot(card.endsWith('/') ? card : card + '/');
-    window_->SetRows(rows);
+    if (!choice.card.isEmpty()) window_->SetCardRoot(choice.card.endsWith('/') ? choice.card : choice.card + '/');
+    if (choice.handsOverRows) window_->SetRows(choice.rows);
   }
-  controller_->EndOpenSource(accepted);
+  controller_->EndOpenSource(choice.accepted);
   window_->update();
   firstLoad_.start();
 }
 
 void MainWindowPlayback::OnVolumeRemoved(const QString& mountPoint) {
-  QString root = window_->CardRoot();
+  // The card in use may be a folder inside the volume that went away.
+  const QString root = window_->CardRoot();
   if (root.isEmpty()) return;
-  QString mount = mountPoint.endsWith('/') ? mountPoint : mountPoint + '/';
-  if (root != mount) return;
+  const QString mount = mountPoint.endsWith('/') ? mountPoint : mountPoint + '/';
+  if (!root.startsWith(mount)) return;
   window_->update();
   controller_->BeginCardRemoved();
   ShowLocalizedMessageBox(QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));

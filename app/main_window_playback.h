@@ -29,12 +29,18 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   // first row starts.
   void LoadList(const QList<QStringList>& rows);
 
+  // What the card manager handed back.
+  struct SourceChoice {
+    bool accepted = false;     // closed with OK
+    bool handsOverRows = false;  // the play list was on top: `rows` replace the list
+    QList<QStringList> rows;
+    QString card;  // the chosen card's root without its trailing separator; may be empty
+  };
   // The SD button's sequence: playback to state 0, the card in use released
-  // (`releaseCard` with its root) and forgotten, then `runManager`, which
-  // fills `rows` and `card` (the chosen card's root without its trailing
-  // separator) and answers whether the user pressed OK. With OK the rows
-  // fill the list and the first one plays; with Cancel the list is emptied.
-  void OpenSource(const std::function<bool(QList<QStringList>& rows, QString& card)>& runManager,
+  // (`releaseCard` with its root) and forgotten, then `runManager`. With OK
+  // the handed-over rows (if any) fill the list, the chosen card becomes the
+  // card root and the first row plays; with Cancel the list is emptied.
+  void OpenSource(const std::function<SourceChoice()>& runManager,
                   const std::function<void(const QString& root)>& releaseCard);
 
   // A volume at `mountPoint` went away: when it holds the card in use,

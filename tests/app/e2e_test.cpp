@@ -143,7 +143,7 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   auto release = [&released](const QString& root) { released << root; };
 
   // Cancel: the card in use was released first; the list empties, nothing plays.
-  window_->Playback()->OpenSource([](QList<QStringList>&, QString&) { return false; }, release);
+  window_->Playback()->OpenSource([] { return MainWindowPlayback::SourceChoice{}; }, release);
   EXPECT_EQ(released, QStringList{card_->path() + "/"});
   EXPECT_EQ(window_->RecordingList()->RowCount(), 0);
   EXPECT_EQ(Controller().state(), PlaybackState::kNoRecording);
@@ -152,18 +152,21 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   // OK: the rows handed over fill the list, the card becomes the card root
   // and the first row plays.
   const QString card = card_->path();
-  window_->Playback()->OpenSource(
-      [&card](QList<QStringList>& rows, QString& chosen) {
-        rows = Rows(card);
-        chosen = card;
-        return true;
-      },
-      release);
+  window_->Playback()->OpenSource([&card] { return MainWindowPlayback::SourceChoice{true, true, Rows(card), card}; },
+                                   release);
   EXPECT_EQ(released.size(), 1);  // nothing was in use this time
+  released.clear();
   EXPECT_EQ(window_->CardRoot(), card + "/");
   EXPECT_EQ(window_->RecordingList()->RowCount(), Rows(card).size());
   EXPECT_TRUE(Controller().playing());
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+
+  // OK on the format page leaves the list as it was and plays its first row.
+  window_->Playback()->OpenSource([] { return MainWindowPlayback::SourceChoice{true, false, {}, QString()}; },
+                                   release);
+  EXPECT_EQ(window_->RecordingList()->RowCount(), Rows(card).size());
+  EXPECT_TRUE(Controller().playing());
+  window_->SetCardRoot(card + "/");
 
   // Another volume going away changes nothing; the card's own ends playback.
   window_->Playback()->OnVolumeRemoved("/media/other");
