@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/message_box.h"
 #include "output/printer_choice.h"
@@ -186,6 +187,17 @@ TEST_F(PrintDialogTest, NoPrinterOrCancelledPrintsNothingAndStaysOpen) {
   EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(PrintDialogTest, APressAnywhereDragsTheWindow) {
+  CDlgPrint dialog(&front, &rear);
+  dialog.move(100, 100);
+  dialog.show();
+  const QPoint start = dialog.pos();
+  QTest::mousePress(&dialog, Qt::LeftButton, Qt::NoModifier, QPoint(300, 10));
+  QTest::mouseMove(&dialog, QPoint(340, 35));
+  QTest::mouseRelease(&dialog, Qt::LeftButton, Qt::NoModifier, QPoint(340, 35));
+  EXPECT_EQ(dialog.pos(), start + QPoint(40, 25));
 }
 
 // The printed page: the picture across the full width at the top, its top
