@@ -22,6 +22,8 @@
 #include "disk/format_page.h"
 #include "library/card_drives.h"
 #include "library/card_watch.h"
+#include "output/capture_command.h"
+#include "output/print_dialog.h"
 #include "playback/gps_map.h"
 #include "settings/settings_dialog.h"
 #include "playback/graph_window.h"
@@ -160,6 +162,14 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   handlers_[kUpgradeButton] = [this] { StartUpdater(); };
   handlers_[kSetupButton] = [this] { RunSettingsDialog(this, cardRoot_); };
   handlers_[kSdButton] = [this] { OpenCardManager(); };
+  handlers_[kCaptureButton] = [this] {
+    PlaybackController* c = playback_ ? &playback_->controller() : nullptr;
+    RunCapture(FrontPlayer(), RearPlayer(), c ? c->rowCount() : 0, c ? c->currentDate() : RecordingDate{});
+  };
+  handlers_[kPrintButton] = [this] {
+    CDlgPrint dialog(FrontPlayer(), RearPlayer(), this);
+    dialog.exec();
+  };
 
   // Enter and Esc reach the window whichever child has the focus.
   qApp->installEventFilter(this);
