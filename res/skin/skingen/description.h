@@ -7,7 +7,7 @@
 
 namespace skingen {
 
-struct BitmapSpec {
+struct BitmapDescription {
   int id = 0;
   int width = 0;
   int height = 0;
@@ -23,6 +23,6 @@ struct BitmapSpec {
 
 // Parses the description text; on a malformed line returns false and puts a
 // message naming the line into *error.
-bool ParseDescription(const QString& text, QVector<BitmapSpec>* specs, QString* error);
+bool ParseDescription(const QString& text, QVector<BitmapDescription>* descriptions, QString* error);
 
 }  // namespace skingen

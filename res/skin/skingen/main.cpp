@@ -170,9 +170,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skingen: cannot read %s\n", argv[1]);
     return 1;
   }
-  QVector<skingen::BitmapSpec> specs;
+  QVector<skingen::BitmapDescription> descriptions;
   QString error;
-  if (!skingen::ParseDescription(QString::fromUtf8(descriptionFile.readAll()), &specs, &error)) {
+  if (!skingen::ParseDescription(QString::fromUtf8(descriptionFile.readAll()), &descriptions, &error)) {
     std::fprintf(stderr, "skingen: %s: %s\n", argv[1], qPrintable(error));
     return 1;
   }
@@ -184,24 +184,24 @@ int main(int argc, char** argv) {
   QString qrc;
   QTextStream qrcStream(&qrc);
   qrcStream << "<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
-  for (const skingen::BitmapSpec& spec : specs) {
+  for (const skingen::BitmapDescription& desc : descriptions) {
     QImage drawn;
-    if (!skingen::PaintBitmap(spec, &drawn, &error)) {
-      std::fprintf(stderr, "skingen: line %d (id %d): %s\n", spec.line, spec.id, qPrintable(error));
+    if (!skingen::PaintBitmap(desc, &drawn, &error)) {
+      std::fprintf(stderr, "skingen: line %d (id %d): %s\n", desc.line, desc.id, qPrintable(error));
       return 1;
     }
     const QImage stored =
-        spec.bitsPerPixel == 8 ? ToIndexed8(drawn) : drawn.convertToFormat(QImage::Format_RGB888);
+        desc.bitsPerPixel == 8 ? ToIndexed8(drawn) : drawn.convertToFormat(QImage::Format_RGB888);
     QByteArray png;
     {
       QBuffer buffer(&png);
       buffer.open(QIODevice::WriteOnly);
       if (!stored.save(&buffer, "PNG", 0)) {
-        std::fprintf(stderr, "skingen: cannot encode id %d\n", spec.id);
+        std::fprintf(stderr, "skingen: cannot encode id %d\n", desc.id);
         return 1;
       }
     }
-    const QString name = QStringLiteral("%1.png").arg(spec.id);
+    const QString name = QStringLiteral("%1.png").arg(desc.id);
     if (!WriteIfChanged(out.filePath(name), png)) {
       std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(out.filePath(name)));
       return 1;

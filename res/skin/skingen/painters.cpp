@@ -30,8 +30,8 @@ const QColor kDanger(206, 52, 40);
 
 enum class State { kNormal, kPressed, kHover };
 
-State StateOf(const BitmapSpec& spec) {
-  const QString s = spec.Arg(QStringLiteral("state"), QStringLiteral("normal"));
+State StateOf(const BitmapDescription& desc) {
+  const QString s = desc.Arg(QStringLiteral("state"), QStringLiteral("normal"));
   if (s == QLatin1String("pressed")) return State::kPressed;
   if (s == QLatin1String("hover")) return State::kHover;
   return State::kNormal;
@@ -332,10 +332,10 @@ void LensEmblem(QPainter& p, const QPointF& centre, qreal r) {
 // ---------------------------------------------------------------------------
 // Painters.
 
-using Painter = std::function<bool(const BitmapSpec&, QPainter&, const QSize&, QString*)>;
+using Painter = std::function<bool(const BitmapDescription&, QPainter&, const QSize&, QString*)>;
 
-bool PaintClose(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
+bool PaintClose(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
   p.fillRect(QRect(QPoint(0, 0), size), kDiskBand);
   const QRectF r(0.5, 0.5, size.width() - 1, size.height() - 1);
   QColor face = QColor(72, 72, 74);
@@ -349,9 +349,9 @@ bool PaintClose(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*
   return true;
 }
 
-bool PaintTool(const BitmapSpec& spec, QPainter& p, const QSize& size, QString* error) {
-  const State state = StateOf(spec);
-  const QString icon = spec.Arg(QStringLiteral("icon"));
+bool PaintTool(const BitmapDescription& desc, QPainter& p, const QSize& size, QString* error) {
+  const State state = StateOf(desc);
+  const QString icon = desc.Arg(QStringLiteral("icon"));
   if (icon.isEmpty()) {
     *error = QStringLiteral("tool needs icon=");
     return false;
@@ -360,7 +360,7 @@ bool PaintTool(const BitmapSpec& spec, QPainter& p, const QSize& size, QString* 
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 5);
   const QFont font = UiFont(12, true, 0.8);
-  const QString label = spec.Arg(QStringLiteral("label"));
+  const QString label = desc.Arg(QStringLiteral("label"));
   const QFontMetricsF fm(font);
   const qreal iconSize = 19;
   const qreal gap = 8;
@@ -377,9 +377,9 @@ bool PaintTool(const BitmapSpec& spec, QPainter& p, const QSize& size, QString* 
   return true;
 }
 
-bool PaintWindowButton(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const bool exit = spec.Arg(QStringLiteral("icon")) == QLatin1String("exit");
+bool PaintWindowButton(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const bool exit = desc.Arg(QStringLiteral("icon")) == QLatin1String("exit");
   p.fillRect(QRect(QPoint(0, 0), size), kBand);
   const QRectF face(1, 0, size.width() - 2, size.height());
   if (exit && state == State::kPressed) {
@@ -401,9 +401,9 @@ bool PaintWindowButton(const BitmapSpec& spec, QPainter& p, const QSize& size, Q
   return true;
 }
 
-bool PaintMap(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const bool on = spec.Arg(QStringLiteral("on")) == QLatin1String("1");
+bool PaintMap(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const bool on = desc.Arg(QStringLiteral("on")) == QLatin1String("1");
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 5);
@@ -431,8 +431,8 @@ bool PaintMap(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) 
   return true;
 }
 
-bool PaintFullScreen(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
+bool PaintFullScreen(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 5);
@@ -441,9 +441,9 @@ bool PaintFullScreen(const BitmapSpec& spec, QPainter& p, const QSize& size, QSt
   return true;
 }
 
-bool PaintTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const QString icon = spec.Arg(QStringLiteral("icon"));
+bool PaintTransport(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const QString icon = desc.Arg(QStringLiteral("icon"));
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 5);
@@ -458,8 +458,8 @@ bool PaintTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
 }
 
 // Rows of a slider channel: a 4-pixel groove centred in the image height.
-bool PaintChannel(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const bool played = spec.Arg(QStringLiteral("part")) == QLatin1String("played");
+bool PaintChannel(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const bool played = desc.Arg(QStringLiteral("part")) == QLatin1String("played");
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const int top = (size.height() - 4) / 2;
   QColor groove[4];
@@ -482,7 +482,7 @@ bool PaintChannel(const BitmapSpec& spec, QPainter& p, const QSize& size, QStrin
   return true;
 }
 
-bool PaintThumb(const BitmapSpec&, QPainter& p, const QSize& size, QString*) {
+bool PaintThumb(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   // The groove runs on under the knob: played colour left, the rest right.
   const int top = (10 - 4) / 2;
@@ -510,7 +510,7 @@ void Engrave(QPainter& p, int x1, int x2, int y) {
   p.fillRect(x1, y + 1, x2 - x1, 1, kEngraveLight);
 }
 
-bool PaintBackground(const BitmapSpec&, QPainter& p, const QSize& size, QString*) {
+bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
   const int w = size.width();
   p.fillRect(QRect(0, 0, w, size.height()), kPanel);
 
@@ -598,8 +598,8 @@ bool PaintBackground(const BitmapSpec&, QPainter& p, const QSize& size, QString*
   return true;
 }
 
-bool PaintSd(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
+bool PaintSd(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 4);
@@ -625,8 +625,8 @@ bool PaintSd(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
   return true;
 }
 
-bool PaintIndicator(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const bool accel = spec.Arg(QStringLiteral("mode")) == QLatin1String("accel");
+bool PaintIndicator(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const bool accel = desc.Arg(QStringLiteral("mode")) == QLatin1String("accel");
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   p.setPen(QPen(kWellEdge, 1));
   p.setBrush(kWell);
@@ -680,7 +680,7 @@ void ControlBarRows(QPainter& p, const QRect& r) {
   p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), QColor(26, 27, 29));
 }
 
-bool PaintFsBar(const BitmapSpec&, QPainter& p, const QSize& size, QString*) {
+bool PaintFsBar(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
   const QRect r(QPoint(0, 0), size);
   QLinearGradient g(r.topLeft(), r.bottomLeft());
   g.setColorAt(0, QColor(44, 45, 47));
@@ -690,14 +690,14 @@ bool PaintFsBar(const BitmapSpec&, QPainter& p, const QSize& size, QString*) {
   return true;
 }
 
-bool PaintFsControls(const BitmapSpec&, QPainter& p, const QSize& size, QString*) {
+bool PaintFsControls(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
   ControlBarRows(p, QRect(QPoint(0, 0), size));
   return true;
 }
 
-bool PaintFsWindow(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const QString icon = spec.Arg(QStringLiteral("icon"));
+bool PaintFsWindow(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const QString icon = desc.Arg(QStringLiteral("icon"));
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(0, 0, size.width(), size.height());
   if (icon == QLatin1String("exit") && state == State::kPressed) {
@@ -725,9 +725,9 @@ bool PaintFsWindow(const BitmapSpec& spec, QPainter& p, const QSize& size, QStri
   return true;
 }
 
-bool PaintFsTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const QString icon = spec.Arg(QStringLiteral("icon"));
+bool PaintFsTransport(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const QString icon = desc.Arg(QStringLiteral("icon"));
   ControlBarRows(p, QRect(QPoint(0, 0), size));
   const QRectF face(2, 2, size.width() - 4, size.height() - 4);
   DrawFace(p, face, state, 4);
@@ -740,8 +740,8 @@ bool PaintFsTransport(const BitmapSpec& spec, QPainter& p, const QSize& size, QS
   return true;
 }
 
-bool PaintNormalView(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
+bool PaintNormalView(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(0, 0, size.width(), size.height());
   DrawFace(p, face, state, 4);
@@ -750,9 +750,9 @@ bool PaintNormalView(const BitmapSpec& spec, QPainter& p, const QSize& size, QSt
   return true;
 }
 
-bool PaintGraphMode(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const State state = StateOf(spec);
-  const bool accel = spec.Arg(QStringLiteral("mode")) == QLatin1String("accel");
+bool PaintGraphMode(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const State state = StateOf(desc);
+  const bool accel = desc.Arg(QStringLiteral("mode")) == QLatin1String("accel");
   p.fillRect(QRect(QPoint(0, 0), size), kPanel);
   const QRectF face(1, 1, size.width() - 2, size.height() - 2);
   DrawFace(p, face, state, 5);
@@ -778,8 +778,8 @@ bool PaintGraphMode(const BitmapSpec& spec, QPainter& p, const QSize& size, QStr
   return true;
 }
 
-bool PaintLogo(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*) {
-  const bool second = spec.Arg(QStringLiteral("variant")) == QLatin1String("2");
+bool PaintLogo(const BitmapDescription& desc, QPainter& p, const QSize& size, QString*) {
+  const bool second = desc.Arg(QStringLiteral("variant")) == QLatin1String("2");
   const QRectF r(QPointF(0, 0), size);
   QRadialGradient bg(r.center(), r.width() * 0.62);
   bg.setColorAt(0, second ? QColor(46, 47, 50) : QColor(52, 53, 56));
@@ -808,7 +808,7 @@ bool PaintLogo(const BitmapSpec& spec, QPainter& p, const QSize& size, QString*)
 
 }  // namespace
 
-bool PaintBitmap(const BitmapSpec& spec, QImage* image, QString* error) {
+bool PaintBitmap(const BitmapDescription& desc, QImage* image, QString* error) {
   static const QMap<QString, Painter> painters = {
       {QStringLiteral("close"), PaintClose},
       {QStringLiteral("tool"), PaintTool},
@@ -829,18 +829,18 @@ bool PaintBitmap(const BitmapSpec& spec, QImage* image, QString* error) {
       {QStringLiteral("graphmode"), PaintGraphMode},
       {QStringLiteral("logo"), PaintLogo},
   };
-  const auto it = painters.find(spec.painter);
+  const auto it = painters.find(desc.painter);
   if (it == painters.end()) {
-    *error = QStringLiteral("unknown painter '%1'").arg(spec.painter);
+    *error = QStringLiteral("unknown painter '%1'").arg(desc.painter);
     return false;
   }
-  *image = QImage(spec.width, spec.height, QImage::Format_ARGB32_Premultiplied);
+  *image = QImage(desc.width, desc.height, QImage::Format_ARGB32_Premultiplied);
   image->fill(Qt::black);
   QPainter painter(image);
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  const bool ok = it.value()(spec, painter, image->size(), error);
+  const bool ok = it.value()(desc, painter, image->size(), error);
   painter.end();
   return ok;
 }

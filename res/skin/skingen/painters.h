@@ -8,8 +8,8 @@
 
 namespace skingen {
 
-// Draws the bitmap that `spec` describes into an opaque ARGB image of its
+// Draws the bitmap that `desc` describes into an opaque ARGB image of its
 // size. False with a message when the painter or an argument is unknown.
-bool PaintBitmap(const BitmapSpec& spec, QImage* image, QString* error);
+bool PaintBitmap(const BitmapDescription& desc, QImage* image, QString* error);
 
 }  // namespace skingen
