@@ -25,10 +25,10 @@
 #include "output/capture_command.h"
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
-#include "settings/settings_dialog.h"
 #include "playback/graph_window.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
+#include "settings/settings_dialog.h"
 
 namespace orvia {
 namespace {
@@ -452,24 +452,17 @@ void COrviaDlg::keyPressEvent(QKeyEvent* event) {
 
 void COrviaDlg::mousePressEvent(QMouseEvent* event) {
   // A press on the background moves the window, as a caption would.
-  if (event->button() == Qt::LeftButton && !fullScreen_) {
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    return;
-  }
+  if (!fullScreen_ && drag_.Press(this, event)) return;
   QWidget::mousePressEvent(event);
 }
 
 void COrviaDlg::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(event->globalPosition().toPoint() - dragOffset_);
-    return;
-  }
+  if (drag_.Move(this, event)) return;
   QWidget::mouseMoveEvent(event);
 }
 
 void COrviaDlg::mouseReleaseEvent(QMouseEvent* event) {
-  dragging_ = false;
+  drag_.Release(event);
   QWidget::mouseReleaseEvent(event);
 }
 

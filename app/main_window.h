@@ -7,11 +7,13 @@
 
 #include <QPixmap>
 #include <QPoint>
-#include <QStringList>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <map>
+
+#include "controls/window_drag.h"
 
 class QLabel;
 
@@ -158,8 +160,7 @@ class COrviaDlg : public QWidget {
   bool fullScreenFront_ = true;
   QRect savedGeometry_;
   bool mapShown_ = true;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 }  // namespace orvia

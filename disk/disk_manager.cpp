@@ -133,26 +133,17 @@ void CDiskMgrPropSheet::paintEvent(QPaintEvent*) {
 
 void CDiskMgrPropSheet::mousePressEvent(QMouseEvent* event) {
   // A press anywhere on the dialog's own surface moves it, as a caption would.
-  if (event->button() == Qt::LeftButton) {
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    event->accept();
-    return;
-  }
+  if (drag_.Press(this, event)) return;
   QDialog::mousePressEvent(event);
 }
 
 void CDiskMgrPropSheet::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(event->globalPosition().toPoint() - dragOffset_);
-    event->accept();
-    return;
-  }
+  if (drag_.Move(this, event)) return;
   QDialog::mouseMoveEvent(event);
 }
 
 void CDiskMgrPropSheet::mouseReleaseEvent(QMouseEvent* event) {
-  dragging_ = false;
+  drag_.Release(event);
   QDialog::mouseReleaseEvent(event);
 }
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "controls/window_drag.h"
 #include "library/card_drives.h"
 
 class QPushButton;
@@ -86,8 +87,7 @@ class CDiskMgrPropSheet : public QDialog {
   CxSkinButton* close_ = nullptr;
   QFont titleFont_;
   DiskManagerResult result_;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 // Runs the sheet once. Without a driver the sheet runs modally; a driver

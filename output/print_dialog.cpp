@@ -175,18 +175,15 @@ void CDlgPrint::paintEvent(QPaintEvent*) {
 // A press anywhere on the dialog's own surface drags the window, as its
 // title bar would.
 void CDlgPrint::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  if (!drag_.Press(this, event)) QDialog::mousePressEvent(event);
 }
 
 void CDlgPrint::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return QDialog::mouseMoveEvent(event);
-  move(event->globalPosition().toPoint() - dragOffset_);
+  if (!drag_.Move(this, event)) QDialog::mouseMoveEvent(event);
 }
 
 void CDlgPrint::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  drag_.Release(event);
   QDialog::mouseReleaseEvent(event);
 }
 

@@ -15,6 +15,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include "controls/window_drag.h"
 #include "output/print_picture.h"
 
 class QPushButton;
@@ -77,8 +78,7 @@ class CDlgPrint : public QDialog {
   QPushButton* reloadButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 // The name the main window's wiring may use.
