@@ -94,6 +94,12 @@ TEST_F(OpenPathsTest, CardCopiedFolderAndFilesFillTheListAndTheFirstPlays) {
   EXPECT_EQ(Controller().currentRow(), 0);
   EXPECT_TRUE(Controller().playing());
   EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+
+  // The keys drive the real playback: next file, then pause.
+  QTest::keyClick(window_.get(), Qt::Key_PageDown);
+  EXPECT_EQ(Controller().currentRow(), 1);
+  QTest::keyClick(window_->RecordingList(), Qt::Key_Space);
+  EXPECT_FALSE(Controller().playing());
 }
 
 TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
