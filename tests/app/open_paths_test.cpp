@@ -63,21 +63,14 @@ class OpenPathsTest : public ::testing::Test {
 };
 QTemporaryDir* OpenPathsTest::card_ = nullptr;
 
-TEST_F(OpenPathsTest, CardCopiedFolderAndFilesFillTheListAndTheFirstPlays) {
-  // The card itself: every mode, the card in use is the card.
-  ASSERT_TRUE(window_->OpenPaths({card_->path()}));
-  EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
-  EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
-  EXPECT_TRUE(Controller().playing());
-  EXPECT_EQ(Controller().currentRow(), 0);
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
-
-  // Recordings copied loose into a folder of the user's: they replace the
-  // list, the first plays, and no card is in use any more.
+TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
+  // Recordings copied loose into a folder of the user's: the first plays,
+  // and no card is in use.
   QTemporaryDir copy;
   const QStringList driving = Recordings("Normal");
   ASSERT_GE(driving.size(), 2);
   for (const QString& f : driving) ASSERT_TRUE(QFile::copy(f, copy.path() + "/" + QFileInfo(f).fileName()));
+  window_->SetCardRoot(card_->path() + "/");
   ASSERT_TRUE(window_->OpenPaths({copy.path()}));
   ASSERT_EQ(window_->RecordingList()->RowCount(), driving.size());
   EXPECT_EQ(RowPath(0), copy.path() + "/" + QFileInfo(driving[0]).fileName());
@@ -85,14 +78,13 @@ TEST_F(OpenPathsTest, CardCopiedFolderAndFilesFillTheListAndTheFirstPlays) {
   EXPECT_TRUE(Controller().fileOpen());
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 
-  // Two files given latest first, as a file manager may hand them over, and
-  // as a file URL: listed in time order.
+  // Two files, latest first and one as a file URL, as a file manager may
+  // hand them over: listed in time order.
   ASSERT_TRUE(window_->OpenPaths({QUrl::fromLocalFile(driving[1]).toString(), driving[0]}));
   ASSERT_EQ(window_->RecordingList()->RowCount(), 2);
   EXPECT_EQ(RowPath(0), driving[0]);
   EXPECT_EQ(RowPath(1), driving[1]);
   EXPECT_EQ(Controller().currentRow(), 0);
-  EXPECT_TRUE(Controller().playing());
   EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
 
   // The keys drive the real playback: next file, then pause.
@@ -133,14 +125,6 @@ TEST_F(OpenPathsTest, AFolderDroppedOnTheWindowPlays) {
             QString::fromStdString(GetLocalizedText("IDS_CAPTION_MODE_EVENT")));
   EXPECT_TRUE(Controller().playing());
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
-
-  // Text that names no file is not taken.
-  QMimeData text;
-  text.setText("hello");
-  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-  refused.setAccepted(false);
-  QApplication::sendEvent(window_.get(), &refused);
-  EXPECT_FALSE(refused.isAccepted());
 }
 
 }  // namespace
