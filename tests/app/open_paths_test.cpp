@@ -92,6 +92,16 @@ TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
   EXPECT_EQ(Controller().currentRow(), 1);
   QTest::keyClick(window_->RecordingList(), Qt::Key_Space);
   EXPECT_FALSE(Controller().playing());
+  // Paused, Right shows the next picture and Left the one before again.
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 3000);
+  const int next = Controller().buffer().nextVideo[0];
+  for (int i = 0; i < 2; ++i) {
+    QTest::keyClick(window_.get(), Qt::Key_Right);
+    QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 3000);
+  }
+  EXPECT_EQ(Controller().buffer().nextVideo[0], next + 2);
+  QTest::keyClick(window_.get(), Qt::Key_Left);
+  EXPECT_EQ(Controller().buffer().nextVideo[0], next + 1);
 }
 
 TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
