@@ -16,6 +16,7 @@
 #include "app/message_box.h"
 #include "app/profile_file.h"
 #include "controls/colored_list_ctrl.h"
+#include "player/embedded_player.h"
 #include "player/player_module.h"
 #include "tools/sim/card_maker.h"
 
@@ -95,13 +96,18 @@ TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
   // Paused, Right shows the next picture and Left the one before again.
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 3000);
   const int next = Controller().buffer().nextVideo[0];
-  for (int i = 0; i < 2; ++i) {
+  auto picture = [this] { return window_->FrontPlayer()->widget()->grab().toImage(); };
+  QTRY_COMPARE_WITH_TIMEOUT(picture(), picture(), 3000);  // the paused picture has settled
+  QImage pictures[3] = {picture()};
+  for (int i = 1; i < 3; ++i) {
     QTest::keyClick(window_.get(), Qt::Key_Right);
-    QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(picture() != pictures[i - 1], 3000);  // each step shows a new picture
+    pictures[i] = picture();
   }
   EXPECT_EQ(Controller().buffer().nextVideo[0], next + 2);
   QTest::keyClick(window_.get(), Qt::Key_Left);
   EXPECT_EQ(Controller().buffer().nextVideo[0], next + 1);
+  QTRY_COMPARE_WITH_TIMEOUT(picture(), pictures[1], 3000);
 }
 
 TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
