@@ -11,8 +11,10 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/list_note.h"
 #include "app/main_window_playback.h"
 #include "app/profile_file.h"
+#include "app/readout_box.h"
 #include "app/startup_files.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
@@ -103,6 +105,8 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   AddLabel(kZText, QRect(932, 680, 150, 15), QColor(0, 255, 0));
   AddLabel(kTimeText, QRect(322, 498, 115, 15), Qt::white);
   ResetAxisLabels();
+  readouts_ = new ReadoutBox(this, static_cast<QLabel*>(Control(kXText)),
+                             static_cast<QLabel*>(Control(kYText)), static_cast<QLabel*>(Control(kZText)));
 
   map_ = new GPSMap(this);
   map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
@@ -119,6 +123,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   list_->InsertColumn(3, Text("IDS_CAPTION_LIST_TYPE"), 120);
   list_->InsertColumn(4, Text("IDS_CAPTION_LIST_PATH"), 0);
   controls_[kRecordingList] = list_;
+  listNote_ = new ListNote(list_);
 
   background_ = skin::LoadPixmap(186);
   indicatorA_ = skin::LoadPixmap(189);
@@ -244,6 +249,7 @@ void COrviaDlg::ResetAxisLabels() {
 void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   list_->DeleteAllItems();
   for (const QStringList& r : rows) list_->AddRow(r);
+  listNote_->ShowForRows(list_->RowCount());
 }
 
 void COrviaDlg::OpenCardManager() {
@@ -304,6 +310,7 @@ void COrviaDlg::ToggleGraphMode() {
     b->SetSkin(230, 231, 230, 230);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_ACCELERATE");
   }
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, fullScreen_);
   update(QRect(QPoint(400, 532), QPoint(436, 719)));
 }
 
@@ -389,6 +396,7 @@ void COrviaDlg::EnterFullScreen(bool front) {
   }
   if (playerWidgets_[1 - shown]) playerWidgets_[1 - shown]->hide();
   ApplyFullScreenLayout(monitor.width(), monitor.height());
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, true);
   emit fullScreenChanged();
   update();
 }
@@ -404,6 +412,7 @@ void COrviaDlg::LeaveFullScreen() {
     playerWidgets_[v]->setGeometry(v == 0 ? kFrontRect : kRearRect);
     playerWidgets_[v]->show();
   }
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, false);
   emit fullScreenChanged();
   update();
 }
@@ -435,6 +444,10 @@ bool COrviaDlg::eventFilter(QObject* watched, QEvent* event) {
       QWidget* w = qobject_cast<QWidget*>(watched);
       if (w && (w == this || isAncestorOf(w))) {
         if (event->type() == QEvent::KeyPress && fullScreen_) LeaveFullScreen();
+        // Enter on the recording list plays its selected row, as a double click does.
+        else if (event->type() == QEvent::KeyPress && key->key() != Qt::Key_Escape &&
+                 (w == list_ || list_->isAncestorOf(w)))
+          OnCommand(kRecordingList);
         return true;  // neither key closes the window or reaches a child
       }
     }
