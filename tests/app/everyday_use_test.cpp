@@ -81,8 +81,8 @@ class EverydayUse : public ::testing::Test {
   void PlayRowTo(int row, int second) {
     window_->RecordingList()->setCurrentItem(window_->RecordingList()->topLevelItem(row));
     Controller().OnListDoubleClick(row);
-    QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(Controller().position() >= second, 15000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().state() == PlaybackState::kRunning; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().position() >= second; }, 15000));
   }
   int FirstDrivingRow() const {
     for (int r = 0; r < rows_.size(); ++r)
@@ -120,23 +120,22 @@ TEST_F(EverydayUse, CancelledCardManagerLeavesListCardAndRecordingPausedAtTheSam
   EXPECT_EQ(Controller().rowCount(), before.size());
   EXPECT_FALSE(Controller().playing());
   // The next ticks show that second's picture again, paused.
-  QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(Controller().state()), static_cast<int>(PlaybackState::kIdle),
-                            3000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().state() == PlaybackState::kIdle; }, 3000));
   EXPECT_EQ(Controller().position(), held);
   EXPECT_EQ(Label(kTimeText).toStdString(),
             FormatDateTime(BreakDownUtc(Controller().index().unixTime[held])));
-  QTRY_VERIFY_WITH_TIMEOUT(Lit(window_->FrontPlayer()->widget()) > 100, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Lit(window_->FrontPlayer()->widget()) > 100; }, 5000));
   QTest::qWait(300);
   EXPECT_EQ(Controller().position(), held);  // still paused
   // Play goes on from there.
   window_->OnCommand(kPlayButton);
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().position() > held, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().position() > held; }, 5000));
 }
 
 TEST_F(EverydayUse, TwoSnapshotsInOneSecondGiveTwoPairsOfFiles) {
   PlayRowTo(0, 1);
   window_->OnCommand(kPlayButton);  // pause: both captures see one second
-  QTRY_VERIFY_WITH_TIMEOUT(Lit(window_->FrontPlayer()->widget()) > 100, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Lit(window_->FrontPlayer()->widget()) > 100; }, 5000));
   QTemporaryDir pictures;
   const QString folder = pictures.path() + "/orvia/capture/";
   CaptureResult results[2];
@@ -158,7 +157,7 @@ TEST_F(EverydayUse, TwoSnapshotsInOneSecondGiveTwoPairsOfFiles) {
 }
 
 TEST_F(EverydayUse, EnterOnTheListPlaysTheSelectedRow) {
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().state() == PlaybackState::kRunning; }, 5000));
   ASSERT_EQ(Controller().currentRow(), 0);
   CColoredListCtrl* list = window_->RecordingList();
   list->setFocus();
@@ -166,7 +165,7 @@ TEST_F(EverydayUse, EnterOnTheListPlaysTheSelectedRow) {
   QTest::keyClick(list, Qt::Key_Return);
   EXPECT_EQ(Controller().currentRow(), 2);
   EXPECT_TRUE(Controller().fileOpen());
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().state() == PlaybackState::kRunning; }, 5000));
   EXPECT_EQ(list->currentItem(), list->topLevelItem(2));
   EXPECT_TRUE(window_->isVisible());  // Enter still never closes the window
 }
@@ -178,8 +177,7 @@ TEST_F(EverydayUse, SpeedPlotShowsTheSpeedOfTheSecondAndItsScale) {
   window_->OnCommand(kGraphModeButton);
   ASSERT_EQ(window_->Graph()->mode(), CDlgGraph::kSpeed);
   window_->OnCommand(kPlayButton);
-  QTRY_COMPARE_WITH_TIMEOUT(static_cast<int>(Controller().state()), static_cast<int>(PlaybackState::kIdle),
-                            3000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Controller().state() == PlaybackState::kIdle; }, 3000));
   const int second = Controller().position();
   const GpsFix* fix = Controller().index().gps[second].get();
   ASSERT_NE(fix, nullptr);
