@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "app/list_note.h"
+#include "app/list_context_menu.h"
 #include "app/main_window_playback.h"
 #include "app/profile_file.h"
 #include "app/readout_box.h"
@@ -181,6 +182,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
 
   // Playback: its 1 ms tick runs from here for the window's whole life.
   if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
+  new ListContextMenu(this);  // the recording list's right-click exports
 
   // The card in use going away stops playback.
   cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
