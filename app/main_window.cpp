@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -177,8 +178,11 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     dialog.exec();
   };
 
-  // Enter and Esc reach the window whichever child has the focus.
+  // Enter, Esc and the window's keys reach it whichever child has the focus.
   qApp->installEventFilter(this);
+  // Cards, folders and recordings can be dropped anywhere on the window
+  // (main_window_open.cpp).
+  setAcceptDrops(true);
 
   // Playback: its 1 ms tick runs from here for the window's whole life.
   if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
@@ -440,6 +444,15 @@ void COrviaDlg::paintEvent(QPaintEvent*) {
 }
 
 bool COrviaDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::ToolTip) {
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == this || isAncestorOf(w))) {
+      if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event))) return true;
+      if (event->type() == QEvent::ToolTip && ShowToolTipWithKey(watched, static_cast<QHelpEvent*>(event)))
+        return true;
+    }
+  }
+  if (TakeChildDrop(watched, event)) return true;
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape) {
