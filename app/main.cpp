@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "app/orvia_app.h"
+#include "app/web_sandbox.h"
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
@@ -52,6 +53,7 @@ void SaveScreenshot(QWidget& window, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvia::SwitchOffWebSandboxForRoot();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orvia");

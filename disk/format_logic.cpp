@@ -17,6 +17,7 @@
 #include <fstream>
 #include <set>
 
+#include "disk/format_targets.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
@@ -442,6 +443,16 @@ const char* FormatErrorName(FormatError error) {
       return "mkfs.fat failed";
     case FormatError::kPrepareFailed:
       return "folders or settings file not written";
+    case FormatError::kNotAuthorized:
+      return "not authorised";
+    case FormatError::kBusy:
+      return "card busy";
+    case FormatError::kRemoved:
+      return "card removed";
+    case FormatError::kNoService:
+      return "disk service not answering";
+    case FormatError::kServiceFailed:
+      return "refused by the disk service";
   }
   return "?";
 }
@@ -574,7 +585,7 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
 
   report(percent, FormatPhase::kFormat);
   const std::string label = LabelForDisk(request.label);
-  std::vector<std::string> mkfs = {tools.mkfs, "-F", "32", "-S", "512", "-s", "64"};
+  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
   if (!label.empty()) {
     mkfs.push_back("-n");
     mkfs.push_back(label);
