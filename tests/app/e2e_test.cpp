@@ -152,7 +152,8 @@ QStringList OpenFilesUnder(const QString& folder) {
 TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
   window_->SetCardRoot(card_->path() + "/");
-  ASSERT_FALSE(OpenFilesUnder(card_->path()).isEmpty());  // the recording playing
+  // The recording playing is seen open (where /proc is there to tell).
+  if (QFileInfo::exists("/proc/self/fd")) ASSERT_FALSE(OpenFilesUnder(card_->path()).isEmpty());
   QStringList released;
   QStringList heldAtRelease;
   auto release = [&](const QString& root) {
