@@ -18,6 +18,7 @@
 #include <set>
 
 #include "disk/format_targets.h"
+#include "library/udisks_model.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
@@ -165,8 +166,14 @@ DiskNode FindDiskNode(unsigned major, unsigned minor, const SystemPaths& system)
 
 bool IsRemovableDisk(const fs::path& diskDir) {
   const std::string name = diskDir.filename().string();
-  // SD slots (mmcblk) report themselves as not removable; the card in them is.
-  return Trimmed(ReadSmallFile((diskDir / "removable").string())) == "1" || name.rfind("mmcblk", 0) == 0;
+  // An eMMC's boot and RPMB areas, and optical drives (removable too), are
+  // never cards.
+  if (udisks::IsBootOrRpmbDevice(name) || name.rfind("sr", 0) == 0) return false;
+  // SD slots (mmcblk) report themselves as not removable; the card in them
+  // is. An eMMC soldered to the board says "MMC" as its type.
+  if (name.rfind("mmcblk", 0) == 0)
+    return Trimmed(ReadSmallFile((diskDir / "device" / "type").string())) != "MMC";
+  return Trimmed(ReadSmallFile((diskDir / "removable").string())) == "1";
 }
 
 // True when a loop device reads the file: its file system may be mounted,
