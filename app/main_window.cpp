@@ -26,6 +26,7 @@
 #include "disk/format_page.h"
 #include "library/card_drives.h"
 #include "library/card_watch.h"
+#include "library/udisks_client.h"
 #include "output/capture_command.h"
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
@@ -195,6 +196,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     if (playback_) playback_->OnVolumeRemoved(mountPoint);
   });
   cardWatch_->Start();
+  cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
