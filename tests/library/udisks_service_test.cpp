@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -186,6 +188,20 @@ TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
   EXPECT_EQ(field(1049), "8.0 GB");
   EXPECT_EQ(field(1050), "FAT32");
   EXPECT_EQ(field(1053), "CARD");
+
+  // A picture of the page and the dialog as the service fills them.
+  page.resize(470, 200);
+  dialog.adjustSize();
+  const QImage pageImage = page.grab().toImage();
+  const QImage dialogImage = dialog.grab().toImage();
+  QImage sheet(pageImage.width() + dialogImage.width() + 30,
+               std::max(pageImage.height(), dialogImage.height()) + 20, QImage::Format_RGB32);
+  sheet.fill(QColor(90, 90, 90));
+  QPainter painter(&sheet);
+  painter.drawImage(10, 10, pageImage);
+  painter.drawImage(pageImage.width() + 20, 10, dialogImage);
+  painter.end();
+  sheet.save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/format-page-service.png"));
 }
 
 TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
