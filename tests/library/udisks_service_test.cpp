@@ -207,20 +207,31 @@ TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
 TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
   StartService();
   CardWatch watch(dir_.filePath("mountinfo"));
-  watch.SetCardRootProvider([this] { return sd_ + "/"; });
+  QString root = sd_ + "/";
+  watch.SetCardRootProvider([&root] { return root; });
   ASSERT_TRUE(watch.StartServiceWatch(udisks::TakeSnapshot));
   QSignalSpy removed(&watch, &CardWatch::cardRemoved);
+  auto waitForRemoval = [&removed](int count) {
+    QElapsedTimer bound;
+    bound.start();
+    while (removed.size() < count && bound.elapsed() < 30000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  };
 
   // Another device going away is no removal of the card.
   service_.RemoveBlock("sdc");
   EXPECT_TRUE(watch.CheckService().isEmpty());
-  service_.RemoveBlock("sdb1");
-  QElapsedTimer bound;
-  bound.start();
-  while (removed.isEmpty() && bound.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // The card unmounted (its mount points change) ...
+  service_.SetMountPoints("sdb1", {});
+  waitForRemoval(1);
   ASSERT_EQ(removed.size(), 1);
   EXPECT_EQ(removed.at(0).at(0).toString(), sd_);
+  // ... or pulled out with its volume (the object goes away).
+  root = data_ + "/";
+  service_.RemoveBlock("sda1");
+  waitForRemoval(2);
+  ASSERT_EQ(removed.size(), 2);
+  EXPECT_EQ(removed.at(1).at(0).toString(), data_);
 }
 
 TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) {
