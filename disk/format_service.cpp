@@ -98,9 +98,10 @@ bool MountAfterFormat(const std::string& objectPath, std::string* mountPoint, Fo
     call = udisks::Mount(objectPath, mountPoint);
     if (call.ok) return true;
     const FormatError kind = format::ServiceErrorKind(call.errorName);
-    if (kind == FormatError::kNotAuthorized || kind == FormatError::kRemoved ||
-        kind == FormatError::kNoService)
-      break;
+    if (kind == FormatError::kNotAuthorized || kind == FormatError::kNoService) break;
+    // Until the service has probed the new file system the object may lack
+    // its Filesystem interface; only an object that is gone ends the wait.
+    if (kind == FormatError::kRemoved && FindBlock(udisks::TakeSnapshot(), objectPath) == nullptr) break;
     if (call.errorName.find("AlreadyMounted") != std::string::npos) {
       const udisks::Snapshot snap = udisks::TakeSnapshot();
       const udisks::Block* block = FindBlock(snap, objectPath);

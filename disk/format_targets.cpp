@@ -26,6 +26,10 @@ std::vector<CardCandidate> CandidatesFromSnapshot(const udisks::Snapshot& snapsh
     card.label = block.idLabel;
     card.objectPath = block.path;
     card.partitionOffset = block.partitionOffset;
+    // The allocation unit is read from the volume where this user may read
+    // it (root); the service does not tell it.
+    const VolumeInfo info = ReadVolumeInfo(block.device);
+    if (info.valid && info.fileSystem == card.fileSystem) card.clusterBytes = info.clusterBytes;
     cards.push_back(std::move(card));
   }
   return cards;

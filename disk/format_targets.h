@@ -12,7 +12,8 @@ namespace orvia::format {
 
 // The cards the format page offers: the service's formattable blocks
 // (udisks::IsFormattable), in its order, with what it says of them (size,
-// file system, label, mount point). The allocation unit is unknown (0).
+// file system, label, mount point). The allocation unit comes from the
+// volume's boot sector when it can be read, else it is unknown (0).
 std::vector<CardCandidate> CandidatesFromSnapshot(const udisks::Snapshot& snapshot);
 
 // The kind of a refusal, from the service's D-Bus error name.

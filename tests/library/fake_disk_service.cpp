@@ -131,4 +131,8 @@ void FakeDiskService::RemoveBlock(const QString& name) const {
   MockCall("RemoveBlock", {QVariant::fromValue(QDBusObjectPath(BlockPath(name)))});
 }
 
+void FakeDiskService::SetMountPoints(const QString& name, const QStringList& points) const {
+  MockCall("SetMountPoints", {QVariant::fromValue(QDBusObjectPath(BlockPath(name))), points});
+}
+
 }  // namespace orvia::test

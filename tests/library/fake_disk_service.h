@@ -30,6 +30,7 @@ class FakeDiskService {
   QStringList Calls() const;
   void Refuse(const QString& method, const QString& errorName, const QString& message) const;
   void RemoveBlock(const QString& name) const;  // "sdb1"
+  void SetMountPoints(const QString& name, const QStringList& points) const;
 
   static QString BlockPath(const QString& name) { return "/org/freedesktop/UDisks2/block_devices/" + name; }
 

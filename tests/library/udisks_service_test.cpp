@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -186,25 +188,50 @@ TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
   EXPECT_EQ(field(1049), "8.0 GB");
   EXPECT_EQ(field(1050), "FAT32");
   EXPECT_EQ(field(1053), "CARD");
+
+  // A picture of the page and the dialog as the service fills them.
+  page.resize(470, 200);
+  dialog.adjustSize();
+  const QImage pageImage = page.grab().toImage();
+  const QImage dialogImage = dialog.grab().toImage();
+  QImage sheet(pageImage.width() + dialogImage.width() + 30,
+               std::max(pageImage.height(), dialogImage.height()) + 20, QImage::Format_RGB32);
+  sheet.fill(QColor(90, 90, 90));
+  QPainter painter(&sheet);
+  painter.drawImage(10, 10, pageImage);
+  painter.drawImage(pageImage.width() + 20, 10, dialogImage);
+  painter.end();
+  sheet.save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/format-page-service.png"));
 }
 
 TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
   StartService();
   CardWatch watch(dir_.filePath("mountinfo"));
-  watch.SetCardRootProvider([this] { return sd_ + "/"; });
+  QString root = sd_ + "/";
+  watch.SetCardRootProvider([&root] { return root; });
   ASSERT_TRUE(watch.StartServiceWatch(udisks::TakeSnapshot));
   QSignalSpy removed(&watch, &CardWatch::cardRemoved);
+  auto waitForRemoval = [&removed](int count) {
+    QElapsedTimer bound;
+    bound.start();
+    while (removed.size() < count && bound.elapsed() < 30000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  };
 
   // Another device going away is no removal of the card.
   service_.RemoveBlock("sdc");
   EXPECT_TRUE(watch.CheckService().isEmpty());
-  service_.RemoveBlock("sdb1");
-  QElapsedTimer bound;
-  bound.start();
-  while (removed.isEmpty() && bound.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // The card unmounted (its mount points change) ...
+  service_.SetMountPoints("sdb1", {});
+  waitForRemoval(1);
   ASSERT_EQ(removed.size(), 1);
   EXPECT_EQ(removed.at(0).at(0).toString(), sd_);
+  // ... or pulled out with its volume (the object goes away).
+  root = data_ + "/";
+  service_.RemoveBlock("sda1");
+  waitForRemoval(2);
+  ASSERT_EQ(removed.size(), 2);
+  EXPECT_EQ(removed.at(1).at(0).toString(), data_);
 }
 
 TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) {
