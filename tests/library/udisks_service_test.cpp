@@ -134,7 +134,7 @@ TEST_F(DiskService, ListsTheMountedVolumesWithNormalThatAreNotTheSystems) {
 
   // The play-list page offers the same.
   CPagePlayList page(Environment());
-  ASSERT_EQ(page.CardSelection()->count(), 2);
+  ASSERT_EQ(page.CardSelection()->count(), 3);  // and "Add folder…"
   EXPECT_EQ(page.CardSelection()->itemText(0), sd_);
   EXPECT_EQ(page.CardSelection()->itemText(1), data_);
 
