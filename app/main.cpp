@@ -22,6 +22,7 @@
 #include "app/main_window_playback.h"
 #include "app/orvia_app.h"
 #include "app/program_folders.h"
+#include "app/web_sandbox.h"
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
       break;
   }
 
+  orvia::SwitchOffWebSandboxForRoot();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orvia");

@@ -26,6 +26,8 @@ class CColoredListCtrl;
 namespace orvia {
 class CDlgGraph;
 class CardWatch;
+class ListNote;
+class ReadoutBox;
 class MainWindowPlayback;
 class GPSMap;
 namespace player {
@@ -90,6 +92,10 @@ class COrviaDlg : public QWidget {
   // Playback of the recording list; null without players.
   MainWindowPlayback* Playback() const { return playback_; }
   GPSMap* Map() const { return map_; }
+  // The X, Y, Z and speed read-outs right of the graph.
+  ReadoutBox* Readouts() const { return readouts_; }
+  // The note over the recording list when a source gave no rows.
+  ListNote* RecordingListNote() const { return listNote_; }
 
   bool IsFullScreen() const { return fullScreen_; }
   bool IsMapShown() const { return mapShown_; }
@@ -114,7 +120,8 @@ class COrviaDlg : public QWidget {
   // A folder the user named as a card (`--card`); the card manager lists it.
   void AddUserCard(const QString& folder);
 
-  // Replaces the rows of the recording list (number, date, time, type, path).
+  // Replaces the rows of the recording list (number, date, time, type, path);
+  // no rows shows the list's no-recordings note.
   void SetRows(const QList<QStringList>& rows);
 
   // Cards, copied card folders, folders of recordings or .avi files (paths
@@ -172,6 +179,8 @@ class COrviaDlg : public QWidget {
   CDlgGraph* graph_ = nullptr;
   MainWindowPlayback* playback_ = nullptr;
   CColoredListCtrl* list_ = nullptr;
+  ReadoutBox* readouts_ = nullptr;
+  ListNote* listNote_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
   QString cardRoot_;

@@ -56,7 +56,7 @@ bool COrviaDlg::OpenPaths(const QStringList& paths) {
   const std::vector<std::string> empty = PathsWithoutRecordings(found);
   if (!empty.empty()) {
     // What was found plays; the user learns which paths gave nothing.
-    QString text = QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS"));
+    QString text = QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN"));
     for (const std::string& p : empty) text += "\n" + QString::fromStdString(p);
     ShowLocalizedMessageBox(text);
   }

@@ -118,7 +118,7 @@ TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
   QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
   EXPECT_EQ(shown[0].text,
-            QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS")) + "\n" + empty.path());
+            QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) + "\n" + empty.path());
   EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
   EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
   EXPECT_TRUE(Controller().playing());
