@@ -167,40 +167,6 @@ TEST_F(ControllerTest, SourceWhilePlayingBlanksBothViewsAndCancelLeavesNothingTo
   EXPECT_TRUE(front.calls().empty());
 }
 
-TEST_F(ControllerTest, CancelledSourceShowsTheSavedSecondPausedAndAStoppedRowStaysStopped) {
-  Load({Recording(Seconds(3)), Recording(Seconds(3), "second.avi")});
-  ASSERT_TRUE(TickUntil([&] { return controller->position() == 1; }));
-  PlaybackPlace place = controller->SavePlace();
-  controller->BeginOpenSource();
-  ClearCalls();
-  controller->ResumePlace(place);
-  EXPECT_EQ(controller->rowCount(), 2);
-  EXPECT_FALSE(controller->playing());
-  EXPECT_FALSE(controller->stopped());
-  EXPECT_FALSE(front.stopped());
-  Ticks(5);
-  EXPECT_EQ(controller->state(), PlaybackState::kIdle);
-  EXPECT_EQ(controller->position(), 1);
-  // Both views were handed the key unit of that second again, and only that.
-  for (RecordingPlayer* p : {&front, &rear}) {
-    const auto video = Feeds(*p, false);
-    ASSERT_EQ(video.size(), 1u);
-    EXPECT_TRUE(video[0]->feed.key);
-  }
-  EXPECT_TRUE(Feeds(front, true).empty());  // paused: no sound
-
-  // Stopped, it stays stopped: nothing is fed until Play.
-  controller->OnStop();
-  place = controller->SavePlace();
-  controller->BeginOpenSource();
-  ClearCalls();
-  controller->ResumePlace(place);
-  EXPECT_TRUE(controller->stopped());
-  EXPECT_TRUE(view.IsEnabled(PlaybackButton::kPlayPause));
-  Ticks(50);
-  EXPECT_TRUE(front.calls().empty());
-}
-
 TEST_F(ControllerTest, RemovedCardBlanksTheViewsEmptiesTheListAndStops) {
   Load({Recording(Seconds(3))});
   Ticks(300);
