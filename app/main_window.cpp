@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <QWindow>
 
 #include "app/list_note.h"
+#include "app/list_context_menu.h"
 #include "app/main_window_playback.h"
 #include "app/profile_file.h"
 #include "app/readout_box.h"
@@ -24,6 +26,7 @@
 #include "disk/format_page.h"
 #include "library/card_drives.h"
 #include "library/card_watch.h"
+#include "library/udisks_client.h"
 #include "output/capture_command.h"
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
@@ -176,11 +179,15 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     dialog.exec();
   };
 
-  // Enter and Esc reach the window whichever child has the focus.
+  // Enter, Esc and the window's keys reach it whichever child has the focus.
   qApp->installEventFilter(this);
+  // Cards, folders and recordings can be dropped anywhere on the window
+  // (main_window_open.cpp).
+  setAcceptDrops(true);
 
   // Playback: its 1 ms tick runs from here for the window's whole life.
   if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
+  new ListContextMenu(this);  // the recording list's right-click exports
 
   // The card in use going away stops playback.
   cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
@@ -189,6 +196,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     if (playback_) playback_->OnVolumeRemoved(mountPoint);
   });
   cardWatch_->Start();
+  cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
@@ -438,6 +446,15 @@ void COrviaDlg::paintEvent(QPaintEvent*) {
 }
 
 bool COrviaDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::ToolTip) {
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == this || isAncestorOf(w))) {
+      if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event))) return true;
+      if (event->type() == QEvent::ToolTip && ShowToolTipWithKey(watched, static_cast<QHelpEvent*>(event)))
+        return true;
+    }
+  }
+  if (TakeChildDrop(watched, event)) return true;
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape) {

@@ -15,6 +15,8 @@
 
 #include "controls/window_drag.h"
 
+class QHelpEvent;
+class QKeyEvent;
 class QLabel;
 
 class CxSkinButton;
@@ -122,6 +124,21 @@ class COrviaDlg : public QWidget {
   // no rows shows the list's no-recordings note.
   void SetRows(const QList<QStringList>& rows);
 
+  // Cards, copied card folders, folders of recordings or .avi files (paths
+  // or file URLs): their recordings fill the list in time order and the first
+  // plays. Paths that give no recording are named in a message; when none
+  // gives any, the list stays as it was. True when something was listed.
+  bool OpenPaths(const QStringList& paths);
+
+  // The window's keys (main_window_keys.cpp): true when the key was one of
+  // them and was acted on.
+  bool HandleKey(QKeyEvent* event);
+  // The key of a control's command as the tooltip names it ("Space",
+  // "Ctrl+S"); empty for controls without one.
+  static QString KeyHint(int id);
+  // The control's tooltip followed by its key in brackets.
+  QString ToolTipWithKey(int id) const;
+
   // The program's version as the updater is told it.
   static QString UpdaterParameterText();
 
@@ -137,6 +154,8 @@ class COrviaDlg : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   CxSkinButton* AddButton(int id, int x, int y, int normal, int pressed, const char* tooltipKey);
@@ -149,6 +168,8 @@ class COrviaDlg : public QWidget {
   void ToggleGraphMode();
   void StartUpdater();
   void ResetAxisLabels();
+  bool ShowToolTipWithKey(QObject* watched, QHelpEvent* event);
+  bool TakeChildDrop(QObject* watched, QEvent* event);
 
   std::map<int, QWidget*> controls_;
   std::map<int, std::function<void()>> handlers_;

@@ -4,6 +4,7 @@
 
 #include "app/list_note.h"
 #include "app/main_window.h"
+#include "app/main_window_route.h"
 #include "app/message_box.h"
 #include "app/profile_file.h"
 #include "app/readout_box.h"
@@ -13,6 +14,7 @@
 #include "controls/slider_math.h"
 #include "playback/gps_map.h"
 #include "playback/graph_window.h"
+#include "playback/map_route.h"
 #include "player/blank_key_frame.h"
 #include "player/embedded_player.h"
 
@@ -32,6 +34,7 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
   deps.sleeper = &sleeper_;
   deps.blankFrame = player::BlankKeyFrame();
   controller_ = std::make_unique<PlaybackController>(deps);
+  route_ = new MapRouteView(window->Map(), this);
 
   PlaybackController* c = controller_.get();
   window->SetCommandHandler(kPlayButton, [c] { c->OnPlayPause(); });
@@ -172,9 +175,20 @@ void MainWindowPlayback::ReloadMap() { window_->Map()->Navigate(Q(GetProgramFold
 
 void MainWindowPlayback::SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) {
   window_->Graph()->SetData(count, peaks, fixes);
+  // The map's route follows the graph's recording.
+  if (count <= 0) {
+    route_->Clear();
+  } else {
+    const std::string path = RowPath(controller_->currentRow());
+    const int threshold = ImpactThresholdForRecording(path, window_->CardRoot().toStdString());
+    route_->Show(BuildMapRoute(count, peaks, fixes, threshold));
+  }
 }
 
-void MainWindowPlayback::SetGraphCursor(int second) { window_->Graph()->SetCursor(second); }
+void MainWindowPlayback::SetGraphCursor(int second) {
+  window_->Graph()->SetCursor(second);
+  if (MapShown()) route_->SetPlayed(second);
+}
 
 void MainWindowPlayback::RedrawGraph() { window_->Graph()->update(); }
 

@@ -14,6 +14,7 @@
 namespace orvia {
 
 class COrviaDlg;
+class MapRouteView;
 
 class MainWindowPlayback : public QObject, public PlaybackView {
   Q_OBJECT
@@ -84,6 +85,7 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   QTimer tick_;       // every 1 ms: the paced playback
   QTimer firstLoad_;  // 100 ms after each list load: the players' first reset
   bool pauseLook_ = false;
+  MapRouteView* route_ = nullptr;  // the open recording's route on the map
 };
 
 }  // namespace orvia

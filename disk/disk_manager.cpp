@@ -11,6 +11,7 @@
 #include "controls/white_tab_ctrl.h"
 #include "disk/disk_page.h"
 #include "library/page_play_list.h"
+#include "library/udisks_client.h"
 
 namespace orvia {
 
@@ -181,6 +182,7 @@ DiskManagerResult RunDiskManager(QWidget* parent, const QStringList& userCards, 
                                  const DiskManagerDriver& driver) {
   CardEnvironment env;
   for (const QString& folder : userCards) env.userFolders.push_back(folder.toStdString());
+  env.udisks = udisks::SystemSnapshot;
   return RunDiskManager(parent, env, std::move(formatPage), driver);
 }
 

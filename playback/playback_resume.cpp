@@ -19,7 +19,12 @@ PlaybackPlace PlaybackController::SavePlace() const {
 void PlaybackController::ResumePlace(const PlaybackPlace& place) {
   // The list was left alone, so its rows are the saved ones.
   rowCount_ = std::clamp(place.rowCount, 0, std::max(0, view_->ListRowCount()));
-  if (rowCount_ == 0 || !place.fileOpen || !file_.IsOpen() || place.row < 0 || place.row >= rowCount_) {
+  const bool rowValid = place.row >= 0 && place.row < rowCount_;
+  // The file was closed so that nothing held the card while the manager was
+  // open; the same recording is opened again (it may have changed meanwhile).
+  if (place.fileOpen && rowValid && !file_.IsOpen())
+    file_ = OpenRecording(view_->RowPath(place.row), index_, &file_);
+  if (rowCount_ == 0 || !place.fileOpen || !file_.IsOpen() || !rowValid) {
     // Nothing was open: nothing to show again.
     state_ = PlaybackState::kNoRecording;
     playing_ = false;
