@@ -138,6 +138,12 @@ void ListContextMenu::ExportTracks(const QString& titleKey, const QString& filte
     TrackFormatFromName(out.toStdString(), format);
   }
   lastFolder_ = QFileInfo(out).absolutePath();
+  std::vector<std::string> inputs;
+  for (const QString& p : paths) inputs.push_back(p.toStdString());
+  if (WouldReplaceInput(out.toStdString(), inputs)) {
+    Tell(false, out + ": the output would replace a recording it is made from");
+    return;
+  }
 
   std::vector<RecordingTrack> tracks;
   for (const QString& p : paths) {

@@ -131,6 +131,15 @@ TEST(TrackExport, BadInputIsRefusedAndNothingIsWritten) {
       Shell(std::string(ORVIA_CLI) + " export " + Quote(junk) + " --gpx " + Quote(dir + "/x.gpx"), &text), 2);
   EXPECT_NE(text.find("junk.avi: cannot be opened or is not an AVI recording"), std::string::npos) << text;
   EXPECT_FALSE(std::filesystem::exists(dir + "/x.gpx"));
+  // Never over the recording itself, by whatever name.
+  const std::string recording = DrivingRecording(0);
+  const auto before = std::filesystem::file_size(recording);
+  EXPECT_EQ(Shell(std::string(ORVIA_CLI) + " export " + Quote(recording) + " --csv " +
+                      Quote(std::filesystem::path(recording).parent_path().string() + "/./" +
+                            std::filesystem::path(recording).filename().string()),
+                  &text),
+            2);
+  EXPECT_EQ(std::filesystem::file_size(recording), before);
   // A folder that cannot be written: a failure, not a half-written file.
   EXPECT_EQ(Shell(std::string(ORVIA_CLI) + " export " + Quote(DrivingRecording(0)) + " --kml " +
                       Quote(dir + "/missing/x.kml"),
