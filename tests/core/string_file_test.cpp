@@ -42,8 +42,9 @@ TEST(StringFile, ShippedBytesKeepTheirForm) {
   EXPECT_EQ(Count(bytes, "\r"), Count(bytes, "\r\n"));
   EXPECT_EQ(Count(bytes, "\xA2\xBA"), 15u);
   EXPECT_EQ(Count(bytes, "\xA2\xC2"), 4u);
+  EXPECT_EQ(Count(bytes, "\xA1\xA6"), 1u);  // the ellipsis of "Add folder"
   for (unsigned char c : bytes)
-    if (c >= 0x80) EXPECT_TRUE(c == 0xA2 || c == 0xBA || c == 0xC2);
+    if (c >= 0x80) EXPECT_TRUE(c == 0xA2 || c == 0xBA || c == 0xC2 || c == 0xA1 || c == 0xA6);
 
   std::vector<std::string> lines = Lines(bytes);
   ASSERT_FALSE(lines.empty());
