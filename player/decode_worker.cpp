@@ -233,9 +233,10 @@ void DecodeWorker::SetShowing(bool showing) {
   }
 }
 
-bool DecodeWorker::ReadShownImage(const std::function<void(const RgbImage&)>& reader) {
+bool DecodeWorker::ReadShownImage(const std::function<void(const RgbImage&)>& reader, bool* fresh) {
   std::lock_guard<std::mutex> lk(pictureMu_);
   if (!hasShown_ || !showing_) return false;
+  if (fresh) *fresh = !consumed_;
   reader(shown_);
   consumed_ = true;
   return true;

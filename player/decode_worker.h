@@ -78,8 +78,9 @@ class DecodeWorker : private FrameReceiver {
   // ReadShownImage finds nothing.
   void SetShowing(bool showing);
   // Hands the shown image to `reader` under the hand-over mutex; false (and
-  // no call) when nothing is shown.
-  bool ReadShownImage(const std::function<void(const RgbImage&)>& reader);
+  // no call) when nothing is shown. `fresh`, when given, tells whether the
+  // image had not been read before.
+  bool ReadShownImage(const std::function<void(const RgbImage&)>& reader, bool* fresh = nullptr);
   bool HasPicture() const;
   // Keeps the newest picture for the next CopyNewest (so that it copies the
   // picture of that moment).
