@@ -21,9 +21,11 @@
 //
 // Pacing: a running tick asks the pacing clock (pacing_clock.h) whether the
 // next step is due and hands its units over kPictureLeadMs before their own
-// moment, the time the player takes to put a picture on screen. Sound goes
-// its own way (sound_schedule.h): each block is handed to the front view so
-// that it starts to play at its moment, given what the player still holds.
+// moment, about the time the player takes to put a picture on screen. Sound
+// goes its own way (sound_schedule.h): each block is handed to the front view
+// so that it starts to play at its moment, given what the player still holds;
+// when the front player's pictures take longer than the lead (a busy
+// machine), the sound waits for them.
 // Seek, pause, a speed change and a new file drop the sound queued; a speed
 // change re-bases the clock where playback is, at the new rate.
 //
@@ -163,7 +165,8 @@ constexpr int kRetryWaitMs = 2;      // between offers of a refused unit
 constexpr int kRetryBudgetMs = 100;  // total wait before a refused unit is dropped
 constexpr int kHoldWaitMs = 10;      // after putting playback on hold
 constexpr int kLoadWaitMs = 20;      // before a list load
-constexpr int kPictureLeadMs = 10;   // a unit goes out this long before its moment
+constexpr int kPictureLeadMs = 15;   // a unit goes out this long before its moment
+constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
 
 class PlaybackController {
  public:
@@ -293,6 +296,7 @@ class PlaybackController {
   PacingClock pacing_;
   double handOverMs_ = 0;      // recording time of the step handed over last
   bool enterPending_ = false;  // the next step enters its second even within the current one
+  int soundDelayMs_ = 0;       // the sound waits this long for the front picture
   bool waitKey_[2] = {false, false};
   bool decoderLate_ = false;
   bool firstLoadPending_ = true;

@@ -1,6 +1,7 @@
 // The playback controller's steps through the open recording: finding the
 // start, reading each step's units, handing units and sound to the players.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "playback/playback_controller.h"
@@ -222,23 +223,36 @@ void PlaybackController::FeedDueSound() {
   buffer_.nextSound = std::max(0, buffer_.nextSound);
   while (fed < kSoundBlocksPerTick && buffer_.nextSound < count) {
     const SoundIndexEntry& e = sound[buffer_.nextSound];
-    const int64_t due = pacing_.WallAt(e.time);
-    if (due - now > kSoundAheadMs) return;
+    if (pacing_.WallAt(e.time) - now > kSoundAheadMs) return;
     if (!asked) {
       queuedUs = front_->SoundQueuedUs();
+      // The sound waits for the front picture when it takes longer to the
+      // screen than its lead; small changes are let be, so that the sound is
+      // not cut for them.
+      const int32_t latencyUs = front_->PictureLatencyUs();
+      const int delay = std::clamp(latencyUs / 1000 - kPictureLeadMs, 0, kMaxPictureDelayMs);
+      if (latencyUs >= 0 && std::abs(delay - soundDelayMs_) > kSoundToleranceMs) soundDelayMs_ = delay;
       asked = true;
     }
-    const SoundPlan plan = PlanSoundBlock(now, due, queuedUs);
+    const int64_t due = pacing_.WallAt(e.time) + soundDelayMs_;
+    const int blockMs = static_cast<int>(SoundUsFor(e.size, format.sampleRate, format.blockAlign) / 1000);
+    const SoundPlan plan = PlanSoundBlock(now, due, queuedUs, blockMs > 0 ? blockMs : 40);
+    if (plan.action == SoundAction::kWait) return;
     ++buffer_.nextSound;
     // A block beyond the sound buffer is skipped like a late one.
     if (plan.action != SoundAction::kFeed || e.size > kSoundBufferBytes) continue;
-    int32_t silence = SoundBytesFor(plan.silenceMs, format.sampleRate, format.blockAlign);
-    silence = std::min(silence, kSoundBufferBytes - static_cast<int32_t>(e.size));
-    if (format.blockAlign > 0) silence -= silence % format.blockAlign;
     uint8_t* buf = buffer_.soundBuf.get();
-    if (!file_.ReadAt(e.offset, {buf + silence, e.size})) continue;
+    if (!file_.ReadAt(e.offset, {buf, e.size})) continue;
+    const int32_t size = static_cast<int32_t>(e.size);
+    const int32_t cut = std::min(SoundBytesFor(plan.cutMs, format.sampleRate, format.blockAlign), size);
+    int32_t silence = SoundBytesFor(plan.silenceMs, format.sampleRate, format.blockAlign);
+    silence = std::min(silence, kSoundBufferBytes - (size - cut));
+    if (format.blockAlign > 0) silence -= silence % format.blockAlign;
+    // Silence in front, or the end left out.
+    std::memmove(buf + silence, buf, static_cast<size_t>(size - cut));
     std::memset(buf, silenceByte, static_cast<size_t>(silence));
-    buffer_.soundLen = silence + e.size;
+    buffer_.soundLen = silence + size - cut;
+    if (buffer_.soundLen <= 0) continue;
     front_->FeedData(true, false, buffer_.Sound());
     if (queuedUs >= 0) queuedUs += SoundUsFor(buffer_.soundLen, format.sampleRate, format.blockAlign);
     ++fed;

@@ -2,7 +2,7 @@
 
 namespace orvia {
 
-SoundPlan PlanSoundBlock(int64_t nowMs, int64_t dueMs, int64_t queuedUs) {
+SoundPlan PlanSoundBlock(int64_t nowMs, int64_t dueMs, int64_t queuedUs, int blockMs) {
   SoundPlan plan;
   if (dueMs - nowMs > kSoundAheadMs) return plan;  // too early to hand over
   if (queuedUs < 0) {
@@ -10,13 +10,14 @@ SoundPlan PlanSoundBlock(int64_t nowMs, int64_t dueMs, int64_t queuedUs) {
     return plan;
   }
   // The block would start when what the player holds has played.
-  const int64_t startMs = nowMs + (queuedUs + 500) / 1000;
-  if (startMs - dueMs > kSoundLateMs) {
+  const int64_t lateMs = nowMs + (queuedUs + 500) / 1000 - dueMs;
+  if (lateMs >= blockMs) {
     plan.action = SoundAction::kSkip;
     return plan;
   }
   plan.action = SoundAction::kFeed;
-  if (dueMs - startMs > kSoundEarlyMs) plan.silenceMs = static_cast<int>(dueMs - startMs);
+  if (lateMs > kSoundToleranceMs) plan.cutMs = static_cast<int>(lateMs);
+  if (-lateMs > kSoundToleranceMs) plan.silenceMs = static_cast<int>(-lateMs);
   return plan;
 }
 

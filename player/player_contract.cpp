@@ -95,6 +95,8 @@ void PlayerControl::SetAvTrace(AvTraceSink* sink) {
   Call(PlayerOp::kSetAvTrace, args);
 }
 
+int32_t PlayerControl::PictureLatencyUs() { return Call(PlayerOp::kPictureLatency, {}); }
+
 void PlayerControl::Startup(bool front) {
   if (front) {
     const PlayerArg a87[] = {PlayerArg::Int(1), PlayerArg::Int(16)};
@@ -201,6 +203,8 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       return kCallOk;
     case PlayerOp::kSoundQueued:
       return OnSoundQueuedUs();
+    case PlayerOp::kPictureLatency:
+      return OnPictureLatencyUs();
     case PlayerOp::kSetAvTrace:
       if (!IsAddress(args, 0)) return kBadCall;
       OnSetAvTrace(static_cast<AvTraceSink*>(args[0].address));

@@ -52,6 +52,9 @@ enum class PlayerOp : int32_t {
   // Address of an AvTraceSink (or null): where the player reports when its
   // pictures are shown and its sound plays.
   kSetAvTrace = 1004,
+  // Answers the microseconds a picture takes from its unit's hand-over to the
+  // screen (a running mean), or -1 before the first one (no arguments).
+  kPictureLatency = 1005,
 };
 
 // Told by a player when what it was handed reaches the user; for measuring
@@ -135,6 +138,8 @@ class PlayerControl {
   // Microseconds of sound handed over and not yet played; -1 when unknown.
   int32_t SoundQueuedUs();
   void SetAvTrace(AvTraceSink* sink);
+  // Microseconds from a unit's hand-over to its picture on screen; -1 unknown.
+  int32_t PictureLatencyUs();
   // The one-time set-up calls of the main window: 87 (1, 16) on the front,
   // 77 (1) and 9 (0, 0, 0, 1) on both.
   void Startup(bool front);
@@ -166,6 +171,7 @@ class DispatchingPlayer : public PlayerControl {
   virtual void OnFlushSound() {}
   virtual int32_t OnSoundQueuedUs() { return -1; }
   virtual void OnSetAvTrace(AvTraceSink*) {}
+  virtual int32_t OnPictureLatencyUs() { return -1; }
   virtual void OnSetupCall(PlayerOp op, std::span<const PlayerArg> args);
 
  private:

@@ -136,8 +136,10 @@ void PlayerView::paintEvent(QPaintEvent*) {
   const QSize pixels = DevicePixels();
   bool fresh = false;
   int32_t luma = -1;
+  int64_t handedNs = 0;
   const bool drawn = worker_->ReadShownImage(
       [&](const RgbImage& image) {
+        if (fresh) handedNs = image.handedNs;
         if (trace_ && fresh) luma = MiddleLuma(image);
         QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
         if (image.width == pixels.width() && image.height == pixels.height()) {
@@ -154,7 +156,17 @@ void PlayerView::paintEvent(QPaintEvent*) {
       },
       &fresh);
   if (!drawn) painter.fillRect(area, Qt::black);
-  if (luma >= 0) trace_->PictureShown(viewNumber(), SteadyNs(), luma);
+  const int64_t now = SteadyNs();
+  if (handedNs > 0 && now > handedNs) {
+    // A mean over about the last eight pictures.
+    const int64_t us = (now - handedNs) / 1000;
+    latencyUs_ = latencyUs_ < 0 ? us : (latencyUs_ * 7 + us) / 8;
+  }
+  if (luma >= 0) trace_->PictureShown(viewNumber(), now, luma);
+}
+
+int32_t PlayerView::OnPictureLatencyUs() {
+  return static_cast<int32_t>(std::min<int64_t>(latencyUs_, INT32_MAX));
 }
 
 QSize PlayerView::DevicePixels() const {

@@ -13,6 +13,8 @@
 //   SoundQueued   microseconds of sound handed over and not yet played.
 //   SetAvTrace    reports each new picture painted and when the loudest
 //                 sample of each sound block played.
+//   PictureLatency  running mean of the time from a unit's hand-over to its
+//                 picture painted.
 //   Redraw        repaints the view.
 //   SaveSnapshot  the newest picture at its own size as a 24-bit bitmap file.
 //   PrepareCopy   keeps the newest picture for the next CopyPicture.
@@ -60,6 +62,7 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   void OnFlushSound() override;
   int32_t OnSoundQueuedUs() override;
   void OnSetAvTrace(AvTraceSink* sink) override;
+  int32_t OnPictureLatencyUs() override;
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -75,6 +78,7 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   std::atomic<bool> repaintPosted_{false};
   std::vector<uint8_t> snapshot_;  // reused by SaveSnapshot
   AvTraceSink* trace_ = nullptr;
+  int64_t latencyUs_ = -1;  // running mean from hand-over to paint
 };
 
 }  // namespace orvia::player

@@ -58,6 +58,9 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
     case PlayerOp::kSoundQueued:
       answer = soundQueued_ ? soundQueued_() : -1;
       break;
+    case PlayerOp::kPictureLatency:
+      answer = pictureLatencyUs_;
+      break;
     case PlayerOp::kCopyPicture: {
       if (call.addresses.size() != 4) {
         answer = kBadCall;

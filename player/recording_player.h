@@ -59,6 +59,8 @@ class RecordingPlayer : public PlayerControl {
   // listener told of every call after it was recorded: together they let a
   // test stand in for a sound sink that plays as its clock runs.
   void SetSoundQueuedAnswer(std::function<int32_t()> answer) { soundQueued_ = std::move(answer); }
+  // What PictureLatencyUs answers (-1 unless set).
+  void SetPictureLatencyAnswer(int32_t us) { pictureLatencyUs_ = us; }
   void SetCallListener(std::function<void(const RecordedCall&)> listener) { listener_ = std::move(listener); }
   // The picture CopyPicture hands out: top row first, 4 bytes per pixel; it is
   // copied out bottom row first like the real player does.
@@ -81,6 +83,7 @@ class RecordingPlayer : public PlayerControl {
   bool refuseAll_ = false;
   int32_t snapshotAnswer_ = 0;
   std::function<int32_t()> soundQueued_;
+  int32_t pictureLatencyUs_ = -1;
   std::function<void(const RecordedCall&)> listener_;
   int32_t volume_ = -1;
   bool stopped_ = false;

@@ -93,16 +93,20 @@ TEST_F(ControllerTest, ClockGoingBackCarriesOnAtOnce) {
 
 TEST_F(ControllerTest, SoundPlaysAtItsMomentAndBuildsNoBacklogAtTwiceSpeed) {
   FakeSink sink(front, clock);
+  // The front player's pictures reach the screen 30 ms after their moment.
+  const int pictureDelayMs = 30;
+  front.SetPictureLatencyAnswer((kPictureLeadMs + pictureDelayMs) * 1000);
   Load({Recording(Seconds(10))});
   const RecordingIndex& index = controller->index();
   Ticks(1);
-  // Each block starts at its moment on the pacing clock, give or take the
-  // lateness a block may have; the queue ahead stays a few blocks.
+  // Each block starts with its picture, give or take the tolerance, none
+  // left out; the queue ahead stays a few blocks.
   auto checkPhase = [&](size_t firstBlock) {
     for (size_t i = firstBlock; i < sink.blocks().size(); ++i) {
       const FakeSink::Block& b = sink.blocks()[i];
-      const int64_t moment = controller->pacing().WallAt(index.soundEntries[b.id].time);
-      EXPECT_LE(std::abs(b.startMs - moment), kSoundLateMs) << "block " << b.id;
+      const int64_t moment = controller->pacing().WallAt(index.soundEntries[b.id].time) + pictureDelayMs;
+      EXPECT_LE(std::abs(b.startMs - moment), kSoundToleranceMs) << "block " << b.id;
+      if (i > firstBlock) EXPECT_EQ(b.id, sink.blocks()[i - 1].id + 1);
     }
   };
   int64_t longest = 0;
@@ -121,7 +125,7 @@ TEST_F(ControllerTest, SoundPlaysAtItsMomentAndBuildsNoBacklogAtTwiceSpeed) {
   controller->OnSpeed(3);
   longest = 0;
   run(2500);
-  EXPECT_LE(longest, (kSoundAheadMs + 40 + kSoundLateMs) * 1000);
+  EXPECT_LE(longest, (kSoundAheadMs + 40 + kSoundToleranceMs) * 1000);
 
   // Back at 1x the sound is flushed and in step at once.
   const int flushes = sink.flushes();

@@ -95,23 +95,28 @@ TEST(PacingClockTest, LeadHandsStepsOverEarly) {
   EXPECT_EQ(clock.WallAt(100), 1100);
 }
 
-TEST(SoundScheduleTest, BlocksWaitFeedWithSilenceOrSkip) {
+TEST(SoundScheduleTest, BlocksWaitFeedWithSilenceLoseTheirLateStartOrSkip) {
   // Too early to hand over.
-  EXPECT_EQ(PlanSoundBlock(1000, 1000 + kSoundAheadMs + 1, 0).action, SoundAction::kWait);
+  EXPECT_EQ(PlanSoundBlock(1000, 1000 + kSoundAheadMs + 1, 0, 40).action, SoundAction::kWait);
   // An empty sink: the block would start now, 100 ms early; silence first.
-  SoundPlan p = PlanSoundBlock(1000, 1100, 0);
+  SoundPlan p = PlanSoundBlock(1000, 1100, 0, 40);
   EXPECT_EQ(p.action, SoundAction::kFeed);
   EXPECT_EQ(p.silenceMs, 100);
-  // On time behind what is queued.
-  p = PlanSoundBlock(1000, 1100, 95000);
+  // On time behind what is queued, within the tolerance.
+  p = PlanSoundBlock(1000, 1100, 95000, 40);
   EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
+  // 30 ms late: its last 30 ms are left out.
+  p = PlanSoundBlock(1000, 1100, 130000, 40);
+  EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.cutMs, 30);
   EXPECT_EQ(p.silenceMs, 0);
   // A backlog: it would start 300 ms late.
-  EXPECT_EQ(PlanSoundBlock(1000, 1100, 400000).action, SoundAction::kSkip);
+  EXPECT_EQ(PlanSoundBlock(1000, 1100, 400000, 40).action, SoundAction::kSkip);
   // The player cannot tell: on time alone.
-  p = PlanSoundBlock(1000, 1100, -1);
+  p = PlanSoundBlock(1000, 1100, -1, 40);
   EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs, 0);
+  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
 
   EXPECT_EQ(SoundBytesFor(40, 8000, 2), 640);
   EXPECT_EQ(SoundBytesFor(40, 0, 2), 0);
