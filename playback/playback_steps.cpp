@@ -231,7 +231,7 @@ void PlaybackController::FeedDueSound() {
       // not cut for them.
       const int32_t latencyUs = front_->PictureLatencyUs();
       const int delay = std::clamp(latencyUs / 1000 - kPictureLeadMs, 0, kMaxPictureDelayMs);
-      if (latencyUs >= 0 && std::abs(delay - soundDelayMs_) > kSoundToleranceMs) soundDelayMs_ = delay;
+      if (latencyUs >= 0 && std::abs(delay - soundDelayMs_) > kSoundToleranceMs / 2) soundDelayMs_ = delay;
       asked = true;
     }
     const int64_t due = pacing_.WallAt(e.time) + soundDelayMs_;

@@ -44,7 +44,8 @@ enum class PlayerOp : int32_t {
   // format of the recording (format tag, channels, sample rate, bits per
   // sample, block align).
   kSetSoundFormat = 1001,
-  // Drops the sound queued and not yet played (no arguments).
+  // Drops the sound queued and not yet played, as far as the player can
+  // (no arguments).
   kFlushSound = 1002,
   // Answers the microseconds of sound handed over that have not played yet
   // (queue and sink), or -1 when the player cannot tell (no arguments).

@@ -118,7 +118,7 @@ int32_t PlayerView::OnCopyPicture(const CopyTarget& target) {
 
 void PlayerView::OnSetSoundFormat(const SoundFormat& format) { sound_.SetFormat(format); }
 
-void PlayerView::OnFlushSound() { sound_.Stop(); }
+void PlayerView::OnFlushSound() { sound_.Flush(); }
 
 int32_t PlayerView::OnSoundQueuedUs() {
   return static_cast<int32_t>(std::min<int64_t>(sound_.queuedUSecs(), INT32_MAX));

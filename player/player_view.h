@@ -9,7 +9,8 @@
 //   SetStopped    1: the view turns black, waiting units and queued sound are
 //                 dropped; units given later are decoded but not shown. 0:
 //                 the newest picture is shown again.
-//   FlushSound    the sound queued and not yet played is dropped.
+//   FlushSound    the sound waiting in the queue is dropped (the sink plays
+//                 out the little it holds).
 //   SoundQueued   microseconds of sound handed over and not yet played.
 //   SetAvTrace    reports each new picture painted and when the loudest
 //                 sample of each sound block played.

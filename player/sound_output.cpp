@@ -4,6 +4,7 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -123,6 +124,16 @@ void SoundOutput::Play(std::span<const uint8_t> block) {
 void SoundOutput::SetVolume(int level) {
   volume_ = level < 0 ? 0 : (level > 10 ? 10 : level);
   if (sink_) sink_->setVolume(volume_ / 10.0);
+}
+
+void SoundOutput::Flush() {
+  // Marks beyond what the sink took will never play.
+  const int64_t inSink = written_;
+  marks_.erase(
+      std::remove_if(marks_.begin(), marks_.end(), [inSink](const PeakMark& m) { return m.at >= inSink; }),
+      marks_.end());
+  accepted_ -= static_cast<int64_t>(pending_.size());
+  pending_.clear();
 }
 
 void SoundOutput::Stop() {

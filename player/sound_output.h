@@ -46,6 +46,10 @@ class SoundOutput {
   // which tops the sink up as it plays; what does not fit is dropped.
   void Play(std::span<const uint8_t> block);
   void SetVolume(int level);  // 0 .. 10
+  // Drops what waits in our queue; the sink stays open and plays out the
+  // little it holds (at most kSinkBufferMs), so that the sound after a seek
+  // or a speed change starts without opening the sink anew.
+  void Flush();
   // Drops what is queued and closes the sink, so that nothing handed over
   // before plays any more; the next block opens it again.
   void Stop();
