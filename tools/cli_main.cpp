@@ -21,8 +21,11 @@ constexpr const char* kUsage =
     "                                    write a value as the viewer writes it\n"
     "  make-card DIR [--seed S] [--start \"YYYY-MM-DD HH:MM:SS\"] [--layout NAME]\n"
     "                                    write a simulated recorder card\n"
+    "  cards [--folder DIR]...           list the cards found as JSON\n"
     "  bench index FILE...               time indexing against ffprobe\n"
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
+    "  export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
+    "                                    export a clip, the GPS track or the G-sensor data\n"
     "  help                              show this text\n";
 
 }  // namespace
@@ -43,6 +46,8 @@ int main(int argc, char** argv) {
   if (!std::strcmp(cmd, "scan")) return orvia::cli::RunScan(rest, args);
   if (!std::strcmp(cmd, "profile")) return orvia::cli::RunProfile(rest, args);
   if (!std::strcmp(cmd, "make-card")) return orvia::cli::RunMakeCard(rest, args);
+  if (!std::strcmp(cmd, "export")) return orvia::cli::RunExport(rest, args);
+  if (!std::strcmp(cmd, "cards")) return orvia::cli::RunCards(rest, args);
   if (!std::strcmp(cmd, "bench")) {
     if (rest >= 1 && !std::strcmp(args[0], "index")) return orvia::cli::RunBenchIndex(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "decode")) return orvia::cli::RunBenchDecode(rest - 1, args + 1);

@@ -10,5 +10,7 @@ int RunProfile(int argc, char** argv);
 int RunBenchIndex(int argc, char** argv);
 int RunBenchDecode(int argc, char** argv);
 int RunMakeCard(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunCards(int argc, char** argv);
 
 }  // namespace orvia::cli
