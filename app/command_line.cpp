@@ -63,7 +63,12 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   const QCommandLineOption full("full-screen", "Start in full screen with the front or rear view.",
                                 "front|rear");
   const QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
-  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit});
+  const QCommandLineOption traceAv(
+      "trace-av", "Write the offsets of picture and sound on sync marks to FILE at exit.", "FILE");
+  const QCommandLineOption at("at",
+                              "Carry out a playback command MS milliseconds after the start (repeatable).",
+                              "MS:speed=N|seek=S|pause|play");
+  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, at});
   parser.addPositionalArgument("PATH", "Cards, folders or recordings to open.", "[PATH...]");
 
   ViewerCommandLine line;
@@ -92,6 +97,8 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   line.screenshot = parser.value(shot);
   line.dataFolder = parser.value(data);
   line.tracePacing = parser.value(trace);
+  line.traceAv = parser.value(traceAv);
+  line.at = parser.values(at);
   if (parser.isSet(after) && !ReadInt(parser.value(after), 0, 3600000, &line.screenshotAfterMs))
     return fail("--screenshot-after needs a number of milliseconds");
   if (parser.isSet(speed) && !ReadInt(parser.value(speed), 0, 4, &line.speed))

@@ -31,6 +31,8 @@ struct ViewerCommandLine {
   int speed = -1;        // --speed 0..4; -1 when not given
   QString fullScreen;    // --full-screen front|rear; empty when not given
   int quitAfterMs = -1;  // --quit-after MS; -1 when not given
+  QString traceAv;       // --trace-av FILE
+  QStringList at;        // --at MS:COMMAND, in order (app/timed_commands.h)
 };
 
 // Exit status of a wrong command line.

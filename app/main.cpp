@@ -2,6 +2,7 @@
 //
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS] [PATH...]
+//         [--trace-av FILE] [--at MS:COMMAND]...
 //
 // PATH...: cards, copied card folders, folders of recordings or .avi files;
 // they fill the list in time order and the first plays (see OpenPaths).
@@ -11,21 +12,27 @@
 // --trace-pacing writes, at exit, when each unit was handed to the players
 // against when it was due. --speed sets the speed slider (0 = 1/4x .. 2 = 1x
 // .. 4 = 4x) once playback has started.
+// --trace-av writes, at exit, the offsets between picture and sound measured
+// on sync marks (app/av_trace.h); --at MS:COMMAND seeks or changes speed
+// during such a run (app/timed_commands.h).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 
+#include "app/av_trace.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "app/orvia_app.h"
 #include "app/program_folders.h"
+#include "app/timed_commands.h"
 #include "app/web_sandbox.h"
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
+#include "player/embedded_player.h"
 
 namespace {
 
@@ -87,12 +94,22 @@ int main(int argc, char** argv) {
   options.moduleFolder = folders.moduleFolder;
   options.dataFolder = line.dataFolder.isEmpty() ? folders.dataFolder : line.dataFolder;
   orvia::PacingTrace pacing;
+  orvia::AvTrace av;
   options.runWindow = [&](orvia::COrviaDlg& window) {
     if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
+    const bool tracingAv = !line.traceAv.isEmpty() && window.Playback();
+    if (tracingAv) {
+      window.FrontPlayer()->SetAvTrace(&av);
+      window.RearPlayer()->SetAvTrace(&av);
+    }
     if (!line.card.isEmpty()) LoadCard(window, line.card);
     if (line.speed >= 0 && window.Playback()) {
       static_cast<CBitSlider*>(window.Control(orvia::kSpeedSlider))->SetPos(line.speed);
       window.Playback()->controller().OnSpeed(line.speed);
+    }
+    if (!orvia::ScheduleTimedCommands(window, line.at)) {
+      qWarning("orvia: cannot read --at %s", qPrintable(line.at.join(' ')));
+      return;
     }
     if (line.quitAfterMs >= 0) QTimer::singleShot(line.quitAfterMs, &window, [&] { window.close(); });
     window.show();
@@ -110,6 +127,11 @@ int main(int argc, char** argv) {
     if (!line.tracePacing.isEmpty()) {
       if (window.Playback()) window.Playback()->SetPacingTrace(nullptr);
       orvia::WritePacingTrace(pacing, line.tracePacing.toStdString());
+    }
+    if (tracingAv) {
+      for (orvia::player::EmbeddedPlayer* p : {window.FrontPlayer(), window.RearPlayer()})
+        p->SetAvTrace(nullptr);
+      orvia::WriteAvTrace(av, line.traceAv.toStdString());
     }
   };
   orvia::StartupResult result = orvia::RunStartup(options);

@@ -481,8 +481,10 @@ void COrviaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void COrviaDlg::mousePressEvent(QMouseEvent* event) {
-  // A press on the background moves the window, as a caption would.
-  if (!fullScreen_ && drag_.Press(this, event)) return;
+  // A press on the background moves the window, as a caption would. A press
+  // that a child control (the graph, a read-out) let through does not.
+  const bool onSurface = childAt(event->position().toPoint()) == nullptr;
+  if (!fullScreen_ && onSurface && drag_.Press(this, event)) return;
   QWidget::mousePressEvent(event);
 }
 

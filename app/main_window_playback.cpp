@@ -55,7 +55,10 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
     auto* slider = static_cast<CBitSlider*>(window->Control(id));
     connect(slider, &CBitSlider::scrolled, this, [this, id](int code, int pos) { OnSlider(id, code, pos); });
   }
-  connect(window, &COrviaDlg::fullScreenChanged, this, [c] { c->RefreshButtons(); });
+  connect(window, &COrviaDlg::fullScreenChanged, this, [c] {
+    c->RefreshButtons();
+    c->OnFullScreenLeft();  // nothing while full screen lasts
+  });
 
   tick_.setTimerType(Qt::PreciseTimer);
   tick_.setInterval(1);

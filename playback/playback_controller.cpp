@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <ctime>
 #include <thread>
 
 #include "app/profile_file.h"
@@ -15,26 +13,8 @@ namespace orvia {
 namespace {
 
 constexpr int kSpeedSliderNormal = 2;  // speed slider position of 1x
-constexpr uint8_t kNalNonReferenceSlice = 0x01;
-constexpr int kNalTypeIdr = 5;
-constexpr int kNalTypeSps = 7;
-
-int64_t MsOfDay(const WallTime& t) {
-  return ((static_cast<int64_t>(t.hour) * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
-}
-
-int EntryCount(int32_t count, int capacity) { return std::clamp<int32_t>(count, 0, capacity); }
 
 }  // namespace
-
-WallTime SystemWallClock::Now() {
-  const auto now = std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-  const time_t seconds = static_cast<time_t>(ms / 1000);
-  struct tm parts {};
-  localtime_r(&seconds, &parts);
-  return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(ms % 1000)};
-}
 
 void ThreadSleeper::SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -67,6 +47,7 @@ void PlaybackController::OnPlayPause() {
   if (playing_) {
     state_ = PlaybackState::kIdle;
     playing_ = false;
+    FlushSound();
   } else {
     playing_ = true;
     speedFactor_ = slowDivisor_ = 1;
@@ -109,8 +90,14 @@ void PlaybackController::OnBack() {
     position_ -= 1;
     if (IsKeySecond()) break;
   } while (position_ >= 1);
-  // Arriving at second 0 requests no restart.
-  if (position_ >= 1) state_ = PlaybackState::kStart;
+  // Arriving at second 0 requests no restart; both views' next units become
+  // the key units of second 0, so that a step shows them together.
+  if (position_ >= 1) {
+    state_ = PlaybackState::kStart;
+  } else {
+    CueKeyUnits();
+    enterPending_ = true;
+  }
 }
 
 void PlaybackController::OnForward() {
@@ -125,11 +112,16 @@ void PlaybackController::OnForward() {
   state_ = PlaybackState::kOneStep;
 }
 
+// At the ends of the list playback pauses at the start of the first file or
+// at the last key second of the last one; a file that does not open leaves
+// playback paused with nothing to show.
 void PlaybackController::OnPreviousFile() {
   Hold();
   if (currentRow_ > 0) {
     currentRow_ -= 1;
-    OpenRow();
+    if (!OpenRow()) PauseAt(-1);
+  } else {
+    PauseAt(0);
   }
 }
 
@@ -137,8 +129,22 @@ void PlaybackController::OnNextFile() {
   Hold();
   if (currentRow_ < rowCount_ - 1) {
     currentRow_ += 1;
-    OpenRow();
+    if (!OpenRow()) PauseAt(-1);
+  } else {
+    PauseAt(LastKeySecond());
   }
+}
+
+void PlaybackController::PauseAt(int second) {
+  playing_ = false;
+  FlushSound();
+  if (second >= 0 && file_.IsOpen()) {
+    position_ = second;
+    state_ = PlaybackState::kStart;
+  } else {
+    state_ = PlaybackState::kIdle;
+  }
+  RefreshButtons();
 }
 
 void PlaybackController::OnListDoubleClick(int row) {
@@ -188,6 +194,14 @@ void PlaybackController::OnSpeed(int value) {
       break;
     default:
       break;
+  }
+  // The picture carries on from where it is at the new rate; the sound
+  // queued at the old one is dropped.
+  const int64_t now = NowMs();
+  pacing_.SetRate(speedFactor_, slowDivisor_, now);
+  if (pacing_.valid()) {
+    FlushSound();
+    CueSound(pacing_.MediaAt(now));
   }
   ApplySoundRule();
 }
@@ -310,6 +324,8 @@ bool PlaybackController::OpenRow() {
   // The read positions belong to the previous file.
   buffer_.nextVideo[0] = buffer_.nextVideo[1] = buffer_.nextSound = 0;
   buffer_.unitLen[0] = buffer_.unitLen[1] = buffer_.soundLen = 0;
+  enterPending_ = false;
+  FlushSound();
   if (!file_.IsOpen()) return false;
   if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
   SelectRow(currentRow_);
@@ -388,6 +404,12 @@ void PlaybackController::RefreshButtons() {
       Text(tenSeconds ? "IDS_CAPTION_TOOLTIP_NEXT_PLAY" : "IDS_CAPTION_TOOLTIP_NEXT_PAUSE"));
 }
 
+void PlaybackController::OnFullScreenLeft() {
+  if (!file_.IsOpen() || view_->FullScreen()) return;
+  SelectRow(currentRow_);
+  if (state_ == PlaybackState::kRunning || state_ == PlaybackState::kIdle) RefreshTelemetry();
+}
+
 void PlaybackController::ResetTelemetry() {
   view_->ShowTelemetry(ResetTelemetryTexts(Captions()));
   view_->RedrawWindow();
@@ -410,15 +432,16 @@ void PlaybackController::Tick() {
   switch (state_) {
     case PlaybackState::kStart:
       decoderLate_ = false;
-      clockValid_ = false;
+      pacing_.Stop();
       if (Seek() == -1) return;  // no key unit at or after the position: try again next tick
+      if (playing_) FlushSound();
       Present();
       if (playing_) {
         state_ = PlaybackState::kRunning;
-        mediaOrigin_ = position_ * 1000.0 + buffer_.millisecond;
-        wallOrigin_ = clock_->Now();
-        clockValid_ = true;
+        pacing_.SetRate(speedFactor_, slowDivisor_, 0);
+        pacing_.Start(position_ * 1000.0 + buffer_.millisecond, NowMs());
         waitKey_[0] = false;
+        FeedDueSound();
       } else {
         state_ = PlaybackState::kIdle;
       }
@@ -427,6 +450,8 @@ void PlaybackController::Tick() {
       waitKey_[0] = false;
       if (Advance() == -1) {
         NextFileAtEnd();
+        // A step past the end of a file enters the next file's first second.
+        if (state_ == PlaybackState::kStart && Seek() == 0) Present();
       } else {
         Present();
       }
@@ -436,229 +461,31 @@ void PlaybackController::Tick() {
       // Up to four steps per tick, so that playback catches up when the
       // timer fires late.
       for (int round = 0; round < 4; ++round) {
-        if (clockValid_) {
-          const WallTime now = clock_->Now();
-          const double media = position_ * 1000.0 + buffer_.millisecond - mediaOrigin_;
-          // Hours are not counted: a new hour makes this negative.
-          const int wall = (now.second - wallOrigin_.second) * 1000 +
-                           (now.minute - wallOrigin_.minute) * 60000 +
-                           (now.millisecond - wallOrigin_.millisecond);
-          if (wall < 0) {
-            wallOrigin_ = now;
-            return;
-          }
-          const int scaled = wall / slowDivisor_ * speedFactor_;
-          if (media - scaled > 2000.0 * speedFactor_) {
-            // The recording ran far ahead of the clock: start pacing afresh.
-            wallOrigin_ = now;
-            mediaOrigin_ = position_ * 1000.0 + buffer_.millisecond;
-          } else if (media > scaled) {
-            return;  // not due yet
-          }
-        }
-        // The step on show is due now: the next one goes out.
-        handOverMs_ = position_ * 1000.0 + buffer_.millisecond;
-        if (Advance() == -1) {
+        const int next = NextStepTime();
+        if (next < 0) {
+          // The next row follows once the last step has had its time.
+          const double end = position_ * 1000.0 + buffer_.millisecond + StepLengthMs();
+          if (pacing_.valid() && !pacing_.Due(end, NowMs())) break;
           NextFileAtEnd();
           return;
         }
+        if (pacing_.valid() && !pacing_.Due(next, NowMs(), kPictureLeadMs)) break;
+        handOverMs_ = next;
+        Advance();
         Present();
       }
+      FeedDueSound();
       return;
     default:
       return;
   }
 }
 
-int PlaybackController::Seek() {
-  buffer_.nextVideo[0] = buffer_.nextVideo[1] = 0;
-  buffer_.nextSound = 0;
-  buffer_.soundLen = 0;
-  int t = -1;
-  for (int s = 0; s < 2; ++s) {
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    const VideoIndexEntry* entries = index_.videoEntries[s].get();
-    int i = 0;
-    while (i < count && !(entries[i].key == kKeyUnit && entries[i].time / 1000 >= position_)) ++i;
-    buffer_.nextVideo[s] = i;
-    if (i < count && (t < 0 || entries[i].time < t)) t = entries[i].time;
-  }
-  if (t < 0) return -1;
-  EnterSecond(t);
-  LoadUnits(t);
-  // The sound block due with the first unit; a later one at the same time
-  // replaces it.
-  const int soundCount = EntryCount(index_.soundCount, kSoundCapacity);
-  const SoundIndexEntry* sound = index_.soundEntries.get();
-  buffer_.nextSound = soundCount;
-  for (int i = 0; i < soundCount; ++i) {
-    if (sound[i].time > t) {
-      buffer_.nextSound = i;
-      break;
-    }
-    if (sound[i].time == t) {
-      buffer_.soundLen = 0;
-      if (sound[i].size <= kSoundBufferBytes &&
-          file_.ReadAt(sound[i].offset, {buffer_.soundBuf.get(), sound[i].size})) {
-        buffer_.soundLen = sound[i].size;
-      }
-      buffer_.nextSound = i + 1;
-    }
-  }
-  return 0;
-}
-
-int PlaybackController::Advance() {
-  int t = -1;
-  for (int s = 0; s < 2; ++s) {
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    const int next = buffer_.nextVideo[s];
-    if (next < 0 || next >= count) continue;
-    const int time = index_.videoEntries[s][next].time;
-    if (t < 0 || time < t) t = time;
-  }
-  if (t < 0) return -1;
-  if (t / 1000 != position_) {
-    EnterSecond(t);
-  } else {
-    buffer_.millisecond = static_cast<uint16_t>(t % 1000);
-    buffer_.newSecond = false;
-  }
-  LoadUnits(t);
-  // Every sound block due by now. Blocks that would overrun the sound buffer
-  // are skipped, and so is the rest of this step's sound after them.
-  const int soundCount = EntryCount(index_.soundCount, kSoundCapacity);
-  const SoundIndexEntry* sound = index_.soundEntries.get();
-  buffer_.soundLen = 0;
-  bool full = false;
-  int i = std::max(0, buffer_.nextSound);
-  for (; i < soundCount && sound[i].time <= t; ++i) {
-    if (full) continue;
-    if (sound[i].size > kSoundBufferBytes - buffer_.soundLen) {
-      full = true;
-      continue;
-    }
-    if (file_.ReadAt(sound[i].offset, {buffer_.soundBuf.get() + buffer_.soundLen, sound[i].size})) {
-      buffer_.soundLen += sound[i].size;
-    }
-  }
-  buffer_.nextSound = i;
-  return 0;
-}
-
-void PlaybackController::EnterSecond(int t) {
-  buffer_.newSecond = true;
-  position_ = std::clamp(t / 1000, 0, kMaxSeconds - 1);
-  buffer_.unixTime = index_.unixTime[position_];
-  buffer_.date = BreakDownUtc(buffer_.unixTime);
-  buffer_.millisecond = static_cast<uint16_t>(std::clamp(t - position_ * 1000, 0, 999));
-}
-
-void PlaybackController::LoadUnits(int t) {
-  for (int s = 0; s < 2; ++s) {
-    buffer_.unitLen[s] = 0;
-    buffer_.unitStart[s] = 0;
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    const int next = buffer_.nextVideo[s];
-    if (next < 0 || next >= count) continue;
-    const VideoIndexEntry& entry = index_.videoEntries[s][next];
-    if (entry.time != t) continue;
-    buffer_.nextVideo[s] = next + 1;
-    const int32_t headerLen = std::clamp<int32_t>(index_.headerLen[s], 0, kHeaderBytes);
-    uint8_t* buf = buffer_.unitBuf[s].get();
-    // A unit that cannot be held with its header, has no NAL header byte, or
-    // cannot be read is skipped; the view then waits for the next key unit.
-    if (entry.size < 5 || entry.size > static_cast<uint32_t>(kUnitBufferBytes - headerLen) ||
-        !file_.ReadAt(entry.offset, {buf + headerLen, entry.size})) {
-      waitKey_[s] = true;
-      continue;
-    }
-    buffer_.unitLen[s] = static_cast<int32_t>(entry.size);
-    if (headerLen > 0) {
-      if ((buf[headerLen + 4] & 0x1f) == kNalTypeIdr) {
-        std::memcpy(buf, index_.header[s], static_cast<size_t>(headerLen));
-        buffer_.unitLen[s] += headerLen;
-        buffer_.unitStart[s] = 0;
-      } else {
-        buffer_.unitStart[s] = headerLen;
-      }
-    }
-  }
-}
-
-void PlaybackController::Present() {
-  for (int s = 0; s < 2; ++s) {
-    if (buffer_.unitLen[s] <= 0) continue;
-    const uint8_t nalHeader = buffer_.unitBuf[s][buffer_.unitStart[s] + 4];
-    // At 4x the non-reference slices are left out.
-    if (speedFactor_ == 4 && nalHeader == kNalNonReferenceSlice) continue;
-    SendUnit(s, nalHeader);
-  }
-  if (buffer_.soundLen > 0 && playing_ && slowDivisor_ == 1) {
-    front_->FeedData(true, false, buffer_.Sound());
-  }
-  if (buffer_.newSecond) {
-    currentDate_ = buffer_.date;
-    view_->SetTimeLine(position_);
-    if (!view_->FullScreen()) RefreshTelemetry();
-  }
-}
-
-void PlaybackController::SendUnit(int s, uint8_t nalHeader) {
-  player::PlayerControl* control = View(s);
-  const std::span<const uint8_t> unit = buffer_.Unit(s);
-  if ((nalHeader & 0x1f) == kNalTypeSps) {
-    // A key unit is offered until taken, within the retry budget.
-    int waitedMs = 0;
-    while (control->FeedData(false, true, unit) == player::kNotTaken) {
-      if (waitedMs >= kRetryBudgetMs) {
-        waitKey_[s] = true;
-        return;
-      }
-      sleeper_->SleepMs(kRetryWaitMs);
-      waitedMs += kRetryWaitMs;
-    }
-    TraceHandOver();
-    waitKey_[s] = false;
-    if (s == 0 && speedFactor_ != 2) decoderLate_ = false;
-    return;
-  }
-  if (waitKey_[s]) return;
-  if (decoderLate_ && nalHeader == kNalNonReferenceSlice) return;
-  int waitedMs = 0;
-  while (control->FeedData(false, false, unit) == player::kNotTaken) {
-    if (s == 0) decoderLate_ = true;
-    if (nalHeader == kNalNonReferenceSlice) return;
-    // With sound playing a late view skips ahead to the next key unit rather
-    // than hold the sound back.
-    if (!soundMuted_ || waitedMs >= kRetryBudgetMs) {
-      waitKey_[s] = true;
-      return;
-    }
-    sleeper_->SleepMs(kRetryWaitMs);
-    waitedMs += kRetryWaitMs;
-  }
-  TraceHandOver();
-}
-
-bool PlaybackController::IsKeySecond() {
-  for (int s = 0; s < 2; ++s) {
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    buffer_.nextVideo[s] = count;
-    for (int i = 0; i < count; ++i) {
-      const VideoIndexEntry& e = index_.videoEntries[s][i];
-      if (e.key == kKeyUnit && e.time / 1000 == position_) return true;
-    }
-  }
-  return false;
-}
-
 void PlaybackController::TraceHandOver() {
-  if (trace_ == nullptr || !clockValid_) return;
-  // A unit is due for hand-over when the step before it is due on the scaled
-  // wall clock (the players queue it); lateness is measured against that.
-  const double dueOffset = (handOverMs_ - mediaOrigin_) * slowDivisor_ / speedFactor_;
-  trace_->Record(MsOfDay(wallOrigin_) + static_cast<int64_t>(dueOffset), MsOfDay(clock_->Now()));
+  if (trace_ == nullptr || !pacing_.valid()) return;
+  // A unit is due for hand-over kPictureLeadMs before its moment on the
+  // pacing clock; lateness is measured against that.
+  trace_->Record(pacing_.WallAt(handOverMs_) - kPictureLeadMs, NowMs());
 }
 
 }  // namespace orvia

@@ -19,10 +19,15 @@
 //   - full screen entered or left: RefreshButtons() (the looks differ).
 // The controller tells the window what to show through PlaybackView.
 //
-// Pacing: a running tick compares the time of the step already handed over
-// with the wall clock (scaled by the speed) and, once that step is due, hands
-// over the next one; so units go out about one unit interval ahead of their
-// own time and the players queue them.
+// Pacing: a running tick asks the pacing clock (pacing_clock.h) whether the
+// next step is due and hands its units over kPictureLeadMs before their own
+// moment, about the time the player takes to put a picture on screen. Sound
+// goes its own way (sound_schedule.h): each block is handed to the front view
+// so that it starts to play at its moment, given what the player still holds;
+// when the front player's pictures take longer than the lead (a busy
+// machine), the sound waits for them.
+// Seek, pause, a speed change and a new file drop the sound queued; a speed
+// change re-bases the clock where playback is, at the new rate.
 //
 // Threads: everything here runs on the user-interface thread. The fixed waits
 // (10 ms while a command holds playback, 20 ms before a list load, 2 ms
@@ -33,15 +38,15 @@
 //   - A unit longer than its buffer (kUnitBufferBytes less the stream's
 //     header), shorter than a NAL header, or not readable from the file is
 //     skipped; its view then drops units until the next key unit.
-//   - Sound due in one step beyond kSoundBufferBytes is cut at the last whole
-//     block that fits; the rest of that step's blocks are skipped.
+//   - A sound block beyond kSoundBufferBytes is skipped; the silence put in
+//     front of a block is cut to what fits beside it.
 //   - A refused unit that is offered again (a key unit, or any reference unit
 //     while the sound is muted) is offered every 2 ms for at most
 //     kRetryBudgetMs; then it is dropped and its view waits for the next key
 //     unit.
-//   - Seek empties the sound of the previous step and, when no sound block
-//     lies after the start, leaves nothing to take; opening a file resets the
-//     read positions, so a step never reads entries of the previous file.
+//   - Seek takes sound from the first block at or after the start (none when
+//     no block lies after it); opening a file resets the read positions, so a
+//     step never reads entries of the previous file.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +55,7 @@
 #include <span>
 #include <string>
 
+#include "playback/pacing_clock.h"
 #include "playback/playback_buffer.h"
 #include "playback/recording_index.h"
 #include "playback/telemetry.h"
@@ -61,20 +67,6 @@ class PlayerControl;
 }
 class PacingTrace;
 
-// Local wall time as the pacing uses it.
-struct WallTime {
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
-
-class WallClock {
- public:
-  virtual ~WallClock() = default;
-  virtual WallTime Now() = 0;
-};
-
 class Sleeper {
  public:
   virtual ~Sleeper() = default;
@@ -82,11 +74,7 @@ class Sleeper {
   virtual void SleepMs(int ms) = 0;
 };
 
-// The machine's local clock and a real sleep.
-class SystemWallClock : public WallClock {
- public:
-  WallTime Now() override;
-};
+// A real sleep.
 class ThreadSleeper : public Sleeper {
  public:
   void SleepMs(int ms) override;
@@ -188,6 +176,8 @@ constexpr int kRetryWaitMs = 2;      // between offers of a refused unit
 constexpr int kRetryBudgetMs = 100;  // total wait before a refused unit is dropped
 constexpr int kHoldWaitMs = 10;      // after putting playback on hold
 constexpr int kLoadWaitMs = 20;      // before a list load
+constexpr int kPictureLeadMs = 15;   // a unit goes out this long before its moment
+constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
 
 class PlaybackController {
  public:
@@ -244,6 +234,9 @@ class PlaybackController {
   void RefreshButtons();
   void SelectRow(int row);
   void ResetTelemetry();
+  // Full screen was left: the list, the graph and the read-outs skipped
+  // meanwhile show the row and second being played.
+  void OnFullScreenLeft();
 
   // Records (due, actual) for every unit handed over while paced; null stops.
   void SetPacingTrace(PacingTrace* trace) { trace_ = trace; }
@@ -259,9 +252,9 @@ class PlaybackController {
   int slowDivisor() const { return slowDivisor_; }
   int volume() const { return volume_; }
   bool soundMuted() const { return soundMuted_; }
-  bool clockValid() const { return clockValid_; }
-  double mediaOrigin() const { return mediaOrigin_; }
-  const WallTime& wallOrigin() const { return wallOrigin_; }
+  bool clockValid() const { return pacing_.valid(); }
+  double mediaOrigin() const { return pacing_.mediaOrigin(); }
+  const PacingClock& pacing() const { return pacing_; }
   bool waitKey(int s) const { return waitKey_[s]; }
   bool decoderLate() const { return decoderLate_; }
   bool firstLoadPending() const { return firstLoadPending_; }
@@ -273,13 +266,28 @@ class PlaybackController {
  private:
   bool OpenRow();
   void NextFileAtEnd();
+  // Pauses at the start of the key second `second` (shown by the next tick).
+  void PauseAt(int second);
+  // Sets each stream's next entry to its first key unit in or after the
+  // current second; the time of the earlier one, -1 when there is none.
+  int CueKeyUnits();
   int Seek();
+  // Time of the next step (the earlier next entry of the two streams), -1
+  // when both are used up.
+  int NextStepTime() const;
+  int StepLengthMs() const;
+  int LastKeySecond() const;
   int Advance();
   void EnterSecond(int t);
   void LoadUnits(int t);
   void Present();
   void SendUnit(int s, uint8_t nalHeader);
-  bool IsKeySecond();
+  bool IsKeySecond() const;
+  void FeedDueSound();
+  void FlushSound();
+  // The next sound block to hand over is the first at or after `mediaMs`.
+  void CueSound(double mediaMs);
+  int64_t NowMs() const { return MsOfDay(clock_->Now()); }
   void RefreshTelemetry();
   void ApplySoundRule();
   void Hold();
@@ -308,10 +316,10 @@ class PlaybackController {
   int slowDivisor_ = 1;
   int volume_ = 0;
   bool soundMuted_ = true;
-  bool clockValid_ = false;
-  double mediaOrigin_ = 0;
-  double handOverMs_ = 0;  // recording time of the step whose due moment sent the last one
-  WallTime wallOrigin_;
+  PacingClock pacing_;
+  double handOverMs_ = 0;      // recording time of the step handed over last
+  bool enterPending_ = false;  // the next step enters its second even within the current one
+  int soundDelayMs_ = 0;       // the sound waits this long for the front picture
   bool waitKey_[2] = {false, false};
   bool decoderLate_ = false;
   bool firstLoadPending_ = true;

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -58,6 +59,9 @@ int32_t DecodeWorker::Submit(std::span<const uint8_t> unit, bool key) {
       return -1;
     }
     sequence = sequence_++;
+    handedNs_[sequence % kHandedSlots] = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                             std::chrono::steady_clock::now().time_since_epoch())
+                                             .count();
   }
   // The reserved slot is invisible to the decoder thread until committed, so
   // the copy runs without the lock.
@@ -139,6 +143,14 @@ void DecodeWorker::Run() {
   }
 }
 
+int64_t DecodeWorker::HandedNs(const AVFrame& frame) {
+  if (frame.pts < 0 || frame.pts == AV_NOPTS_VALUE) return 0;
+  std::lock_guard<std::mutex> lk(mu_);
+  // Only the last kHandedSlots units are remembered.
+  if (sequence_ - frame.pts > kHandedSlots) return 0;
+  return handedNs_[frame.pts % kHandedSlots];
+}
+
 void DecodeWorker::OnFrame(AVFrame* frame) {
   ++frames_;
   if (observer_) observer_(*frame);
@@ -160,6 +172,7 @@ void DecodeWorker::OnFrame(AVFrame* frame) {
     draw = queue_.count() <= 1;
   }
   const bool drawn = draw && width > 0 && height > 0 && converter_.Render(*frame, width, height, back_);
+  if (drawn) back_.handedNs = HandedNs(*frame);
   {
     std::lock_guard<std::mutex> lk(pictureMu_);
     av_frame_unref(newest_);
@@ -190,6 +203,7 @@ void DecodeWorker::RenderNewest() {
     if (av_frame_ref(renderRef_, newest_) < 0) return;
   }
   const bool drawn = converter_.Render(*renderRef_, width, height, back_);
+  back_.handedNs = 0;  // drawn again: not a new picture
   av_frame_unref(renderRef_);
   newestDrawn_ = true;
   if (!drawn) return;
@@ -233,9 +247,10 @@ void DecodeWorker::SetShowing(bool showing) {
   }
 }
 
-bool DecodeWorker::ReadShownImage(const std::function<void(const RgbImage&)>& reader) {
+bool DecodeWorker::ReadShownImage(const std::function<void(const RgbImage&)>& reader, bool* fresh) {
   std::lock_guard<std::mutex> lk(pictureMu_);
   if (!hasShown_ || !showing_) return false;
+  if (fresh) *fresh = !consumed_;
   reader(shown_);
   consumed_ = true;
   return true;

@@ -78,8 +78,9 @@ class DecodeWorker : private FrameReceiver {
   // ReadShownImage finds nothing.
   void SetShowing(bool showing);
   // Hands the shown image to `reader` under the hand-over mutex; false (and
-  // no call) when nothing is shown.
-  bool ReadShownImage(const std::function<void(const RgbImage&)>& reader);
+  // no call) when nothing is shown. `fresh`, when given, tells whether the
+  // image had not been read before.
+  bool ReadShownImage(const std::function<void(const RgbImage&)>& reader, bool* fresh = nullptr);
   bool HasPicture() const;
   // Keeps the newest picture for the next CopyNewest (so that it copies the
   // picture of that moment).
@@ -96,6 +97,8 @@ class DecodeWorker : private FrameReceiver {
  private:
   void Run();
   void OnFrame(AVFrame* frame) override;
+  // When the unit of `frame` was handed over; 0 when unknown.
+  int64_t HandedNs(const AVFrame& frame);
   void RenderNewest();
 
   WorkerOptions options_;
@@ -115,6 +118,9 @@ class DecodeWorker : private FrameReceiver {
   bool rendering_ = false;
   bool started_ = false;
   int64_t sequence_ = 0;
+  // When each of the last units was handed over (steady clock), by sequence.
+  static constexpr int kHandedSlots = 64;
+  int64_t handedNs_[kHandedSlots] = {};
 
   // Guards the pictures handed between the threads.
   mutable std::mutex pictureMu_;

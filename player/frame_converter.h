@@ -17,6 +17,7 @@ struct RgbImage {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> pixels;
+  int64_t handedNs = 0;  // steady-clock time the picture's unit was handed over; 0 unknown
 };
 
 struct FitRect {

@@ -86,6 +86,17 @@ void PlayerControl::SetSoundFormat(const SoundFormat& format) {
   Call(PlayerOp::kSetSoundFormat, args);
 }
 
+void PlayerControl::FlushSound() { Call(PlayerOp::kFlushSound, {}); }
+
+int32_t PlayerControl::SoundQueuedUs() { return Call(PlayerOp::kSoundQueued, {}); }
+
+void PlayerControl::SetAvTrace(AvTraceSink* sink) {
+  const PlayerArg args[] = {PlayerArg::Address(sink)};
+  Call(PlayerOp::kSetAvTrace, args);
+}
+
+int32_t PlayerControl::PictureLatencyUs() { return Call(PlayerOp::kPictureLatency, {}); }
+
 void PlayerControl::Startup(bool front) {
   if (front) {
     const PlayerArg a87[] = {PlayerArg::Int(1), PlayerArg::Int(16)};
@@ -187,6 +198,17 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       OnSetSoundFormat(format);
       return kCallOk;
     }
+    case PlayerOp::kFlushSound:
+      OnFlushSound();
+      return kCallOk;
+    case PlayerOp::kSoundQueued:
+      return OnSoundQueuedUs();
+    case PlayerOp::kPictureLatency:
+      return OnPictureLatencyUs();
+    case PlayerOp::kSetAvTrace:
+      if (!IsAddress(args, 0)) return kBadCall;
+      OnSetAvTrace(static_cast<AvTraceSink*>(args[0].address));
+      return kCallOk;
     default:
       break;
   }

@@ -44,6 +44,34 @@ enum class PlayerOp : int32_t {
   // format of the recording (format tag, channels, sample rate, bits per
   // sample, block align).
   kSetSoundFormat = 1001,
+  // Drops the sound queued and not yet played, as far as the player can
+  // (no arguments).
+  kFlushSound = 1002,
+  // Answers the microseconds of sound handed over that have not played yet
+  // (queue and sink), or -1 when the player cannot tell (no arguments).
+  kSoundQueued = 1003,
+  // Address of an AvTraceSink (or null): where the player reports when its
+  // pictures are shown and its sound plays.
+  kSetAvTrace = 1004,
+  // Answers the microseconds a picture takes from its unit's hand-over to the
+  // screen (a running mean), or -1 before the first one (no arguments).
+  kPictureLatency = 1005,
+};
+
+// Told by a player when what it was handed reaches the user; for measuring
+// the offset between picture and sound. Times are steady-clock nanoseconds
+// (std::chrono::steady_clock). Called on the user-interface thread.
+class AvTraceSink {
+ public:
+  // A new picture went on screen in view `viewNumber` (2 front, 3 rear);
+  // `luma` is its mean brightness, 0..255.
+  virtual void PictureShown(int32_t viewNumber, int64_t steadyNs, int32_t luma) = 0;
+  // The loudest sample of a sound block played; `peak` is its magnitude,
+  // 0..32767.
+  virtual void SoundPlayed(int64_t steadyNs, int32_t peak) = 0;
+
+ protected:
+  ~AvTraceSink() = default;
 };
 
 // One argument of a call. Addresses are pointers of the machine's size; text
@@ -107,6 +135,12 @@ class PlayerControl {
   int32_t CopyPicture(const CopyTarget& target);
   void SetViewNumber(int32_t number);  // 2 front, 3 rear
   void SetSoundFormat(const SoundFormat& format);
+  void FlushSound();
+  // Microseconds of sound handed over and not yet played; -1 when unknown.
+  int32_t SoundQueuedUs();
+  void SetAvTrace(AvTraceSink* sink);
+  // Microseconds from a unit's hand-over to its picture on screen; -1 unknown.
+  int32_t PictureLatencyUs();
   // The one-time set-up calls of the main window: 87 (1, 16) on the front,
   // 77 (1) and 9 (0, 0, 0, 1) on both.
   void Startup(bool front);
@@ -134,6 +168,11 @@ class DispatchingPlayer : public PlayerControl {
   virtual void OnPrepareCopy() = 0;
   virtual int32_t OnCopyPicture(const CopyTarget& target) = 0;
   virtual void OnSetSoundFormat(const SoundFormat& format) = 0;
+  // Sound timing; by default there is no sound queue to flush or tell about.
+  virtual void OnFlushSound() {}
+  virtual int32_t OnSoundQueuedUs() { return -1; }
+  virtual void OnSetAvTrace(AvTraceSink*) {}
+  virtual int32_t OnPictureLatencyUs() { return -1; }
   virtual void OnSetupCall(PlayerOp op, std::span<const PlayerArg> args);
 
  private:

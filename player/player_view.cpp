@@ -2,6 +2,8 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "player/bmp_file.h"
@@ -12,6 +14,30 @@ namespace {
 
 // Snapshots keep the picture's own size up to this.
 constexpr int kSnapshotMaxSide = 4096;
+
+int64_t SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Mean brightness of the middle half of an image (the picture without the
+// black bands a fitted picture may have), from an 8 x 8 grid of pixels.
+int32_t MiddleLuma(const RgbImage& image) {
+  if (image.width <= 0 || image.height <= 0) return 0;
+  int64_t sum = 0;
+  for (int gy = 0; gy < 8; ++gy) {
+    for (int gx = 0; gx < 8; ++gx) {
+      const int x = image.width / 4 + image.width / 2 * gx / 8;
+      const int y = image.height / 4 + image.height / 2 * gy / 8;
+      const size_t at = (static_cast<size_t>(y) * image.width + x) * 4;
+      if (at + 2 >= image.pixels.size()) continue;
+      // B, G, R in memory.
+      sum += (image.pixels[at + 2] * 299 + image.pixels[at + 1] * 587 + image.pixels[at] * 114) / 1000;
+    }
+  }
+  return static_cast<int32_t>(sum / 64);
+}
 
 }  // namespace
 
@@ -92,25 +118,55 @@ int32_t PlayerView::OnCopyPicture(const CopyTarget& target) {
 
 void PlayerView::OnSetSoundFormat(const SoundFormat& format) { sound_.SetFormat(format); }
 
+void PlayerView::OnFlushSound() { sound_.Flush(); }
+
+int32_t PlayerView::OnSoundQueuedUs() {
+  return static_cast<int32_t>(std::min<int64_t>(sound_.queuedUSecs(), INT32_MAX));
+}
+
+void PlayerView::OnSetAvTrace(AvTraceSink* sink) {
+  trace_ = sink;
+  sound_.SetTrace(sink, sink ? &SteadyNs : nullptr);
+}
+
 void PlayerView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect area = rect();
   const qreal ratio = devicePixelRatioF();
   const QSize pixels = DevicePixels();
-  const bool drawn = worker_->ReadShownImage([&](const RgbImage& image) {
-    QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
-    if (image.width == pixels.width() && image.height == pixels.height()) {
-      picture.setDevicePixelRatio(ratio);
-      painter.drawImage(0, 0, picture);
-      return;
-    }
-    // Drawn for another size (the view was just resized; the decoder thread
-    // draws it again): stretch it meanwhile, keeping its proportions.
-    painter.fillRect(area, Qt::black);
-    const FitRect r = FitPicture(image.width, image.height, 0, 0, area.width(), area.height());
-    painter.drawImage(QRect(r.x, r.y, r.width, r.height), picture);
-  });
+  bool fresh = false;
+  int32_t luma = -1;
+  int64_t handedNs = 0;
+  const bool drawn = worker_->ReadShownImage(
+      [&](const RgbImage& image) {
+        if (fresh) handedNs = image.handedNs;
+        if (trace_ && fresh) luma = MiddleLuma(image);
+        QImage picture(image.pixels.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
+        if (image.width == pixels.width() && image.height == pixels.height()) {
+          picture.setDevicePixelRatio(ratio);
+          painter.drawImage(0, 0, picture);
+          return;
+        }
+        // Drawn for another size (the view was just resized; the decoder
+        // thread draws it again): stretch it meanwhile, keeping its
+        // proportions.
+        painter.fillRect(area, Qt::black);
+        const FitRect r = FitPicture(image.width, image.height, 0, 0, area.width(), area.height());
+        painter.drawImage(QRect(r.x, r.y, r.width, r.height), picture);
+      },
+      &fresh);
   if (!drawn) painter.fillRect(area, Qt::black);
+  const int64_t now = SteadyNs();
+  if (handedNs > 0 && now > handedNs) {
+    // A mean over about the last eight pictures.
+    const int64_t us = (now - handedNs) / 1000;
+    latencyUs_ = latencyUs_ < 0 ? us : (latencyUs_ * 7 + us) / 8;
+  }
+  if (luma >= 0) trace_->PictureShown(viewNumber(), now, luma);
+}
+
+int32_t PlayerView::OnPictureLatencyUs() {
+  return static_cast<int32_t>(std::min<int64_t>(latencyUs_, INT32_MAX));
 }
 
 QSize PlayerView::DevicePixels() const {

@@ -9,6 +9,13 @@
 //   SetStopped    1: the view turns black, waiting units and queued sound are
 //                 dropped; units given later are decoded but not shown. 0:
 //                 the newest picture is shown again.
+//   FlushSound    the sound waiting in the queue is dropped (the sink plays
+//                 out the little it holds).
+//   SoundQueued   microseconds of sound handed over and not yet played.
+//   SetAvTrace    reports each new picture painted and when the loudest
+//                 sample of each sound block played.
+//   PictureLatency  running mean of the time from a unit's hand-over to its
+//                 picture painted.
 //   Redraw        repaints the view.
 //   SaveSnapshot  the newest picture at its own size as a 24-bit bitmap file.
 //   PrepareCopy   keeps the newest picture for the next CopyPicture.
@@ -53,6 +60,10 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   void OnPrepareCopy() override;
   int32_t OnCopyPicture(const CopyTarget& target) override;
   void OnSetSoundFormat(const SoundFormat& format) override;
+  void OnFlushSound() override;
+  int32_t OnSoundQueuedUs() override;
+  void OnSetAvTrace(AvTraceSink* sink) override;
+  int32_t OnPictureLatencyUs() override;
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +78,8 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   bool stopped_ = false;
   std::atomic<bool> repaintPosted_{false};
   std::vector<uint8_t> snapshot_;  // reused by SaveSnapshot
+  AvTraceSink* trace_ = nullptr;
+  int64_t latencyUs_ = -1;  // running mean from hand-over to paint
 };
 
 }  // namespace orvia::player

@@ -34,8 +34,13 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       call.feed.length = call.ints[5];
       const auto* bytes = static_cast<const uint8_t*>(call.addresses[0]);
       call.feed.bytes.assign(bytes, bytes + call.feed.length);
-      if (refuseAll_ || refuseNext_ > 0) {
-        if (refuseNext_ > 0) --refuseNext_;
+      const bool refuseVideo = !call.feed.sound && refuseNextVideo_ > 0;
+      if (refuseAll_ || refuseNext_ > 0 || refuseVideo) {
+        if (refuseVideo) {
+          --refuseNextVideo_;
+        } else if (refuseNext_ > 0) {
+          --refuseNext_;
+        }
         call.feed.refused = true;
         answer = kNotTaken;
       }
@@ -49,6 +54,12 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       break;
     case PlayerOp::kSaveSnapshot:
       answer = snapshotAnswer_;
+      break;
+    case PlayerOp::kSoundQueued:
+      answer = soundQueued_ ? soundQueued_() : -1;
+      break;
+    case PlayerOp::kPictureLatency:
+      answer = pictureLatencyUs_;
       break;
     case PlayerOp::kCopyPicture: {
       if (call.addresses.size() != 4) {
@@ -74,6 +85,7 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
   }
   call.answer = answer;
   calls_.push_back(std::move(call));
+  if (listener_) listener_(calls_.back());
   return answer;
 }
 

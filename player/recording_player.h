@@ -10,6 +10,7 @@
 //   EXPECT_EQ(front.FeedCount(/*sound=*/false), 2);
 //
 // FeedData answers 0, or -1 while told to refuse (RefuseNextUnits, RefuseUnits).
+// SoundQueuedUs answers -1 unless given an answer (SetSoundQueuedAnswer).
 // A refused call is recorded too, with `refused` set. SaveSnapshot answers the
 // configured result (0 unless set) and writes no file; CopyPicture copies the
 // picture given with SetPicture, or answers kNoPicture without one.
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,9 +50,18 @@ class RecordingPlayer : public PlayerControl {
 
   // Refuse the next `count` units (video or sound) with -1.
   void RefuseNextUnits(int count) { refuseNext_ = count; }
+  // Refuse the next `count` video units; sound blocks are taken meanwhile.
+  void RefuseNextVideoUnits(int count) { refuseNextVideo_ = count; }
   // Refuse every unit while set.
   void RefuseUnits(bool refuse) { refuseAll_ = refuse; }
   void SetSnapshotAnswer(int32_t answer) { snapshotAnswer_ = answer; }
+  // What SoundQueuedUs answers (-1, "cannot tell", without one), and a
+  // listener told of every call after it was recorded: together they let a
+  // test stand in for a sound sink that plays as its clock runs.
+  void SetSoundQueuedAnswer(std::function<int32_t()> answer) { soundQueued_ = std::move(answer); }
+  // What PictureLatencyUs answers (-1 unless set).
+  void SetPictureLatencyAnswer(int32_t us) { pictureLatencyUs_ = us; }
+  void SetCallListener(std::function<void(const RecordedCall&)> listener) { listener_ = std::move(listener); }
   // The picture CopyPicture hands out: top row first, 4 bytes per pixel; it is
   // copied out bottom row first like the real player does.
   void SetPicture(int32_t width, int32_t height, std::vector<uint8_t> pixels);
@@ -68,8 +79,12 @@ class RecordingPlayer : public PlayerControl {
  private:
   std::vector<RecordedCall> calls_;
   int refuseNext_ = 0;
+  int refuseNextVideo_ = 0;
   bool refuseAll_ = false;
   int32_t snapshotAnswer_ = 0;
+  std::function<int32_t()> soundQueued_;
+  int32_t pictureLatencyUs_ = -1;
+  std::function<void(const RecordedCall&)> listener_;
   int32_t volume_ = -1;
   bool stopped_ = false;
   int32_t pictureWidth_ = 0;

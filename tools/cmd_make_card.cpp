@@ -30,6 +30,8 @@ constexpr const char* kMakeCardUsage =
     "                       where the route lies (default NE; S and W give negative numbers)\n"
     "  --crf N              x264 quality factor, 10..51 (default 36)\n"
     "  --jobs N             recordings written at once, 1..8 (default 2)\n"
+    "  --sync-marks         a white picture in both streams and a click in the sound at the\n"
+    "                       start of every second, for measuring picture against sound\n"
     "  --quiet              print nothing but errors\n";
 
 bool ParseInt(const char* text, long long lo, long long hi, long long& out) {
@@ -56,6 +58,8 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
       return 0;
     } else if (arg == "--quiet") {
       quiet = true;
+    } else if (arg == "--sync-marks") {
+      options.syncMarks = true;
     } else if (arg == "--seed" && hasValue) {
       if (!ParseInt(argv[++i], 0, 0x7fffffffffffffffLL, n)) {
         bad = true;

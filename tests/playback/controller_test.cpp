@@ -12,100 +12,13 @@
 
 #include "playback/pacing_trace.h"
 #include "playback/playback_controller.h"
+#include "playback/sound_schedule.h"
 #include "player/recording_player.h"
+#include "tests/playback/controller_fixture.h"
 #include "tests/playback/playback_test_support.h"
 
 namespace orvia::test {
 namespace {
-
-using player::PlayerOp;
-using player::RecordedCall;
-using player::RecordingPlayer;
-
-const std::vector<uint8_t>& Blank() {
-  static const std::vector<uint8_t> blank = {0, 0, 0, 1, 0x67, 0x42, 0, 0, 0, 1, 0x65, 0x88};
-  return blank;
-}
-
-HandBuiltOptions Seconds(int seconds) {
-  HandBuiltOptions o;
-  o.seconds = seconds;
-  return o;
-}
-
-std::string Bytes(const RecordedCall* c) { return std::string(c->feed.bytes.begin(), c->feed.bytes.end()); }
-
-// The unit number a hand-built unit carries ("s<stream>u<k>-"), or -1.
-int UnitNumber(const RecordedCall* c, int stream) {
-  const std::string b = Bytes(c);
-  const std::string tag = "s" + std::to_string(stream) + "u";
-  const size_t at = b.rfind(tag);
-  if (at == std::string::npos) return -1;
-  return std::atoi(b.c_str() + at + tag.size());
-}
-
-std::vector<const RecordedCall*> Feeds(const RecordingPlayer& p, bool sound) {
-  std::vector<const RecordedCall*> out;
-  for (const RecordedCall* c : p.CallsOf(PlayerOp::kFeedData)) {
-    if (c->feed.sound == sound) out.push_back(c);
-  }
-  return out;
-}
-
-class ControllerTest : public ::testing::Test {
- protected:
-  ControllerTest() { Rebuild(); }
-
-  void Rebuild() {
-    PlaybackDeps deps;
-    deps.front = &front;
-    deps.rear = &rear;
-    deps.view = &view;
-    deps.clock = &clock;
-    deps.sleeper = &clock;
-    deps.text = EnglishText;
-    deps.blankFrame = Blank();
-    controller = std::make_unique<PlaybackController>(deps);
-  }
-
-  std::string Recording(const HandBuiltOptions& o, const std::string& name = "rec.avi") {
-    return WriteHandBuilt(dir / name, o);
-  }
-
-  // The SD button with the disk manager answering OK with these rows.
-  void Load(const std::vector<std::string>& rows) {
-    controller->BeginOpenSource();
-    view.rows = rows;
-    controller->EndOpenSource(true);
-  }
-
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) {
-      clock.AdvanceMs(1);
-      controller->Tick();
-    }
-  }
-  // Ticks until `done` holds; false when it did not within `limit` ticks.
-  bool TickUntil(const std::function<bool()>& done, int limit = 20000) {
-    for (int i = 0; i < limit; ++i) {
-      if (done()) return true;
-      clock.AdvanceMs(1);
-      controller->Tick();
-    }
-    return done();
-  }
-  int MediaMs() const { return controller->position() * 1000 + controller->buffer().millisecond; }
-  void ClearCalls() {
-    front.ClearCalls();
-    rear.ClearCalls();
-  }
-
-  ScratchDir dir;
-  RecordingPlayer front, rear;
-  FakeView view;
-  FakeClock clock;
-  std::unique_ptr<PlaybackController> controller;
-};
 
 // ------------------------------------------------------------- list loads
 
@@ -223,18 +136,17 @@ TEST_F(ControllerTest, FirstSecondsAreFedInTimeOrderWithHeadersAndSoundOnTheFron
   PacingTrace trace;
   controller->SetPacingTrace(&trace);
   ClearCalls();
-  Ticks(1);  // start: the key units and the sound block due at 0 ms
+  Ticks(1);  // start: the key units at 0 ms
   Ticks(2000);
 
   // Every unit due by 2000 ms went out, in order, on each view.
   for (int s = 0; s < 2; ++s) {
     SCOPED_TRACE(s);
     const auto video = Feeds(s == 0 ? front : rear, false);
-    // A unit goes out on the tick its predecessor falls due: at 2000 ms the
-    // units due by then and the one after them.
+    // A unit goes out kPictureLeadMs before its moment.
     int due = 0;
-    while (due < index.videoCount[s] && index.videoEntries[s][due].time <= 2000) ++due;
-    ASSERT_EQ(static_cast<int>(video.size()), due + 1);
+    while (due < index.videoCount[s] && index.videoEntries[s][due].time <= 2000 + kPictureLeadMs) ++due;
+    ASSERT_EQ(static_cast<int>(video.size()), due);
     for (int k = 0; k < due; ++k) {
       EXPECT_EQ(UnitNumber(video[k], s), k);
       EXPECT_EQ(video[k]->feed.key, k % 15 == 0) << k;
@@ -248,28 +160,21 @@ TEST_F(ControllerTest, FirstSecondsAreFedInTimeOrderWithHeadersAndSoundOnTheFron
   }
   EXPECT_TRUE(Feeds(rear, true).empty());
 
-  // On the front each step's sound follows its unit: block 0 with unit 0,
-  // then every block due by each later unit, none twice, none left out.
-  const auto& calls = front.calls();
-  ASSERT_GE(calls.size(), 2u);
-  EXPECT_FALSE(calls[0].feed.sound);
-  ASSERT_TRUE(calls[1].feed.sound);
-  EXPECT_EQ(calls[1].feed.bytes, std::vector<uint8_t>(640, 0));
-  std::string sound;
-  for (size_t i = 1; i < calls.size(); ++i) {
-    if (!calls[i].feed.sound) continue;
-    EXPECT_FALSE(calls[i - 1].feed.sound) << i;
-    sound += std::string(calls[i].feed.bytes.begin(), calls[i].feed.bytes.end());
-  }
+  // On the front the sound blocks follow each other, none twice, none left
+  // out, up to kSoundAheadMs ahead of the clock; block 0 right after the
+  // first unit.
+  const auto sound = Feeds(front, true);
   int blocks = 0;
-  const int lastUnitTime = index.videoEntries[0][Feeds(front, false).size() - 1].time;
-  while (blocks < index.soundCount && index.soundEntries[blocks].time <= lastUnitTime) ++blocks;
-  ASSERT_EQ(static_cast<int>(sound.size()), blocks * 640);
-  for (int b = 0; b < blocks; ++b) EXPECT_EQ(static_cast<uint8_t>(sound[b * 640]), b) << b;
+  while (blocks < index.soundCount && index.soundEntries[blocks].time <= 2000 + kSoundAheadMs) ++blocks;
+  ASSERT_EQ(static_cast<int>(sound.size()), blocks);
+  for (int b = 0; b < blocks; ++b) {
+    ASSERT_EQ(sound[b]->feed.length, 640) << b;
+    EXPECT_EQ(sound[b]->feed.bytes[0], b) << b;
+  }
+  EXPECT_FALSE(front.calls().at(0).feed.sound);
 
   // With a tick every millisecond each unit went out within a millisecond of
-  // the moment the step before it fell due (one unit interval ahead of its
-  // own time), never early and never later than one tick.
+  // its hand-over moment, never early and never later than one tick.
   const LatenessStats late = ComputeLateness(trace.samples());
   EXPECT_GT(late.count, 40);
   EXPECT_GE(late.p50Ms, 0);
@@ -303,68 +208,6 @@ TEST_F(ControllerTest, SoundIsFedAtOneTwoAndFourTimesAndHeardOnlyAtOne) {
   }
 }
 
-TEST_F(ControllerTest, TwiceSpeedReBasesBothOriginsOnlyBeyondFourSecondsAhead) {
-  // The clock is about to turn to a new hour, which re-takes the wall origin
-  // and so puts the recording ahead of the clock by what has been played.
-  for (const int aheadMs : {3000, 4500}) {
-    SCOPED_TRACE(aheadMs);
-    Rebuild();
-    clock.Set(10, 59, 54, 0);
-    Load({Recording(Seconds(6))});
-    controller->OnSpeed(3);
-    Ticks(1);
-    const int64_t origin = clock.nowMs();
-    ASSERT_EQ(controller->speedFactor(), 2);
-    ASSERT_TRUE(TickUntil([&] { return MediaMs() >= aheadMs; }));
-    const int media = MediaMs();
-    // The wall runs at half the recording's pace (the unit shown is at most
-    // one interval ahead).
-    const int64_t wall = clock.nowMs() - origin;
-    EXPECT_GE(media, 2 * wall);
-    EXPECT_LE(media, 2 * wall + 80);
-    clock.Set(11, 0, 0, 0);
-    ClearCalls();
-    controller->Tick();
-    EXPECT_EQ(controller->wallOrigin().minute, 0);
-    EXPECT_EQ(controller->mediaOrigin(), 0);
-    EXPECT_TRUE(front.calls().empty());
-
-    Ticks(1);
-    if (aheadMs > 4000) {
-      EXPECT_EQ(controller->mediaOrigin(), media);
-      EXPECT_EQ(controller->wallOrigin().millisecond, 1);
-      EXPECT_FALSE(Feeds(front, false).empty());
-    } else {
-      // Within 2000 x 2 ms: the recording waits for the clock to catch up.
-      EXPECT_EQ(controller->mediaOrigin(), 0);
-      EXPECT_TRUE(front.calls().empty());
-      Ticks(media / 2 - 10);
-      EXPECT_TRUE(front.calls().empty());
-      Ticks(100);
-      EXPECT_FALSE(front.calls().empty());
-    }
-  }
-}
-
-TEST_F(ControllerTest, ClockGoingBackRetakesTheWallOriginThenTheDriftRuleTheMediaOrigin) {
-  clock.Set(12, 59, 57, 0);
-  Load({Recording(Seconds(4))});
-  Ticks(1);
-  ASSERT_TRUE(TickUntil([&] { return MediaMs() >= 2500; }));
-  const int media = MediaMs();
-  clock.Set(13, 0, 0, 0);
-  ClearCalls();
-  controller->Tick();
-  const WallTime origin = controller->wallOrigin();
-  EXPECT_EQ(origin.hour, 13);
-  EXPECT_EQ(origin.minute, 0);
-  EXPECT_EQ(controller->mediaOrigin(), 0);
-  EXPECT_TRUE(front.calls().empty());
-  Ticks(1);
-  EXPECT_EQ(controller->mediaOrigin(), media);
-  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
-}
-
 // ------------------------------------------------------------ back, forward
 
 TEST_F(ControllerTest, BackWhilePausedSeeksTheKeySecondBeforeButNotARestartAtZero) {
@@ -394,6 +237,24 @@ TEST_F(ControllerTest, BackWhilePausedSeeksTheKeySecondBeforeButNotARestartAtZer
   EXPECT_TRUE(front.calls().empty());
   EXPECT_TRUE(rear.calls().empty());
   EXPECT_EQ(clock.sleptMs(), 20);  // only the wait before the list load
+
+  // "1 frame" then shows second 0 in both views, and the next one steps both.
+  view.telemetry.clear();
+  for (int unit = 0; unit < 2; ++unit) {
+    SCOPED_TRACE(unit);
+    controller->OnForward();
+    Ticks(1);
+    for (int s = 0; s < 2; ++s) {
+      const auto video = Feeds(s == 0 ? front : rear, false);
+      ASSERT_EQ(video.size(), 1u);
+      EXPECT_EQ(UnitNumber(video[0], s), unit);
+    }
+    ClearCalls();
+  }
+  EXPECT_EQ(controller->position(), 0);
+  EXPECT_EQ(view.timeLine, 0);
+  ASSERT_EQ(view.telemetry.size(), 1u);
+  EXPECT_EQ(view.telemetry[0].time, "2026-12-07 08:30:00");
 }
 
 TEST_F(ControllerTest, ForwardWhilePausedStepsOneUnitAndWhilePlayingNearTheEndDoesNothing) {
@@ -507,7 +368,7 @@ TEST_F(ControllerTest, RefusedUnitIsRetriedEveryTwoMillisecondsWhileMuted) {
   Load({Recording(Seconds(3))});
   ASSERT_TRUE(controller->soundMuted());
   ASSERT_TRUE(TickUntil([&] { return controller->buffer().nextVideo[0] == 2; }));  // unit 2: reference slice
-  front.RefuseNextUnits(3);
+  front.RefuseNextVideoUnits(3);
   ClearCalls();
   const int64_t slept = clock.sleptMs();
   ASSERT_TRUE(TickUntil([&] { return controller->buffer().nextVideo[0] == 3; }));
@@ -560,7 +421,7 @@ TEST_F(ControllerTest, RefusedUnitWithSoundPlayingIsDroppedAtOnce) {
   Load({Recording(Seconds(3))});
   ASSERT_FALSE(controller->soundMuted());
   ASSERT_TRUE(TickUntil([&] { return controller->buffer().nextVideo[0] == 2; }));
-  front.RefuseNextUnits(1);
+  front.RefuseNextVideoUnits(1);
   ClearCalls();
   const int64_t slept = clock.sleptMs();
   ASSERT_TRUE(TickUntil([&] { return controller->buffer().nextVideo[0] == 3; }));
@@ -639,7 +500,7 @@ TEST_F(ControllerTest, EndOfFileOpensTheNextRowOfSimulatedRecordings) {
     ASSERT_GE(video[0]->feed.length, 5);
     EXPECT_EQ(video[0]->feed.bytes[4] & 0x1f, 7);
   }
-  EXPECT_EQ(Feeds(front, true).size(), 1u);
+  EXPECT_FALSE(Feeds(front, true).empty());
 
   // After the last row playback stays running with nothing left to show.
   ASSERT_TRUE(
@@ -649,31 +510,6 @@ TEST_F(ControllerTest, EndOfFileOpensTheNextRowOfSimulatedRecordings) {
   EXPECT_EQ(controller->state(), PlaybackState::kRunning);
   EXPECT_EQ(controller->currentRow(), 1);
   EXPECT_TRUE(Feeds(front, false).empty());
-}
-
-TEST_F(ControllerTest, PreviousAndNextFileHoldAtTheEndsOfTheList) {
-  const std::string a = Recording(Seconds(2), "a.avi");
-  const std::string b = Recording(Seconds(3), "b.avi");
-  Load({a, b});
-  Ticks(100);
-  controller->OnPreviousFile();
-  EXPECT_EQ(controller->state(), PlaybackState::kHold);
-  ClearCalls();
-  Ticks(50);
-  EXPECT_TRUE(front.calls().empty());
-
-  controller->OnNextFile();
-  EXPECT_EQ(controller->currentRow(), 1);
-  EXPECT_EQ(controller->state(), PlaybackState::kStart);
-  EXPECT_EQ(view.graphCount, 3);
-  controller->OnNextFile();
-  EXPECT_EQ(controller->currentRow(), 1);
-  EXPECT_EQ(controller->state(), PlaybackState::kHold);
-
-  controller->OnListDoubleClick(0);
-  EXPECT_EQ(controller->currentRow(), 0);
-  EXPECT_EQ(controller->state(), PlaybackState::kStart);
-  EXPECT_EQ(view.selectedRow, 0);
 }
 
 TEST_F(ControllerTest, StopThenPlayAgainStartsOverFromSecondZero) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,26 @@ std::string WriteHandBuilt(const std::string& path, const HandBuiltOptions& o) {
   std::ofstream(path, std::ios::binary) << bytes;
   return path;
 }
+
+FakeSink::FakeSink(player::RecordingPlayer& player, FakeClock& clock, int bytesPerMs)
+    : clock_(clock), bytesPerMs_(bytesPerMs) {
+  player.SetSoundQueuedAnswer([this] { return static_cast<int32_t>(queuedUs()); });
+  player.SetCallListener([this](const player::RecordedCall& call) {
+    const int64_t nowUs = clock_.nowMs() * 1000;
+    if (call.op == player::PlayerOp::kFlushSound) {
+      endUs_ = nowUs;
+      ++flushes_;
+    }
+    if (call.op != player::PlayerOp::kFeedData || !call.feed.sound || call.feed.bytes.empty()) return;
+    const int64_t startUs = std::max(endUs_, nowUs);
+    endUs_ = startUs + call.feed.length * 1000LL / bytesPerMs_;
+    // The block is the last 640 bytes; anything in front of it is silence.
+    const int64_t silenceUs = (call.feed.length - std::min(call.feed.length, 640)) * 1000LL / bytesPerMs_;
+    blocks_.push_back({call.feed.bytes.back(), clock_.nowMs(), (startUs + silenceUs) / 1000});
+  });
+}
+
+int64_t FakeSink::queuedUs() const { return std::max<int64_t>(0, endUs_ - clock_.nowMs() * 1000); }
 
 ScratchDir::ScratchDir() {
   std::string templ = (std::filesystem::temp_directory_path() / "orvia-playback-XXXXXX").string();

@@ -96,6 +96,30 @@ class FakeView : public PlaybackView {
   int windowRedraws = 0;
 };
 
+// A sound sink behind a recording player, playing on the fake clock: what is
+// handed over plays back to back from the moment it arrives, a flush drops
+// what has not played. It answers the player's SoundQueuedUs.
+class FakeSink {
+ public:
+  // 8 kHz 16-bit mono: 16 bytes a millisecond.
+  FakeSink(player::RecordingPlayer& player, FakeClock& clock, int bytesPerMs = 16);
+  struct Block {
+    int id;            // the block's last byte (hand-built block i holds byte i)
+    int64_t handedMs;  // clock time it was handed over
+    int64_t startMs;   // clock time it starts to play (silence in front excluded)
+  };
+  const std::vector<Block>& blocks() const { return blocks_; }
+  int64_t queuedUs() const;
+  int flushes() const { return flushes_; }
+
+ private:
+  FakeClock& clock_;
+  int bytesPerMs_;
+  int64_t endUs_ = 0;  // clock time the queued sound has played
+  std::vector<Block> blocks_;
+  int flushes_ = 0;
+};
+
 // English texts of the keys the controller looks up.
 std::string EnglishText(const char* key);
 

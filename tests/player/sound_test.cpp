@@ -10,6 +10,7 @@
 #include <QMediaDevices>
 #include <QThread>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -47,19 +48,34 @@ int64_t PlayOut(SoundOutput& sound, int64_t usecs) {
   return sound.processedUSecs();
 }
 
+// A block of 40 ms: a square wave at a quarter of full scale with one
+// sample at `peak` at `peakAt`.
+std::vector<uint8_t> Block(int16_t peak = 0, size_t peakAt = 0) {
+  std::vector<uint8_t> block(640);
+  for (size_t i = 0; i < block.size(); i += 2) {
+    const int16_t v = (i / 2) % 40 < 20 ? 0x2000 : -0x2000;
+    std::memcpy(&block[i], &v, 2);
+  }
+  if (peak != 0) std::memcpy(&block[peakAt * 2], &peak, 2);
+  return block;
+}
+
 TEST(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
   if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
   PlayerView view;
   view.SetSoundFormat(Pcm8kMono16());
   view.SetVolume(5);
-  // 25 blocks of 40 ms: one second.
-  std::vector<uint8_t> block(640);
-  for (size_t i = 0; i < block.size(); i += 2)
-    block[i + 1] = static_cast<uint8_t>((i / 2) % 40 < 20 ? 0x20 : 0xE0);
-  for (int i = 0; i < 25; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
+  // Ten blocks of 40 ms.
+  const std::vector<uint8_t> block = Block();
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
   ASSERT_TRUE(view.sound().isOpen());
   EXPECT_EQ(view.sound().droppedBytes(), 0);
-  EXPECT_EQ(PlayOut(view.sound(), 1000000), 1000000);
+  // What waits to play is never more than what was handed over.
+  const int32_t queued = view.SoundQueuedUs();
+  EXPECT_GE(queued, 0);
+  EXPECT_LE(queued, 400000);
+  EXPECT_EQ(PlayOut(view.sound(), 400000), 400000);
+  EXPECT_EQ(view.SoundQueuedUs(), 0);
 
   // Stopping drops what is queued; sound after it starts a new sink.
   view.SetStopped(true);
@@ -69,15 +85,68 @@ TEST(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
   EXPECT_EQ(PlayOut(view.sound(), 200000), 200000);
 }
 
-TEST(PlayerSoundSinkTest, BlocksBeyondTheBufferAreDroppedNotBlocking) {
+TEST(PlayerSoundSinkTest, FlushDropsWhatWaitsAndAFormatItCannotPlayTellsSo) {
+  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
+  PlayerView view;
+  view.SetSoundFormat(Pcm8kMono16());
+  const std::vector<uint8_t> block = Block();
+  // Twenty blocks: more than the sink takes at once.
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
+  view.FlushSound();
+  EXPECT_TRUE(view.sound().isOpen());
+  EXPECT_LE(view.SoundQueuedUs(), 2 * kSinkBufferMs * 1000);
+  ASSERT_EQ(view.FeedData(true, false, block), 0);
+  EXPECT_LE(view.SoundQueuedUs(), 2 * kSinkBufferMs * 1000 + 40000);
+
+  SoundFormat adpcm = Pcm8kMono16();
+  adpcm.formatTag = 2;
+  view.SetSoundFormat(adpcm);
+  EXPECT_LT(view.SoundQueuedUs(), 0);
+}
+
+TEST(PlayerSoundSinkTest, BlocksBeyondTheQueueAreDroppedNotBlocking) {
   if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
   PlayerView view;
   view.SetSoundFormat(Pcm8kMono16());
   const std::vector<uint8_t> block(640, 0);
-  // Five seconds at once: about a second fits, the rest is dropped.
+  // Five seconds at once: the queue and the sink's buffer take well under
+  // a second, the rest is dropped.
   for (int i = 0; i < 125; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
-  EXPECT_GT(view.sound().droppedBytes(), 0);
+  EXPECT_GT(view.sound().droppedBytes(), 100 * 640);
   EXPECT_LT(view.sound().droppedBytes(), 125 * 640);
+  EXPECT_LE(view.SoundQueuedUs(), (kQueueLimitMs + 2 * kSinkBufferMs) * 1000);
+}
+
+// Records what a player reports.
+class RecordingTrace : public AvTraceSink {
+ public:
+  void PictureShown(int32_t view, int64_t ns, int32_t luma) override { pictures.push_back({view, ns, luma}); }
+  void SoundPlayed(int64_t ns, int32_t peak) override { sounds.push_back({0, ns, peak}); }
+  struct Event {
+    int32_t view;
+    int64_t ns;
+    int32_t level;
+  };
+  std::vector<Event> pictures, sounds;
+};
+
+TEST(PlayerSoundSinkTest, TraceTellsWhenEachBlocksLoudestSamplePlayed) {
+  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
+  PlayerView view;
+  RecordingTrace trace;
+  view.SetAvTrace(&trace);
+  view.SetSoundFormat(Pcm8kMono16());
+  // Five blocks; the third carries a click 10 ms in.
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(view.FeedData(true, false, i == 2 ? Block(32767, 80) : Block()), 0);
+  EXPECT_EQ(PlayOut(view.sound(), 200000), 200000);
+  QCoreApplication::processEvents();
+  QThread::msleep(30);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(trace.sounds.size(), 5u);
+  EXPECT_EQ(trace.sounds[2].level, 32767);
+  EXPECT_EQ(trace.sounds[1].level, 0x2000);
+  for (size_t i = 1; i < trace.sounds.size(); ++i) EXPECT_GE(trace.sounds[i].ns, trace.sounds[i - 1].ns);
+  view.SetAvTrace(nullptr);
 }
 
 }  // namespace

@@ -117,6 +117,7 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     r.eventSecond = s.kind == RecordingKind::kParkingEvent ? s.eventSecond : -1;
     r.crf = o.crf;
     r.leadInMs = o.leadInMs;
+    r.syncMarks = o.syncMarks;
     if (o.gpsLossCount > 0) {
       r.gpsLossFirst = o.gpsLossFirst;
       r.gpsLossCount = o.gpsLossCount;

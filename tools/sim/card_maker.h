@@ -30,6 +30,7 @@ struct CardOptions {
   Hemisphere hemisphere = Hemisphere::kNorthEast;
   int crf = 36;
   int jobs = 2;  // recordings written at the same time
+  bool syncMarks = false;  // a flash and a click at the start of every second (RecordingPlan)
 };
 
 struct CardReport {

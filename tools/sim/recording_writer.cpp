@@ -117,8 +117,22 @@ struct CameraRig {
   int frame[2] = {0, 0};
 };
 
+// A white picture: the sync mark of the pictures.
+void PaintFlash(Picture& pic) {
+  for (int y = 0; y < pic.height; ++y)
+    std::fill(pic.y + y * pic.strideY, pic.y + y * pic.strideY + pic.width, 235);
+  for (int y = 0; y < pic.height / 2; ++y) {
+    std::fill(pic.u + y * pic.strideU, pic.u + y * pic.strideU + pic.width / 2, 128);
+    std::fill(pic.v + y * pic.strideV, pic.v + y * pic.strideV + pic.width / 2, 128);
+  }
+}
+
 void PaintFrame(const RecordingPlan& p, const CarState& car, int stream, int second, int indexInSecond,
                 int frameNumber, Picture pic) {
+  if (p.syncMarks && indexInSecond == 0) {
+    PaintFlash(pic);
+    return;
+  }
   const double t = second + static_cast<double>(indexInSecond) / p.fps;
   SceneState s;
   s.rear = stream == 1;
@@ -288,7 +302,8 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
             double burst = 0;
             if (t >= impactAt) burst += 0.75 * std::exp(-(t - impactAt) / 0.18);
             if (t >= eventAt) burst += 0.3 * std::exp(-(t - eventAt) / 0.08);
-            const int16_t v = synth.Sample(car.SpeedMs(t) * 3.6, IsDriving(p.kind), burst, kSoundRate);
+            int16_t v = synth.Sample(car.SpeedMs(t) * 3.6, IsDriving(p.kind), burst, kSoundRate);
+            if (p.syncMarks) v = d.n == 0 && i == 0 ? kSyncClickLevel : static_cast<int16_t>(v / 3);
             block[2 * i] = static_cast<uint8_t>(v & 0xff);
             block[2 * i + 1] = static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xff);
           }

@@ -37,6 +37,11 @@ struct RecordingPlan {
   int leadInMs = 0;
   int gpsLossFirst = -1;  // seconds without a 'G' record: [first, first + count)
   int gpsLossCount = 0;
+  // Sync marks for measuring picture against sound: the first picture of
+  // every second is white in both streams, and the sound of that instant is
+  // a click at full scale (kSyncClickLevel); the rest of the sound stays
+  // below half of full scale, so that nothing else is taken for a click.
+  bool syncMarks = false;
   int frontWidth = 1280, frontHeight = 720;
   int rearWidth = 640, rearHeight = 360;
   int crf = 36;
@@ -66,6 +71,7 @@ struct RecordingReport {
 constexpr int kSoundRate = 8000;
 constexpr int kSoundBlocksPerSecond = 25;
 constexpr int kSoundBlockBytes = kSoundRate / kSoundBlocksPerSecond * 2;  // 640
+constexpr int16_t kSyncClickLevel = 32767;
 
 // Builds the recording in memory and writes it to plan.path.
 RecordingReport WriteRecording(const RecordingPlan& plan);

@@ -1,0 +1,254 @@
+// The controller's pacing faults and its sound timing, on the fake clock:
+// speed changes in the middle of a file, a new hour, a clock set back, the
+// sound's moment and queue, the ends of the list and a step past a file end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "playback/playback_controller.h"
+#include "playback/sound_schedule.h"
+#include "tests/playback/controller_fixture.h"
+
+namespace orvia::test {
+namespace {
+
+// ------------------------------------------------------------------ pacing
+
+TEST_F(ControllerTest, SpeedChangeMidFileCarriesOnFromThePictureShown) {
+  const std::string path = Recording(Seconds(40));
+  // Speed slider positions and their rates.
+  const struct {
+    int slider;
+    double rate;
+  } speeds[] = {{0, 0.25}, {2, 1}, {3, 2}, {4, 4}};
+  for (const auto& from : speeds) {
+    for (const auto& to : speeds) {
+      if (from.slider == to.slider) continue;
+      SCOPED_TRACE(testing::Message() << from.rate << "x -> " << to.rate << "x");
+      Rebuild();
+      Load({path});
+      controller->OnSpeed(from.slider);
+      Ticks(1);
+      Ticks(3000);
+      const int before = MediaMs();
+      const int64_t change = clock.nowMs();
+      controller->OnSpeed(to.slider);
+      // The recording time on show follows the new rate from where it was,
+      // within one unit (67 ms) and the hand-over leads at both rates.
+      const double slack = 67 + kPictureLeadMs * (from.rate + to.rate) + 1;
+      double worst = 0;
+      for (int i = 0; i < 2000; ++i) {
+        Ticks(1);
+        const double expected = before + (clock.nowMs() - change) * to.rate;
+        worst = std::max(worst, std::abs(MediaMs() - expected));
+      }
+      EXPECT_LE(worst, slack);
+    }
+  }
+}
+
+TEST_F(ControllerTest, StartOrSeekJustBeforeANewHourKeepsThePace) {
+  for (const int slider : {2, 3}) {
+    SCOPED_TRACE(slider);
+    Rebuild();
+    clock.Set(10, 59, 58, 900);
+    Load({Recording(Seconds(12))});
+    controller->OnSpeed(slider);
+    Ticks(1);
+    const int rate = slider == 3 ? 2 : 1;
+    // Across the new hour the pictures keep coming at the rate: after 2.5 s
+    // the recording is 2.5 s x rate on.
+    Ticks(2500);
+    EXPECT_NEAR(MediaMs(), 2500 * rate, 70);
+    // A seek 0.5 s before the next new hour.
+    clock.Set(11, 59, 59, 500);
+    controller->OnTimeLine(1);
+    Ticks(1);
+    const int64_t start = clock.nowMs();
+    Ticks(1500);
+    EXPECT_NEAR(MediaMs(), 1000 + (clock.nowMs() - start) * rate, 70);
+  }
+}
+
+TEST_F(ControllerTest, ClockGoingBackCarriesOnAtOnce) {
+  clock.Set(12, 30, 0, 0);
+  Load({Recording(Seconds(4))});
+  Ticks(1);
+  ASSERT_TRUE(TickUntil([&] { return MediaMs() >= 1500; }));
+  const int media = MediaMs();
+  clock.Set(12, 20, 0, 0);  // the clock is set back ten minutes
+  ClearCalls();
+  Ticks(70);
+  EXPECT_FALSE(Feeds(front, false).empty());
+  EXPECT_NEAR(MediaMs(), media + 70, 70);
+  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
+}
+
+// ------------------------------------------------------------------- sound
+
+TEST_F(ControllerTest, SoundPlaysAtItsMomentAndBuildsNoBacklogAtTwiceSpeed) {
+  FakeSink sink(front, clock);
+  // The front player's pictures reach the screen 30 ms after their moment.
+  const int pictureDelayMs = 30;
+  front.SetPictureLatencyAnswer((kPictureLeadMs + pictureDelayMs) * 1000);
+  Load({Recording(Seconds(10))});
+  const RecordingIndex& index = controller->index();
+  Ticks(1);
+  // Each block starts with its picture, give or take the tolerance, none
+  // left out; the queue ahead stays a few blocks.
+  auto checkPhase = [&](size_t firstBlock) {
+    for (size_t i = firstBlock; i < sink.blocks().size(); ++i) {
+      const FakeSink::Block& b = sink.blocks()[i];
+      const int64_t moment = controller->pacing().WallAt(index.soundEntries[b.id].time) + pictureDelayMs;
+      EXPECT_LE(std::abs(b.startMs - moment), kSoundToleranceMs) << "block " << b.id;
+      if (i > firstBlock) EXPECT_EQ(b.id, sink.blocks()[i - 1].id + 1);
+    }
+  };
+  int64_t longest = 0;
+  auto run = [&](int ms) {
+    for (int i = 0; i < ms; ++i) {
+      Ticks(1);
+      longest = std::max(longest, sink.queuedUs());
+    }
+  };
+  run(3000);
+  ASSERT_GT(sink.blocks().size(), 70u);
+  checkPhase(0);
+  EXPECT_LE(longest, (kSoundAheadMs + 40) * 1000);
+
+  // Five seconds of recording at 2x: still no backlog.
+  controller->OnSpeed(3);
+  longest = 0;
+  run(2500);
+  EXPECT_LE(longest, (kSoundAheadMs + 40 + kSoundToleranceMs) * 1000);
+
+  // Back at 1x the sound is flushed and in step at once.
+  const int flushes = sink.flushes();
+  controller->OnSpeed(2);
+  EXPECT_EQ(sink.flushes(), flushes + 1);
+  const size_t from = sink.blocks().size();
+  run(1000);
+  ASSERT_GT(sink.blocks().size(), from + 20);
+  checkPhase(from);
+}
+
+TEST_F(ControllerTest, QueuedSoundIsFlushedOnSeekPauseSpeedAndFileChange) {
+  FakeSink sink(front, clock);
+  Load({Recording(Seconds(12), "a.avi"), Recording(Seconds(3), "b.avi")});
+  Ticks(500);
+  int flushes = sink.flushes();
+  const std::vector<std::pair<const char*, std::function<void()>>> events = {
+      {"seek", [&] { controller->OnTimeLine(5); }},     {"pause", [&] { controller->OnPlayPause(); }},
+      {"play", [&] { controller->OnPlayPause(); }},     {"speed", [&] { controller->OnSpeed(3); }},
+      {"next file", [&] { controller->OnNextFile(); }},
+  };
+  for (const auto& [name, event] : events) {
+    SCOPED_TRACE(name);
+    event();
+    Ticks(300);
+    EXPECT_GT(sink.flushes(), flushes);
+    flushes = sink.flushes();
+  }
+}
+
+// -------------------------------------------------------- files, stepping
+
+TEST_F(ControllerTest, PreviousAndNextFileAtTheEndsOfTheListPause) {
+  const std::string a = Recording(Seconds(2), "a.avi");
+  const std::string b = Recording(Seconds(3), "b.avi");
+  Load({a, b});
+  Ticks(1300);
+  ClearCalls();
+  // At the first row: paused at the start of the file, shown by the next tick.
+  controller->OnPreviousFile();
+  EXPECT_FALSE(controller->playing());
+  EXPECT_FALSE(view.pauseLook);
+  EXPECT_EQ(view.playTooltip, "Play");
+  Ticks(1);
+  EXPECT_EQ(controller->state(), PlaybackState::kIdle);
+  EXPECT_EQ(controller->position(), 0);
+  EXPECT_EQ(UnitNumber(Feeds(front, false).at(0), 0), 0);
+  EXPECT_EQ(view.timeLine, 0);
+  ClearCalls();
+  Ticks(50);
+  EXPECT_TRUE(front.calls().empty());
+
+  controller->OnPlayPause();
+  controller->OnNextFile();
+  EXPECT_EQ(controller->currentRow(), 1);
+  EXPECT_EQ(controller->state(), PlaybackState::kStart);
+  EXPECT_EQ(view.graphCount, 3);
+  Ticks(100);
+  // At the last row: paused at its last key second.
+  controller->OnNextFile();
+  EXPECT_EQ(controller->currentRow(), 1);
+  EXPECT_FALSE(controller->playing());
+  EXPECT_FALSE(view.pauseLook);
+  ClearCalls();
+  Ticks(1);
+  EXPECT_EQ(controller->state(), PlaybackState::kIdle);
+  EXPECT_EQ(controller->position(), 2);
+  EXPECT_EQ(UnitNumber(Feeds(rear, false).at(0), 1), 30);
+  controller->OnPlayPause();
+  Ticks(2);
+  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
+
+  controller->OnListDoubleClick(0);
+  EXPECT_EQ(controller->currentRow(), 0);
+  EXPECT_EQ(controller->state(), PlaybackState::kStart);
+  EXPECT_EQ(view.selectedRow, 0);
+}
+
+TEST_F(ControllerTest, StepPastTheFileEndWhilePausedEntersTheNextFilesFirstSecond) {
+  Load({Recording(Seconds(2), "a.avi"), Recording(Seconds(3), "b.avi")});
+  ASSERT_TRUE(TickUntil([&] { return controller->position() == 1; }));
+  controller->OnPlayPause();
+  while (controller->buffer().nextVideo[0] < controller->index().videoCount[0]) {
+    controller->OnForward();
+    Ticks(1);
+  }
+  ASSERT_EQ(view.timeLine, 1);
+  view.telemetry.clear();
+  ClearCalls();
+  controller->OnForward();
+  Ticks(1);
+  EXPECT_EQ(controller->currentRow(), 1);
+  EXPECT_EQ(controller->state(), PlaybackState::kIdle);
+  EXPECT_FALSE(controller->playing());
+  EXPECT_EQ(controller->position(), 0);
+  EXPECT_EQ(view.timeLine, 0);
+  EXPECT_EQ(view.graphCursor, 0);
+  ASSERT_EQ(view.telemetry.size(), 1u);
+  EXPECT_EQ(view.telemetry[0].time, "2026-12-07 08:30:00");
+  EXPECT_EQ(controller->currentDate().second, 0);
+  for (RecordingPlayer* p : {&front, &rear}) {
+    const auto video = Feeds(*p, false);
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_TRUE(video[0]->feed.key);
+  }
+}
+
+TEST_F(ControllerTest, LeavingFullScreenShowsTheRowAndSecondPlayedMeanwhile) {
+  Load({Recording(Seconds(2), "a.avi"), Recording(Seconds(3), "b.avi")});
+  Ticks(1);
+  view.fullScreen = true;
+  ASSERT_TRUE(TickUntil([&] { return controller->currentRow() == 1 && controller->position() == 1; }));
+  EXPECT_EQ(view.selectedRow, 0);
+  EXPECT_EQ(view.graphCount, 2);
+  view.telemetry.clear();
+  view.fullScreen = false;
+  controller->OnFullScreenLeft();
+  EXPECT_EQ(view.selectedRow, 1);
+  EXPECT_EQ(view.graphCount, 3);
+  EXPECT_EQ(view.graphCursor, 1);
+  ASSERT_EQ(view.telemetry.size(), 1u);
+  EXPECT_EQ(view.telemetry[0].time, "2026-12-07 08:30:01");
+}
+
+}  // namespace
+}  // namespace orvia::test

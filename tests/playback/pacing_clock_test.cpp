@@ -1,0 +1,128 @@
+// The pacing clock on its own: re-basing at a rate change, the new hour and
+// the new day, a clock going back and drift either way.
+#include "playback/pacing_clock.h"
+
+#include <gtest/gtest.h>
+
+#include "playback/sound_schedule.h"
+
+namespace orvia {
+namespace {
+
+constexpr int64_t kHour = 60 * 60 * 1000;
+
+// Wall time at which `stepMs` first becomes due, looking at every millisecond
+// from `fromMs` (the clock is shown the time of day, which starts again at
+// midnight); -1 when it does not within `limitMs`.
+int64_t FirstDue(PacingClock& clock, double stepMs, int64_t fromMs, int64_t limitMs = 20000) {
+  for (int64_t t = fromMs; t < fromMs + limitMs; ++t) {
+    if (clock.Due(stepMs, t % kDayMs)) return t;
+  }
+  return -1;
+}
+
+TEST(PacingClockTest, RateChangeCarriesOnFromWhereTheClockIs) {
+  // Every pair of rates, changed 8 s into playback: the recording time the
+  // clock has reached does not jump, and afterwards runs at the new rate.
+  const int rates[][2] = {{1, 4}, {1, 2}, {1, 1}, {2, 1}, {4, 1}};
+  for (const auto& from : rates) {
+    for (const auto& to : rates) {
+      SCOPED_TRACE(testing::Message() << from[0] << "/" << from[1] << " -> " << to[0] << "/" << to[1]);
+      PacingClock clock;
+      clock.SetRate(from[0], from[1], 0);
+      clock.Start(1000, 10 * kHour);
+      const int64_t change = 10 * kHour + 8000;
+      const double before = clock.MediaAt(change);
+      clock.SetRate(to[0], to[1], change);
+      EXPECT_DOUBLE_EQ(clock.MediaAt(change), before);
+      EXPECT_DOUBLE_EQ(clock.MediaAt(change + 400), before + 400.0 * to[0] / to[1]);
+      // A step one unit (67 ms) later falls due 67 ms of recording later.
+      const int64_t due = FirstDue(clock, before + 67, change);
+      EXPECT_NEAR(static_cast<double>(due - change), 67.0 * to[1] / to[0], 1.0);
+      EXPECT_EQ(clock.rebases(), 0);
+    }
+  }
+}
+
+TEST(PacingClockTest, NewHourAndNewDayDoNotStallOrRace) {
+  for (const int64_t start : {10 * kHour + 59 * 60000 + 58500, 24 * kHour - 1500}) {
+    SCOPED_TRACE(start);
+    PacingClock clock;
+    clock.Start(0, start);
+    // Steps every 67 ms fall due 67 ms apart across the boundary.
+    int64_t last = start;
+    for (int k = 1; k <= 60; ++k) {
+      const int64_t due = FirstDue(clock, k * 67.0, last);
+      ASSERT_EQ(due, start + k * 67) << k;
+      last = due;
+    }
+    EXPECT_EQ(clock.rebases(), 0);
+  }
+}
+
+TEST(PacingClockTest, ClockGoingBackOrDriftReBasesAtTheStep) {
+  PacingClock clock;
+  clock.Start(5000, 12 * kHour);
+  ASSERT_FALSE(clock.Due(5067, 12 * kHour + 30));
+  // The clock is set back a minute: the step goes out at once, the next one
+  // a unit later.
+  const int64_t back = 12 * kHour - 60000;
+  EXPECT_TRUE(clock.Due(5067, back));
+  EXPECT_EQ(clock.rebases(), 1);
+  EXPECT_FALSE(clock.Due(5134, back + 60));
+  EXPECT_TRUE(clock.Due(5134, back + 67));
+
+  // The clock jumps a minute ahead (the recording far behind it): no race
+  // through a minute of units, the step goes out and the pacing carries on.
+  const int64_t ahead = back + 67 + 60000;
+  EXPECT_TRUE(clock.Due(5201, ahead));
+  EXPECT_EQ(clock.rebases(), 2);
+  EXPECT_FALSE(clock.Due(5268, ahead + 10));
+
+  // Ahead of the clock by more than 2 s x factor at 2x: re-based.
+  clock.SetRate(2, 1, ahead + 10);
+  EXPECT_TRUE(clock.Due(5268 + 4100, ahead + 11));
+  EXPECT_EQ(clock.rebases(), 3);
+  // Within the limit it waits.
+  EXPECT_FALSE(clock.Due(5268 + 4100 + 3900, ahead + 12));
+}
+
+TEST(PacingClockTest, LeadHandsStepsOverEarly) {
+  PacingClock clock;
+  clock.Start(0, 1000);
+  EXPECT_FALSE(clock.Due(100, 1089, 10));
+  EXPECT_TRUE(clock.Due(100, 1090, 10));
+  EXPECT_EQ(clock.WallAt(100), 1100);
+}
+
+TEST(SoundScheduleTest, BlocksWaitFeedWithSilenceLoseTheirLateStartOrSkip) {
+  // Too early to hand over.
+  EXPECT_EQ(PlanSoundBlock(1000, 1000 + kSoundAheadMs + 1, 0, 40).action, SoundAction::kWait);
+  // An empty sink: the block would start now, 100 ms early; silence first.
+  SoundPlan p = PlanSoundBlock(1000, 1100, 0, 40);
+  EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.silenceMs, 100);
+  // On time behind what is queued, within the tolerance.
+  p = PlanSoundBlock(1000, 1100, 95000, 40);
+  EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
+  // 30 ms late: its last 30 ms are left out.
+  p = PlanSoundBlock(1000, 1100, 130000, 40);
+  EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.cutMs, 30);
+  EXPECT_EQ(p.silenceMs, 0);
+  // A backlog: it would start 300 ms late.
+  EXPECT_EQ(PlanSoundBlock(1000, 1100, 400000, 40).action, SoundAction::kSkip);
+  // The player cannot tell: on time alone.
+  p = PlanSoundBlock(1000, 1100, -1, 40);
+  EXPECT_EQ(p.action, SoundAction::kFeed);
+  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
+
+  EXPECT_EQ(SoundBytesFor(40, 8000, 2), 640);
+  EXPECT_EQ(SoundBytesFor(40, 0, 2), 0);
+  EXPECT_EQ(SoundUsFor(640, 8000, 2), 40000);
+  EXPECT_EQ(SoundUsFor(640, 8000, 0), 0);
+}
+
+}  // namespace
+}  // namespace orvia
