@@ -42,7 +42,7 @@ TEST(StringFile, ShippedBytesKeepTheirForm) {
   EXPECT_EQ(Count(bytes, "\r"), Count(bytes, "\r\n"));
   EXPECT_EQ(Count(bytes, "\xA2\xBA"), 15u);
   EXPECT_EQ(Count(bytes, "\xA2\xC2"), 4u);
-  EXPECT_EQ(Count(bytes, "\xA1\xA6"), 1u);  // the ellipsis of "Add folder"
+  EXPECT_EQ(Count(bytes, "\xA1\xA6"), 4u);  // the ellipses of "Add folder" and the three exports
   for (unsigned char c : bytes)
     if (c >= 0x80) EXPECT_TRUE(c == 0xA2 || c == 0xBA || c == 0xC2 || c == 0xA1 || c == 0xA6);
 

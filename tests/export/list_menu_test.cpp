@@ -46,8 +46,8 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   ASSERT_NE(menuOwner, nullptr);
 
   std::unique_ptr<QMenu> empty(menuOwner->BuildMenu());
-  EXPECT_EQ(Action(empty.get(), "exportClip")->text(), "Export clip...");
-  EXPECT_EQ(Action(empty.get(), "exportTrack")->text(), "Export GPS track...");
+  EXPECT_EQ(Action(empty.get(), "exportClip")->text(), QString::fromUtf8("Export clip\u2026"));
+  EXPECT_EQ(Action(empty.get(), "exportTrack")->text(), QString::fromUtf8("Export GPS track\u2026"));
   EXPECT_EQ(Action(empty.get(), "showInFolder")->text(), "Show in folder");
   EXPECT_FALSE(Action(empty.get(), "exportTrack")->isEnabled());  // nothing selected
 
