@@ -2,13 +2,15 @@
 //
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS]
+//         [--ffmpeg-log LEVEL]
 //
 // --card opens a card folder's play list at start and plays its first row.
 // --screenshot saves a picture of the window after the given time (default
 // 5000 ms) and closes the program.
 // --trace-pacing writes, at exit, when each unit was handed to the players
 // against when it was due. --speed sets the speed slider (0 = 1/4x .. 2 = 1x
-// .. 4 = 4x) once playback has started.
+// .. 4 = 4x) once playback has started. --ffmpeg-log lets FFmpeg's decoder
+// messages through again (default: only fatal ones).
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
@@ -21,6 +23,7 @@
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
+#include "player/ffmpeg_log.h"
 
 namespace {
 
@@ -69,8 +72,13 @@ int main(int argc, char** argv) {
   QCommandLineOption speed("speed", "Speed slider position once playing: 0 (1/4x) .. 2 (1x) .. 4 (4x).", "N");
   QCommandLineOption full("full-screen", "Start in full screen with the front or rear view.", "front|rear");
   QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
-  parser.addOptions({card, shot, after, data, trace, speed, full, quit});
+  QCommandLineOption ffmpegLog("ffmpeg-log",
+                               "FFmpeg messages on stderr: quiet, fatal (default), error, warning, "
+                               "info, verbose or debug.",
+                               "LEVEL", QString::fromLatin1(orvia::player::kDefaultFfmpegLog.data()));
+  parser.addOptions({card, shot, after, data, trace, speed, full, quit, ffmpegLog});
   parser.process(app);
+  if (!orvia::player::SetFfmpegLogLevel(parser.value(ffmpegLog).toStdString())) parser.showHelp(2);
 
   orvia::StartupOptions options;
   options.moduleFolder = QCoreApplication::applicationDirPath();

@@ -316,10 +316,34 @@ bool PlaybackController::OpenRow() {
 }
 
 void PlaybackController::NextFileAtEnd() {
-  if (currentRow_ < rowCount_ - 1) {
+  // Rows with nothing to play (a file cut before its first key unit, a
+  // header left by a power cut, a file that does not open) are passed over
+  // like the end of a file, without a word to the user.
+  while (currentRow_ < rowCount_ - 1) {
     currentRow_ += 1;
-    OpenRow();
+    if (OpenRow() && HasKeyUnit()) return;
   }
+  if (!file_.IsOpen() || !HasKeyUnit()) StopWithNothingToPlay();
+}
+
+bool PlaybackController::HasKeyUnit() const {
+  for (int s = 0; s < 2; ++s) {
+    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
+    for (int i = 0; i < count; ++i)
+      if (index_.videoEntries[s][i].key == kKeyUnit) return true;
+  }
+  return false;
+}
+
+void PlaybackController::StopWithNothingToPlay() {
+  // No later row plays: the previous file's picture, time and read-outs must
+  // not stay on show as if it were still playing.
+  state_ = PlaybackState::kIdle;
+  playing_ = false;
+  BlankViews();
+  view_->SetTimeLine(0);
+  ResetTelemetry();
+  RefreshButtons();
 }
 
 void PlaybackController::SelectRow(int row) {
@@ -408,7 +432,12 @@ void PlaybackController::Tick() {
     case PlaybackState::kStart:
       decoderLate_ = false;
       clockValid_ = false;
-      if (Seek() == -1) return;  // no key unit at or after the position: try again next tick
+      if (Seek() == -1) {
+        // A row with no key unit at all is passed over; otherwise there is
+        // none at or after the position: try again next tick.
+        if (position_ == 0 && !HasKeyUnit()) NextFileAtEnd();
+        return;
+      }
       Present();
       if (playing_) {
         state_ = PlaybackState::kRunning;
@@ -655,7 +684,8 @@ void PlaybackController::TraceHandOver() {
   // A unit is due for hand-over when the step before it is due on the scaled
   // wall clock (the players queue it); lateness is measured against that.
   const double dueOffset = (handOverMs_ - mediaOrigin_) * slowDivisor_ / speedFactor_;
-  trace_->Record(MsOfDay(wallOrigin_) + static_cast<int64_t>(dueOffset), MsOfDay(clock_->Now()));
+  trace_->Record(MsOfDay(wallOrigin_) + static_cast<int64_t>(dueOffset), MsOfDay(clock_->Now()),
+                 currentRow_ + 1);
 }
 
 }  // namespace orvia

@@ -250,6 +250,8 @@ class PlaybackController {
  private:
   bool OpenRow();
   void NextFileAtEnd();
+  bool HasKeyUnit() const;
+  void StopWithNothingToPlay();
   int Seek();
   int Advance();
   void EnterSecond(int t);
