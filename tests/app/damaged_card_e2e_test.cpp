@@ -61,6 +61,12 @@ TEST(DamagedCardEndToEnd, PlaysPastDamagedRecordingsToTheLastRow) {
   const QString trace = data.filePath("trace.csv");
   QProcess viewer;
   viewer.setStandardOutputFile(QProcess::nullDevice());
+  // Under AddressSanitizer freed memory waits in a quarantine of up to 256 MB
+  // before reuse, which would look like growth: keep it small.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  const QString asan = env.value("ASAN_OPTIONS");
+  env.insert("ASAN_OPTIONS", (asan.isEmpty() ? QString() : asan + ":") + "quarantine_size_mb=8");
+  viewer.setProcessEnvironment(env);
   viewer.start(QStringLiteral(ORVIA_BIN_DIR "/orvia"),
                {"--card", card.path(), "--speed", "4", "--trace-pacing", trace, "--data-folder", data.path(),
                 "--quit-after", "14000"});
