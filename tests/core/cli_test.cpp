@@ -165,7 +165,8 @@ TEST(IndependentCheck, IndexAgreesWithFfprobe) {
   RecordingIndex ix;
   RecordingFile f = OpenRecording(avi, ix);
   ASSERT_TRUE(f.IsOpen());
-  int expected[3] = {0, 0, 0};
+  // Packets per stream; ffprobe also lists the telemetry stream (index 3).
+  std::map<int, int> expected;
   for (auto& [offset, p] : packets) ++expected[p.first];
   --expected[0];  // the unit before the first key unit
   for (int s = 0; s < 2; ++s) {
