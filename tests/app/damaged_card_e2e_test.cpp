@@ -18,6 +18,15 @@
 namespace orvia {
 namespace {
 
+// How far resident memory may rise once playing. Under AddressSanitizer its
+// shadow memory and allocator caches grow with every new heap region touched
+// (the web engine's too), so the margin is wider there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kRssMarginKiB = 128 * 1024;
+#else
+constexpr long kRssMarginKiB = 64 * 1024;
+#endif
+
 // Resident memory of a process in KiB, or -1.
 long RssKiB(qint64 pid) {
   QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -99,7 +108,8 @@ TEST(DamagedCardEndToEnd, PlaysPastDamagedRecordingsToTheLastRow) {
   ASSERT_GE(rss.size(), 8u);
   const long settled = rss[rss.size() / 4];
   const long peakLater = *std::max_element(rss.begin() + rss.size() / 4, rss.end());
-  EXPECT_LT(peakLater - settled, 64 * 1024) << "RSS grew from " << settled << " to " << peakLater << " KiB";
+  EXPECT_LT(peakLater - settled, kRssMarginKiB)
+      << "RSS grew from " << settled << " to " << peakLater << " KiB";
 }
 
 }  // namespace
