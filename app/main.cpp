@@ -2,8 +2,10 @@
 //
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS]
-//         [--ffmpeg-log LEVEL]
+//         [--ffmpeg-log LEVEL] [PATH...]
 //
+// PATH...: cards, copied card folders, folders of recordings or .avi files;
+// they fill the list in time order and the first plays (see OpenPaths).
 // --card opens a card folder's play list at start and plays its first row.
 // --screenshot saves a picture of the window after the given time (default
 // 5000 ms) and closes the program.
@@ -12,14 +14,17 @@
 // .. 4 = 4x) once playback has started. --ffmpeg-log lets FFmpeg's decoder
 // messages through again (default: only fatal ones).
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "app/orvia_app.h"
+#include "app/program_folders.h"
+#include "app/web_sandbox.h"
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
@@ -55,57 +60,63 @@ void SaveScreenshot(QWidget& window, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The command line is read before the window system is touched: --help,
+  // --version and a wrong option need no display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const orvia::ViewerCommandLine line = orvia::ParseViewerCommandLine(arguments);
+  switch (line.action) {
+    case orvia::ViewerCommandLine::Action::kHelp:
+    case orvia::ViewerCommandLine::Action::kVersion:
+      std::fputs(line.output.toLocal8Bit().constData(), stdout);
+      return 0;
+    case orvia::ViewerCommandLine::Action::kUsageError:
+      std::fputs(line.output.toLocal8Bit().constData(), stderr);
+      return orvia::kUsageExitCode;
+    case orvia::ViewerCommandLine::Action::kRun:
+      break;
+  }
+  if (!orvia::player::SetFfmpegLogLevel(line.ffmpegLog.toStdString())) {
+    std::fputs("orvia: --ffmpeg-log takes quiet, fatal, error, warning, info, verbose or debug\n", stderr);
+    return orvia::kUsageExitCode;
+  }
+
+  orvia::SwitchOffWebSandboxForRoot();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orvia");
   QApplication::setApplicationVersion(ORVIA_VERSION_TEXT);
+  QGuiApplication::setDesktopFileName(ORVIA_APP_ID);
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Viewer for the recordings of a two-channel vehicle video recorder.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  QCommandLineOption card("card", "Open the recordings of a card folder.", "DIR");
-  QCommandLineOption shot("screenshot", "Save a screenshot of the window and quit.", "FILE");
-  QCommandLineOption after("screenshot-after", "Milliseconds before the screenshot (5000).", "MS", "5000");
-  QCommandLineOption data("data-folder", "Folder for the data files (default: the program folder).", "DIR");
-  QCommandLineOption trace("trace-pacing", "Write the pacing of every unit to FILE at exit.", "FILE");
-  QCommandLineOption speed("speed", "Speed slider position once playing: 0 (1/4x) .. 2 (1x) .. 4 (4x).", "N");
-  QCommandLineOption full("full-screen", "Start in full screen with the front or rear view.", "front|rear");
-  QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
-  QCommandLineOption ffmpegLog("ffmpeg-log",
-                               "FFmpeg messages on stderr: quiet, fatal (default), error, warning, "
-                               "info, verbose or debug.",
-                               "LEVEL", QString::fromLatin1(orvia::player::kDefaultFfmpegLog.data()));
-  parser.addOptions({card, shot, after, data, trace, speed, full, quit, ffmpegLog});
-  parser.process(app);
-  if (!orvia::player::SetFfmpegLogLevel(parser.value(ffmpegLog).toStdString())) parser.showHelp(2);
-
+  const orvia::ProgramFolders folders =
+      orvia::FindProgramFolders(QCoreApplication::applicationDirPath(), ORVIA_INSTALLED_MODULE_FOLDER);
   orvia::StartupOptions options;
-  options.moduleFolder = QCoreApplication::applicationDirPath();
-  options.dataFolder = parser.isSet(data) ? parser.value(data)
-                                          : orvia::DefaultDataFolder(QCoreApplication::applicationDirPath());
+  options.moduleFolder = folders.moduleFolder;
+  options.dataFolder = line.dataFolder.isEmpty() ? folders.dataFolder : line.dataFolder;
   orvia::PacingTrace pacing;
   options.runWindow = [&](orvia::COrviaDlg& window) {
-    if (parser.isSet(trace) && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
-    if (parser.isSet(card)) LoadCard(window, parser.value(card));
-    if (parser.isSet(speed) && window.Playback()) {
-      const int position = qBound(0, parser.value(speed).toInt(), 4);
-      static_cast<CBitSlider*>(window.Control(orvia::kSpeedSlider))->SetPos(position);
-      window.Playback()->controller().OnSpeed(position);
+    if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
+    if (!line.card.isEmpty()) LoadCard(window, line.card);
+    if (line.speed >= 0 && window.Playback()) {
+      static_cast<CBitSlider*>(window.Control(orvia::kSpeedSlider))->SetPos(line.speed);
+      window.Playback()->controller().OnSpeed(line.speed);
     }
-    if (parser.isSet(quit)) QTimer::singleShot(parser.value(quit).toInt(), &window, [&] { window.close(); });
+    if (line.quitAfterMs >= 0) QTimer::singleShot(line.quitAfterMs, &window, [&] { window.close(); });
     window.show();
-    if (parser.isSet(full)) window.EnterFullScreen(parser.value(full) != "rear");
-    if (parser.isSet(shot)) {
-      QTimer::singleShot(parser.value(after).toInt(), &window, [&] {
-        SaveScreenshot(window, parser.value(shot));
+    // Paths open once the window is up, so that a message about them has
+    // the window as its owner.
+    if (!line.paths.isEmpty()) window.OpenPaths(line.paths);
+    if (!line.fullScreen.isEmpty()) window.EnterFullScreen(line.fullScreen != "rear");
+    if (!line.screenshot.isEmpty()) {
+      QTimer::singleShot(line.screenshotAfterMs, &window, [&] {
+        SaveScreenshot(window, line.screenshot);
         window.close();
       });
     }
     app.exec();
-    if (parser.isSet(trace)) {
+    if (!line.tracePacing.isEmpty()) {
       if (window.Playback()) window.Playback()->SetPacingTrace(nullptr);
-      orvia::WritePacingTrace(pacing, parser.value(trace).toStdString());
+      orvia::WritePacingTrace(pacing, line.tracePacing.toStdString());
     }
   };
   orvia::StartupResult result = orvia::RunStartup(options);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -11,8 +12,11 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/list_note.h"
+#include "app/list_context_menu.h"
 #include "app/main_window_playback.h"
 #include "app/profile_file.h"
+#include "app/readout_box.h"
 #include "app/startup_files.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
@@ -22,6 +26,7 @@
 #include "disk/format_page.h"
 #include "library/card_drives.h"
 #include "library/card_watch.h"
+#include "library/udisks_client.h"
 #include "output/capture_command.h"
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
@@ -103,6 +108,8 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   AddLabel(kZText, QRect(932, 680, 150, 15), QColor(0, 255, 0));
   AddLabel(kTimeText, QRect(322, 498, 115, 15), Qt::white);
   ResetAxisLabels();
+  readouts_ = new ReadoutBox(this, static_cast<QLabel*>(Control(kXText)),
+                             static_cast<QLabel*>(Control(kYText)), static_cast<QLabel*>(Control(kZText)));
 
   map_ = new GPSMap(this);
   map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
@@ -119,6 +126,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   list_->InsertColumn(3, Text("IDS_CAPTION_LIST_TYPE"), 120);
   list_->InsertColumn(4, Text("IDS_CAPTION_LIST_PATH"), 0);
   controls_[kRecordingList] = list_;
+  listNote_ = new ListNote(list_);
 
   background_ = skin::LoadPixmap(186);
   indicatorA_ = skin::LoadPixmap(189);
@@ -171,11 +179,15 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     dialog.exec();
   };
 
-  // Enter and Esc reach the window whichever child has the focus.
+  // Enter, Esc and the window's keys reach it whichever child has the focus.
   qApp->installEventFilter(this);
+  // Cards, folders and recordings can be dropped anywhere on the window
+  // (main_window_open.cpp).
+  setAcceptDrops(true);
 
   // Playback: its 1 ms tick runs from here for the window's whole life.
   if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
+  new ListContextMenu(this);  // the recording list's right-click exports
 
   // The card in use going away stops playback.
   cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
@@ -184,6 +196,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     if (playback_) playback_->OnVolumeRemoved(mountPoint);
   });
   cardWatch_->Start();
+  cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }
@@ -244,6 +257,7 @@ void COrviaDlg::ResetAxisLabels() {
 void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   list_->DeleteAllItems();
   for (const QStringList& r : rows) list_->AddRow(r);
+  listNote_->ShowForRows(list_->RowCount());
 }
 
 void COrviaDlg::OpenCardManager() {
@@ -304,6 +318,7 @@ void COrviaDlg::ToggleGraphMode() {
     b->SetSkin(230, 231, 230, 230);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_ACCELERATE");
   }
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, fullScreen_);
   update(QRect(QPoint(400, 532), QPoint(436, 719)));
 }
 
@@ -389,6 +404,7 @@ void COrviaDlg::EnterFullScreen(bool front) {
   }
   if (playerWidgets_[1 - shown]) playerWidgets_[1 - shown]->hide();
   ApplyFullScreenLayout(monitor.width(), monitor.height());
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, true);
   emit fullScreenChanged();
   update();
 }
@@ -404,6 +420,7 @@ void COrviaDlg::LeaveFullScreen() {
     playerWidgets_[v]->setGeometry(v == 0 ? kFrontRect : kRearRect);
     playerWidgets_[v]->show();
   }
+  readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, false);
   emit fullScreenChanged();
   update();
 }
@@ -429,12 +446,25 @@ void COrviaDlg::paintEvent(QPaintEvent*) {
 }
 
 bool COrviaDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::ToolTip) {
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == this || isAncestorOf(w))) {
+      if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event))) return true;
+      if (event->type() == QEvent::ToolTip && ShowToolTipWithKey(watched, static_cast<QHelpEvent*>(event)))
+        return true;
+    }
+  }
+  if (TakeChildDrop(watched, event)) return true;
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape) {
       QWidget* w = qobject_cast<QWidget*>(watched);
       if (w && (w == this || isAncestorOf(w))) {
         if (event->type() == QEvent::KeyPress && fullScreen_) LeaveFullScreen();
+        // Enter on the recording list plays its selected row, as a double click does.
+        else if (event->type() == QEvent::KeyPress && key->key() != Qt::Key_Escape &&
+                 (w == list_ || list_->isAncestorOf(w)))
+          OnCommand(kRecordingList);
         return true;  // neither key closes the window or reaches a child
       }
     }

@@ -15,6 +15,8 @@
 
 #include "controls/window_drag.h"
 
+class QHelpEvent;
+class QKeyEvent;
 class QLabel;
 
 class CxSkinButton;
@@ -24,6 +26,8 @@ class CColoredListCtrl;
 namespace orvia {
 class CDlgGraph;
 class CardWatch;
+class ListNote;
+class ReadoutBox;
 class MainWindowPlayback;
 class GPSMap;
 namespace player {
@@ -88,6 +92,10 @@ class COrviaDlg : public QWidget {
   // Playback of the recording list; null without players.
   MainWindowPlayback* Playback() const { return playback_; }
   GPSMap* Map() const { return map_; }
+  // The X, Y, Z and speed read-outs right of the graph.
+  ReadoutBox* Readouts() const { return readouts_; }
+  // The note over the recording list when a source gave no rows.
+  ListNote* RecordingListNote() const { return listNote_; }
 
   bool IsFullScreen() const { return fullScreen_; }
   bool IsMapShown() const { return mapShown_; }
@@ -112,8 +120,24 @@ class COrviaDlg : public QWidget {
   // A folder the user named as a card (`--card`); the card manager lists it.
   void AddUserCard(const QString& folder);
 
-  // Replaces the rows of the recording list (number, date, time, type, path).
+  // Replaces the rows of the recording list (number, date, time, type, path);
+  // no rows shows the list's no-recordings note.
   void SetRows(const QList<QStringList>& rows);
+
+  // Cards, copied card folders, folders of recordings or .avi files (paths
+  // or file URLs): their recordings fill the list in time order and the first
+  // plays. Paths that give no recording are named in a message; when none
+  // gives any, the list stays as it was. True when something was listed.
+  bool OpenPaths(const QStringList& paths);
+
+  // The window's keys (main_window_keys.cpp): true when the key was one of
+  // them and was acted on.
+  bool HandleKey(QKeyEvent* event);
+  // The key of a control's command as the tooltip names it ("Space",
+  // "Ctrl+S"); empty for controls without one.
+  static QString KeyHint(int id);
+  // The control's tooltip followed by its key in brackets.
+  QString ToolTipWithKey(int id) const;
 
   // The program's version as the updater is told it.
   static QString UpdaterParameterText();
@@ -130,6 +154,8 @@ class COrviaDlg : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   CxSkinButton* AddButton(int id, int x, int y, int normal, int pressed, const char* tooltipKey);
@@ -142,6 +168,8 @@ class COrviaDlg : public QWidget {
   void ToggleGraphMode();
   void StartUpdater();
   void ResetAxisLabels();
+  bool ShowToolTipWithKey(QObject* watched, QHelpEvent* event);
+  bool TakeChildDrop(QObject* watched, QEvent* event);
 
   std::map<int, QWidget*> controls_;
   std::map<int, std::function<void()>> handlers_;
@@ -151,6 +179,8 @@ class COrviaDlg : public QWidget {
   CDlgGraph* graph_ = nullptr;
   MainWindowPlayback* playback_ = nullptr;
   CColoredListCtrl* list_ = nullptr;
+  ReadoutBox* readouts_ = nullptr;
+  ListNote* listNote_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
   QString cardRoot_;

@@ -2,15 +2,19 @@
 
 #include <QLabel>
 
+#include "app/list_note.h"
 #include "app/main_window.h"
+#include "app/main_window_route.h"
 #include "app/message_box.h"
 #include "app/profile_file.h"
+#include "app/readout_box.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
 #include "controls/skin_button.h"
 #include "controls/slider_math.h"
 #include "playback/gps_map.h"
 #include "playback/graph_window.h"
+#include "playback/map_route.h"
 #include "player/blank_key_frame.h"
 #include "player/embedded_player.h"
 
@@ -30,6 +34,7 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
   deps.sleeper = &sleeper_;
   deps.blankFrame = player::BlankKeyFrame();
   controller_ = std::make_unique<PlaybackController>(deps);
+  route_ = new MapRouteView(window->Map(), this);
 
   PlaybackController* c = controller_.get();
   window->SetCommandHandler(kPlayButton, [c] { c->OnPlayPause(); });
@@ -38,11 +43,14 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
   window->SetCommandHandler(kForwardButton, [c] { c->OnForward(); });
   window->SetCommandHandler(kPreviousFileButton, [c] { c->OnPreviousFile(); });
   window->SetCommandHandler(kNextFileButton, [c] { c->OnNextFile(); });
-  connect(window->RecordingList(), &QTreeWidget::itemDoubleClicked, this, [this, c](QTreeWidgetItem*, int) {
+  // A double click on the list, or Enter on it, plays the first selected row.
+  const auto playSelected = [this, c] {
     QList<QTreeWidgetItem*> selected = window_->RecordingList()->selectedItems();
     c->OnListDoubleClick(
         selected.isEmpty() ? -1 : window_->RecordingList()->indexOfTopLevelItem(selected.first()));
-  });
+  };
+  connect(window->RecordingList(), &QTreeWidget::itemDoubleClicked, this, playSelected);
+  window->SetCommandHandler(kRecordingList, playSelected);
   for (int id : {kTimeLine, kSpeedSlider, kVolumeSlider}) {
     auto* slider = static_cast<CBitSlider*>(window->Control(id));
     connect(slider, &CBitSlider::scrolled, this, [this, id](int code, int pos) { OnSlider(id, code, pos); });
@@ -75,6 +83,9 @@ void MainWindowPlayback::LoadList(const QList<QStringList>& rows) {
 
 void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runManager,
                                     const std::function<void(const QString& root)>& releaseCard) {
+  // Cancel leaves the list, the card root and the open recording as they were.
+  const PlaybackPlace place = controller_->SavePlace();
+  const QString cardRoot = window_->CardRoot();
   controller_->BeginOpenSource();
   firstLoad_.stop();
   if (!window_->CardRoot().isEmpty()) {
@@ -86,8 +97,11 @@ void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runMana
     PumpMessagesBriefly(window_);
     if (!choice.card.isEmpty()) window_->SetCardRoot(choice.card.endsWith('/') ? choice.card : choice.card + '/');
     if (choice.handsOverRows) window_->SetRows(choice.rows);
+    controller_->EndOpenSource(true);
+  } else {
+    window_->SetCardRoot(cardRoot);
+    controller_->ResumePlace(place);
   }
-  controller_->EndOpenSource(choice.accepted);
   window_->update();
   firstLoad_.start();
 }
@@ -148,6 +162,7 @@ void MainWindowPlayback::ShowTelemetry(const TelemetryTexts& t) {
   static_cast<QLabel*>(window_->Control(kYText))->setText(Q(t.y));
   static_cast<QLabel*>(window_->Control(kZText))->setText(Q(t.z));
   static_cast<QLabel*>(window_->Control(kTimeText))->setText(Q(t.time));
+  window_->Readouts()->SetSpeedText(Q(t.speed));
 }
 
 bool MainWindowPlayback::MapShown() const { return window_->IsMapShown(); }
@@ -160,9 +175,20 @@ void MainWindowPlayback::ReloadMap() { window_->Map()->Navigate(Q(GetProgramFold
 
 void MainWindowPlayback::SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) {
   window_->Graph()->SetData(count, peaks, fixes);
+  // The map's route follows the graph's recording.
+  if (count <= 0) {
+    route_->Clear();
+  } else {
+    const std::string path = RowPath(controller_->currentRow());
+    const int threshold = ImpactThresholdForRecording(path, window_->CardRoot().toStdString());
+    route_->Show(BuildMapRoute(count, peaks, fixes, threshold));
+  }
 }
 
-void MainWindowPlayback::SetGraphCursor(int second) { window_->Graph()->SetCursor(second); }
+void MainWindowPlayback::SetGraphCursor(int second) {
+  window_->Graph()->SetCursor(second);
+  if (MapShown()) route_->SetPlayed(second);
+}
 
 void MainWindowPlayback::RedrawGraph() { window_->Graph()->update(); }
 
@@ -187,7 +213,10 @@ void MainWindowPlayback::SelectListRow(int row) {
 
 void MainWindowPlayback::FocusList() { window_->RecordingList()->setFocus(); }
 
-void MainWindowPlayback::ClearList() { window_->RecordingList()->DeleteAllItems(); }
+void MainWindowPlayback::ClearList() {
+  window_->RecordingList()->DeleteAllItems();
+  window_->RecordingListNote()->hide();  // the card went away; its own message says so
+}
 
 bool MainWindowPlayback::FullScreen() const { return window_->IsFullScreen(); }
 

@@ -14,6 +14,7 @@
 namespace orvia {
 
 class COrviaDlg;
+class MapRouteView;
 
 class MainWindowPlayback : public QObject, public PlaybackView {
   Q_OBJECT
@@ -39,7 +40,8 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   // The SD button's sequence: playback to state 0, the card in use released
   // (`releaseCard` with its root) and forgotten, then `runManager`. With OK
   // the handed-over rows (if any) fill the list, the chosen card becomes the
-  // card root and the first row plays; with Cancel the list is emptied.
+  // card root and the first row plays; Cancel changes nothing: the list, the
+  // card root and the open recording stay, shown paused at the same second.
   void OpenSource(const std::function<SourceChoice()>& runManager,
                   const std::function<void(const QString& root)>& releaseCard);
 
@@ -83,6 +85,7 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   QTimer tick_;       // every 1 ms: the paced playback
   QTimer firstLoad_;  // 100 ms after each list load: the players' first reset
   bool pauseLook_ = false;
+  MapRouteView* route_ = nullptr;  // the open recording's route on the map
 };
 
 }  // namespace orvia

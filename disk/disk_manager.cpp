@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/profile_file.h"
 #include "controls/skin_button.h"
@@ -10,6 +11,7 @@
 #include "controls/white_tab_ctrl.h"
 #include "disk/disk_page.h"
 #include "library/page_play_list.h"
+#include "library/udisks_client.h"
 
 namespace orvia {
 
@@ -40,17 +42,19 @@ CDiskMgrPropSheet::CDiskMgrPropSheet(CardEnvironment env, FormatPageFactory form
   playList_ = new CPagePlayList(std::move(env), tabs_);
   tabs_->addTab(playList_, Text("IDS_CAPTION_LIST"));
   if (formatPage) {
-    formatPage_ = formatPage(tabs_);
-    if (formatPage_ != nullptr) {
-      tabs_->addTab(formatPage_, Text("IDS_CAPTION_DISK_FORMAT_SD"));
-      if (formatPage_->metaObject()->indexOfSignal("closeRequested()") >= 0)
-        connect(formatPage_, SIGNAL(closeRequested()), this, SLOT(OnFormatPageCloseRequest()),
-                Qt::QueuedConnection);
-    }
+    // The format page is made when its tab is first chosen: its search for
+    // a card, and its message when there is none, belong to that choice and
+    // not to every opening of the sheet.
+    formatFactory_ = std::move(formatPage);
+    formatHolder_ = new QWidget(tabs_);
+    formatHolder_->setObjectName(QStringLiteral("formatHolder"));
+    auto* holderLayout = new QVBoxLayout(formatHolder_);
+    holderLayout->setContentsMargins(0, 0, 0, 0);
+    tabs_->addTab(formatHolder_, Text("IDS_CAPTION_DISK_FORMAT_SD"));
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+      if (index == 1) MakeFormatPage();
+    });
   }
-  // Both pages come up with the sheet: the format page first, then the play
-  // list on top.
-  if (tabs_->count() > 1) tabs_->setCurrentIndex(1);
   tabs_->setCurrentIndex(0);
 
   const QSize page = playList_->size();
@@ -98,12 +102,26 @@ void CDiskMgrPropSheet::accept() {
   QDialog::accept();
 }
 
+void CDiskMgrPropSheet::MakeFormatPage() {
+  if (formatPage_ != nullptr || !formatFactory_) return;
+  formatPage_ = formatFactory_(formatHolder_);
+  if (formatPage_ == nullptr) return;
+  formatHolder_->layout()->addWidget(formatPage_);
+  formatPage_->show();
+  if (formatPage_->metaObject()->indexOfSignal("closeRequested()") >= 0)
+    connect(formatPage_, SIGNAL(closeRequested()), this, SLOT(OnFormatPageCloseRequest()),
+            Qt::QueuedConnection);
+}
+
 void CDiskMgrPropSheet::OnFormatPageCloseRequest() {
-  // The format page finds no card it could format. Cards the play list
-  // offers (folders the user named, volumes the format page does not take)
-  // keep the sheet open; otherwise it closes as on cancel.
-  if (!playList_->CardRoots().empty()) return;
-  reject();
+  // The format page found no card to format and has said so. The sheet stays
+  // open on the play list, where a folder can still be chosen; the page is
+  // made afresh, with a new search, when its tab is chosen again.
+  if (formatPage_ == nullptr) return;
+  tabs_->setCurrentIndex(0);
+  formatPage_->hide();
+  formatPage_->deleteLater();
+  formatPage_ = nullptr;
 }
 
 void CDiskMgrPropSheet::reject() {
@@ -164,6 +182,7 @@ DiskManagerResult RunDiskManager(QWidget* parent, const QStringList& userCards, 
                                  const DiskManagerDriver& driver) {
   CardEnvironment env;
   for (const QString& folder : userCards) env.userFolders.push_back(folder.toStdString());
+  env.udisks = udisks::SystemSnapshot;
   return RunDiskManager(parent, env, std::move(formatPage), driver);
 }
 

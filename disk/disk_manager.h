@@ -24,8 +24,9 @@ namespace orvia {
 class CPagePlayList;
 
 // Builds the format page as a child of `parent`; the widget must also be a
-// DiskPage. When it finds no card to format it emits closeRequested(): the
-// sheet then closes as on cancel, unless the play list offers a card.
+// DiskPage. The sheet builds it when its tab is first chosen. When it finds
+// no card to format it says so and emits closeRequested(): the sheet then
+// goes back to the play list and stays open.
 using FormatPageFactory = std::function<QWidget*(QWidget* parent)>;
 
 // What the disk manager hands back when it closes.
@@ -53,7 +54,8 @@ class CDiskMgrPropSheet : public QDialog {
   ~CDiskMgrPropSheet() override;
 
   CPagePlayList* PlayListPage() const { return playList_; }
-  // The format page from the factory; null without one.
+  // The format page from the factory; null without one, and until its tab is
+  // chosen.
   QWidget* FormatPage() const { return formatPage_; }
   CWhiteTabWidget* Tabs() const { return tabs_; }
   QPushButton* OkButton() const { return ok_; }
@@ -79,7 +81,11 @@ class CDiskMgrPropSheet : public QDialog {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void MakeFormatPage();
+
   CPagePlayList* playList_ = nullptr;
+  FormatPageFactory formatFactory_;
+  QWidget* formatHolder_ = nullptr;  // the format tab; holds the page once made
   QWidget* formatPage_ = nullptr;
   CWhiteTabWidget* tabs_ = nullptr;
   QPushButton* ok_ = nullptr;

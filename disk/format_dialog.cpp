@@ -13,6 +13,7 @@
 
 #include "app/message_box.h"
 #include "app/profile_file.h"
+#include "disk/format_targets.h"
 #include "disk/format_worker.h"
 
 namespace orvia {
@@ -80,7 +81,8 @@ CDlgFormatOption::CDlgFormatOption(format::CardCandidate card, format::FormatToo
 
   fileSystem_->setText(QString::fromStdString(card_.fileSystem));
   label_->setText(QString::fromStdString(card_.label));
-  clusterNow_->setText(QString::fromStdString(format::ClusterText(card_.clusterBytes)));
+  if (card_.clusterBytes != 0)
+    clusterNow_->setText(QString::fromStdString(format::ClusterText(card_.clusterBytes)));
   clusterNew_->setText(QString::fromStdString(format::ClusterText(format::kClusterBytes)));
   if (card_.totalBytes != 0) {
     space_->setText(QString::fromStdString(format::SizeTextBefore(card_.totalBytes)));
@@ -95,6 +97,13 @@ CDlgFormatOption::~CDlgFormatOption() { StopWorker(); }
 
 void CDlgFormatOption::StartFormat() {
   if (IsFormatting()) return;
+  // A label mkfs.fat cannot write is refused before anything is asked.
+  const std::string labelProblem = format::LabelProblem(format::PrepareLabel(label_->text().toStdString()));
+  if (!labelProblem.empty()) {
+    ShowLocalizedMessageBox(Text("IDS_CAPTION_DISK_SD_FAIL") + "\n" + QString::fromStdString(labelProblem),
+                            QMessageBox::Ok, QMessageBox::Critical);
+    return;
+  }
   const QString warning =
       Text("IDS_CAPTION_DISK_FORMAT_WARNING_1") + "\n" + Text("IDS_CAPTION_DISK_FORMAT_WARNING_2");
   if (ShowLocalizedMessageBox(warning, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) !=
@@ -109,6 +118,9 @@ void CDlgFormatOption::StartFormat() {
   request.mountPoint = card_.mountPoint;
   request.label = format::PrepareLabel(label_->text().toStdString());
   request.quick = quick_->isChecked();
+  request.objectPath = card_.objectPath;
+  request.sizeBytes = card_.totalBytes;
+  request.partitionOffset = card_.partitionOffset;
 
   thread_ = new QThread;
   worker_ = new CFormatWorker(request, tools_, system_);
@@ -146,7 +158,11 @@ void CDlgFormatOption::OnFinished(const format::FormatResult& result) {
     ShowLocalizedMessageBox(Text("IDS_CAPTION_DISK_FORMAT_COMPLETE"), QMessageBox::Ok, QMessageBox::NoIcon);
   } else {
     progress_->setValue(0);
-    ShowLocalizedMessageBox(Text("IDS_CAPTION_DISK_SD_FAIL"), QMessageBox::Ok, QMessageBox::Critical);
+    // The reason the system gave, on a second line.
+    const std::string reason = format::ReasonLine(result);
+    ShowLocalizedMessageBox(Text("IDS_CAPTION_DISK_SD_FAIL") +
+                                (reason.empty() ? QString() : "\n" + QString::fromStdString(reason)),
+                            QMessageBox::Ok, QMessageBox::Critical);
   }
   emit formatFinished(result.ok());
 }

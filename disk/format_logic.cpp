@@ -17,6 +17,8 @@
 #include <fstream>
 #include <set>
 
+#include "disk/format_targets.h"
+#include "library/udisks_model.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
@@ -164,8 +166,14 @@ DiskNode FindDiskNode(unsigned major, unsigned minor, const SystemPaths& system)
 
 bool IsRemovableDisk(const fs::path& diskDir) {
   const std::string name = diskDir.filename().string();
-  // SD slots (mmcblk) report themselves as not removable; the card in them is.
-  return Trimmed(ReadSmallFile((diskDir / "removable").string())) == "1" || name.rfind("mmcblk", 0) == 0;
+  // An eMMC's boot and RPMB areas, and optical drives (removable too), are
+  // never cards.
+  if (udisks::IsBootOrRpmbDevice(name) || name.rfind("sr", 0) == 0) return false;
+  // SD slots (mmcblk) report themselves as not removable; the card in them
+  // is. An eMMC soldered to the board says "MMC" as its type.
+  if (name.rfind("mmcblk", 0) == 0)
+    return Trimmed(ReadSmallFile((diskDir / "device" / "type").string())) != "MMC";
+  return Trimmed(ReadSmallFile((diskDir / "removable").string())) == "1";
 }
 
 // True when a loop device reads the file: its file system may be mounted,
@@ -403,6 +411,16 @@ const char* FormatErrorName(FormatError error) {
       return "mkfs.fat failed";
     case FormatError::kPrepareFailed:
       return "folders or settings file not written";
+    case FormatError::kNotAuthorized:
+      return "not authorised";
+    case FormatError::kBusy:
+      return "card busy";
+    case FormatError::kRemoved:
+      return "card removed";
+    case FormatError::kNoService:
+      return "disk service not answering";
+    case FormatError::kServiceFailed:
+      return "refused by the disk service";
   }
   return "?";
 }
@@ -535,7 +553,7 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
 
   report(percent, FormatPhase::kFormat);
   const std::string label = LabelForDisk(request.label);
-  std::vector<std::string> mkfs = {tools.mkfs, "-F", "32", "-S", "512", "-s", "64"};
+  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
   if (!label.empty()) {
     mkfs.push_back("-n");
     mkfs.push_back(label);

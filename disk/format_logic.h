@@ -40,6 +40,10 @@ struct CardCandidate {
   std::string fileSystem;     // "FAT32", "FAT16", "exFAT", ... or empty
   uint32_t clusterBytes = 0;  // 0 when unknown
   std::string label;
+  // The disk service's object for the card, when the service listed it;
+  // empty for a card found in sysfs or an image file.
+  std::string objectPath;
+  uint64_t partitionOffset = 0;  // bytes from the start of its disk
 };
 
 // The card root shown and handed back: the mount point without a trailing
@@ -107,6 +111,12 @@ enum class FormatError {
   kWipeFailed,     // full format: the zeroing failed
   kMkfsFailed,     // mkfs.fat failed, or the result is no FAT32 with 32 KB clusters
   kPrepareFailed,  // folders or settings file not written
+  // Refusals of the disk service (the format went through it):
+  kNotAuthorized,  // the user was not given the right
+  kBusy,           // the card is in use
+  kRemoved,        // the card went away
+  kNoService,      // the service did not answer
+  kServiceFailed,  // any other refusal; `detail` says why
 };
 // A short English text for the error (logs and tests).
 const char* FormatErrorName(FormatError error);
@@ -131,6 +141,9 @@ struct FormatTools {
   std::string mtype = "mtype";
   std::string mdir = "mdir";
   std::string umount = "umount";
+  // As root a card is formatted directly with mkfs.fat even when the disk
+  // service lists it; false sends every card the service lists through it.
+  bool directAsRoot = true;
 };
 
 enum class FormatPhase { kCheck, kReadSettings, kUnmount, kWipe, kFormat, kFolders, kSettings, kDone };
@@ -140,6 +153,10 @@ struct FormatRequest {
   std::string mountPoint;  // where the card is mounted, or empty
   std::string label;       // as prepared by PrepareLabel
   bool quick = true;
+  // Set when the disk service listed the card (see CardCandidate).
+  std::string objectPath;
+  uint64_t sizeBytes = 0;
+  uint64_t partitionOffset = 0;
 };
 
 struct FormatResult {
@@ -149,6 +166,7 @@ struct FormatResult {
   bool prepared = false;      // folders and settings file written
   bool keptSettings = false;  // the previous settings file was put back (else the default)
   VolumeInfo volume;          // the volume as read after the format
+  std::string mountPoint;     // where the card is mounted afterwards, or empty
   bool ok() const { return error == FormatError::kNone; }
 };
 

@@ -9,6 +9,7 @@
 #include "app/message_box.h"
 #include "app/profile_file.h"
 #include "disk/format_dialog.h"
+#include "disk/format_service.h"
 
 namespace orvia {
 namespace {
@@ -75,8 +76,7 @@ CDlgFormat::CDlgFormat(QWidget* parent, FormatEnvironment environment)
 }
 
 void CDlgFormat::ScanCards(const std::string& keepDevice) {
-  cards_ =
-      environment_.findCards ? environment_.findCards() : format::FindRemovableCards(environment_.system);
+  cards_ = environment_.findCards ? environment_.findCards() : FindFormatCards(environment_.system);
   drives_->clear();
   int selected = 0;
   for (size_t i = 0; i < cards_.size(); ++i) {
@@ -93,6 +93,10 @@ QString CDlgFormat::CardText() const {
   const int index = SelectedIndex();
   if (index < 0 || index >= static_cast<int>(cards_.size())) return {};
   const format::CardCandidate& card = cards_[static_cast<size_t>(index)];
+  // A card the disk service lists is mounted through it when it is not (its
+  // word on a mount is current); a card found otherwise is looked up in the
+  // mount table.
+  if (!card.objectPath.empty()) return QString::fromStdString(format::CardRootText({MountedCardRoot(card)}));
   if (card.mountPoint.empty() || !format::IsMountPoint(card.mountPoint, environment_.system)) return {};
   return QString::fromStdString(format::CardRootText(card));
 }

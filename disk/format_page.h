@@ -31,9 +31,9 @@ class CDlgFormat : public QWidget, public DiskPage {
  public:
   explicit CDlgFormat(QWidget* parent = nullptr, FormatEnvironment environment = {});
 
-  // The chosen card's root (its mount point without a trailing separator)
-  // while that card is mounted there; empty otherwise, as after a format,
-  // which leaves the card unmounted.
+  // The chosen card's root (its mount point without a trailing separator).
+  // A card the disk service lists is mounted through it first when it is
+  // not; any other card only while it is mounted; empty otherwise.
   QString CardText() const override;
 
   // The cards listed, in list order.

@@ -48,6 +48,9 @@ bool IsSystemMount(const MountEntry& entry) {
   if (mountPoint == "/" || mountPoint.empty()) return true;
   for (const char* type : kPseudoTypes)
     if (entry.fsType == type) return true;
+  // Below /run only the desktop's place for removable media holds cards
+  // (/run/media/USER/LABEL).
+  if (IsAtOrBelow(mountPoint, "/run/media") && mountPoint != "/run/media") return false;
   for (const char* folder : kSystemFolders)
     if (IsAtOrBelow(mountPoint, folder)) return true;
   return false;
@@ -79,12 +82,6 @@ std::vector<std::string> FindCardDrives(const std::vector<MountEntry>& mounts,
     add(ec ? folder : absolute.lexically_normal().string());
   }
   return roots;
-}
-
-std::vector<std::string> FindCardDrives(const CardEnvironment& env) {
-  std::vector<MountEntry> mounts;
-  ReadMountTable(env.mountInfoPath, &mounts);
-  return FindCardDrives(mounts, env.userFolders);
 }
 
 std::string CardDriveText(std::string_view cardRoot) {

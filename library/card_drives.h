@@ -11,11 +11,13 @@
 // so tests can describe cards that are not there.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "library/mount_table.h"
+#include "library/udisks_model.h"
 
 namespace orvia {
 
@@ -25,11 +27,14 @@ struct CardEnvironment {
   std::string sysfsRoot = "/sys";
   // Folders the user named as cards (absolute or relative paths).
   std::vector<std::string> userFolders;
+  // Asks the disk service for its drives and volumes; empty, or a snapshot
+  // that is not `available`, means the mount table alone is read.
+  std::function<udisks::Snapshot()> udisks;
 };
 
 // True for the root file system and the mounts a card never is: pseudo file
-// systems, and everything at or below /boot, /proc, /sys, /dev, /run, /etc,
-// /usr, /var, /bin, /sbin and /lib.
+// systems, and everything at or below /boot, /proc, /sys, /dev, /run (except
+// the desktop's /run/media/...), /etc, /usr, /var, /bin, /sbin and /lib.
 bool IsSystemMount(const MountEntry& entry);
 
 // A folder path without trailing separators ("/" stays "/").
@@ -40,8 +45,7 @@ std::string TrimTrailingSeparators(std::string_view path);
 // in the order given. Each root is listed once.
 std::vector<std::string> FindCardDrives(const std::vector<MountEntry>& mounts,
                                         const std::vector<std::string>& userFolders);
-// The same over the environment's mount table (an unreadable table gives the
-// user's folders only).
+// The same over the environment: the roots of ListCards (library/card_list.h).
 std::vector<std::string> FindCardDrives(const CardEnvironment& env);
 
 // The text shown for a card root: the root without its trailing separator.

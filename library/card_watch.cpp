@@ -5,6 +5,9 @@
 
 #include <QSocketNotifier>
 
+#include "library/card_list.h"
+#include "library/udisks_client.h"
+
 namespace orvia {
 
 CardWatch::CardWatch(QString mountInfoPath, QObject* parent)
@@ -47,12 +50,41 @@ void CardWatch::OnNotified() {
 QString CardWatch::Check() {
   std::vector<MountEntry> now;
   if (!ReadMountTable(path_.toStdString(), &now)) return {};
-  const QString root = cardRoot_ ? cardRoot_() : QString();
-  const std::string removed = RemovedCardMount(last_, now, root.toStdString());
+  const std::vector<MountEntry> before = std::move(last_);
   last_ = std::move(now);
+  return Report(before, last_);
+}
+
+bool CardWatch::StartServiceWatch(std::function<udisks::Snapshot()> snapshot) {
+  snapshot_ = std::move(snapshot);
+  const udisks::Snapshot first = snapshot_ ? snapshot_() : udisks::Snapshot{};
+  lastService_ = ServiceMounts(first);
+  auto* watch = new udisks::ServiceWatch(this);
+  connect(watch, &udisks::ServiceWatch::changed, this, [this] { CheckService(); });
+  return watch->IsConnected();
+}
+
+QString CardWatch::CheckService() {
+  if (!snapshot_) return {};
+  const udisks::Snapshot snap = snapshot_();
+  // A service that stopped answering says nothing about the card.
+  if (!snap.available) return {};
+  const std::vector<MountEntry> before = std::move(lastService_);
+  lastService_ = ServiceMounts(snap);
+  return Report(before, lastService_);
+}
+
+QString CardWatch::Report(const std::vector<MountEntry>& before, const std::vector<MountEntry>& now) {
+  // While the removal is being told (its message box runs an event loop),
+  // the other source's notice of the same removal is not told again.
+  if (reporting_) return {};
+  const QString root = cardRoot_ ? cardRoot_() : QString();
+  const std::string removed = RemovedCardMount(before, now, root.toStdString());
   if (removed.empty()) return {};
   const QString point = QString::fromStdString(removed);
+  reporting_ = true;
   emit cardRemoved(point);
+  reporting_ = false;
   return point;
 }
 

@@ -1,7 +1,9 @@
-// CardWatch: notices when the card in use is pulled out. It watches the
+// CardWatch: notices when the card in use is pulled out. It listens to the
+// disk service (UDisks2: mount points gone, objects removed) and watches the
 // system's mount table (the kernel marks a change of /proc/self/mountinfo as
-// an exceptional condition on the open file) and, at each change, compares
-// the new table with the last one it read. UI thread only.
+// an exceptional condition on the open file), the fallback where the service
+// is missing. At each change it compares the new state with the last one of
+// the same source; the card in use is reported once. UI thread only.
 #pragma once
 
 #include <QObject>
@@ -32,6 +34,12 @@ class CardWatch : public QObject {
   bool Start();
   bool IsListening() const { return notifier_ != nullptr; }
 
+  // Listens to the disk service's signals too; `snapshot` asks the service
+  // (udisks::TakeSnapshot on the running system). False without a system bus.
+  bool StartServiceWatch(std::function<udisks::Snapshot()> snapshot);
+  // Asks the service again now, as at one of its signals.
+  QString CheckService();
+
   // Reads the table again now; emits cardRemoved when the mount that held the
   // card root is gone. Returns the mount point reported, or empty.
   QString Check();
@@ -42,12 +50,16 @@ class CardWatch : public QObject {
 
  private:
   void OnNotified();
+  QString Report(const std::vector<MountEntry>& before, const std::vector<MountEntry>& now);
 
   QString path_;
   std::function<QString()> cardRoot_;
   std::vector<MountEntry> last_;
   int fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
+  std::function<udisks::Snapshot()> snapshot_;
+  std::vector<MountEntry> lastService_;
+  bool reporting_ = false;
 };
 
 }  // namespace orvia

@@ -5,6 +5,7 @@
 
 #include "app/profile_file.h"
 #include "controls/colored_list_ctrl.h"
+#include "library/path_sources.h"
 #include "library/play_list.h"
 #include "library/recording_names.h"
 
@@ -68,6 +69,7 @@ CPagePlayList::CPagePlayList(CardEnvironment env, QWidget* parent) : QWidget(par
   roots_ = FindCardDrives(env_);
   for (const std::string& root : roots_) cards_->addItem(QString::fromStdString(CardDriveText(root)));
   if (roots_.empty()) cards_->addItem(Text("IDS_CAPTION_DISK_NONE"));
+  AddFolderEntry();
   cards_->setCurrentIndex(0);
 
   modes_->insertItem(0, Text(kAllModesKey));
@@ -97,7 +99,7 @@ int CPagePlayList::ScanPlayList(const QString& cardText) {
 
   list_->DeleteAllItems();
   const int mode = modes_->currentIndex() < 0 ? 0 : modes_->currentIndex();
-  for (const PlayListRow& row : orvia::ScanPlayList(*root, mode)) {
+  for (const PlayListRow& row : ScanFolderPlayList(*root, mode)) {
     list_->AddRow({QString::fromStdString(row.number), QString::fromStdString(row.date),
                    QString::fromStdString(row.time), QString::fromStdString(row.type),
                    QString::fromStdString(row.path)});
@@ -116,6 +118,10 @@ QList<QStringList> CPagePlayList::Rows() const {
   return rows;
 }
 
-void CPagePlayList::OnSelectionChanged() { ScanPlayList(cards_->currentText()); }
+void CPagePlayList::OnSelectionChanged() {
+  if (IsAddFolderEntry(cards_->currentIndex())) return OnAddFolder();
+  lastCardIndex_ = cards_->currentIndex();
+  ScanPlayList(cards_->currentText());
+}
 
 }  // namespace orvia

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
 #include "disk/disk_page.h"
 #include "library/card_drives.h"
@@ -50,11 +51,24 @@ class CPagePlayList : public QWidget, public DiskPage {
   CColoredListCtrl* List() const { return list_; }
   QComboBox* CardSelection() const { return cards_; }
   QComboBox* ModeFilter() const { return modes_; }
-  // The card roots found when the page opened, in selection order.
+  // The card roots found when the page opened, in selection order, then
+  // the folders the user added.
   const std::vector<std::string>& CardRoots() const { return roots_; }
+
+  // The last entry of the card selection, "Add folder…", asks for a folder
+  // (page_play_list_folder.cpp): a card copied to the disk, or any folder
+  // holding recordings. The chooser returns the folder, or empty on cancel.
+  using FolderChooser = std::function<QString(QWidget* parent)>;
+  static void SetFolderChooserForTesting(FolderChooser chooser);
+  // Adds a folder to the card selection (once), selects it and lists it;
+  // returns the number of rows.
+  int AddFolder(const QString& folder);
+  bool IsAddFolderEntry(int index) const;
 
  private:
   void OnSelectionChanged();
+  void AddFolderEntry();
+  void OnAddFolder();
 
   CardEnvironment env_;
   std::vector<std::string> roots_;
@@ -63,6 +77,7 @@ class CPagePlayList : public QWidget, public DiskPage {
   QComboBox* cards_;
   QComboBox* modes_;
   CColoredListCtrl* list_;
+  int lastCardIndex_ = 0;  // selection before "Add folder…" was chosen
 };
 
 }  // namespace orvia

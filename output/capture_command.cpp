@@ -27,7 +27,11 @@ CaptureResult RunCapture(player::PlayerControl* front, player::PlayerControl* re
   if (result.outcome == CaptureOutcome::kNothingToCapture) return result;
   const char* key =
       result.outcome == CaptureOutcome::kSaved ? "IDS_CAPTION_CAPTURE_SUCCESS" : "IDS_CAPTION_CAPTURE_FAIL";
-  ShowLocalizedMessageBox(QString::fromStdString(GetLocalizedText(key)), QMessageBox::Ok);
+  // The message names the folder, so that the user can find the pictures
+  // (or see where they could not be written).
+  ShowLocalizedMessageBox(
+      QString::fromStdString(GetLocalizedText(key)) + "\n" + QString::fromStdString(request.folder),
+      QMessageBox::Ok);
   return result;
 }
 

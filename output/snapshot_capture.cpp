@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/startup_files.h"
+#include "output/snapshot_suffix.h"
 #include "player/player_contract.h"
 
 namespace orvia {
@@ -46,21 +47,38 @@ bool CreateFolderPath(std::string_view path) {
   return stat(name.c_str(), &info) == 0;
 }
 
-bool SaveViewSnapshot(player::PlayerControl* control, std::string_view folder, std::string_view viewLabel,
-                      const RecordingDate& date) {
+namespace {
+
+bool SaveSnapshotAt(player::PlayerControl* control, std::string_view folder, const std::string& path) {
   if (control == nullptr) return false;
   CreateFolderPath(folder);
-  return control->SaveSnapshot(SnapshotFilePath(folder, viewLabel, date)) == player::kCallOk;
+  return control->SaveSnapshot(path) == player::kCallOk;
+}
+
+}  // namespace
+
+bool SaveViewSnapshot(player::PlayerControl* control, std::string_view folder, std::string_view viewLabel,
+                      const RecordingDate& date) {
+  return SaveSnapshotAt(control, folder, SnapshotFilePath(folder, viewLabel, date));
 }
 
 CaptureResult CaptureSnapshots(player::PlayerControl* front, player::PlayerControl* rear,
                                const CaptureRequest& request) {
   CaptureResult result;
   if (request.rowCount <= 0) return result;
-  result.frontPath = SnapshotFilePath(request.folder, request.frontLabel, request.date);
-  result.rearPath = SnapshotFilePath(request.folder, request.rearLabel, request.date);
-  result.frontSaved = SaveViewSnapshot(front, request.folder, request.frontLabel, request.date);
-  result.rearSaved = SaveViewSnapshot(rear, request.folder, request.rearLabel, request.date);
+  // An earlier capture of the same second keeps its files: this pair takes
+  // the first number that neither name has yet.
+  const std::string frontPath = SnapshotFilePath(request.folder, request.frontLabel, request.date);
+  const std::string rearPath = SnapshotFilePath(request.folder, request.rearLabel, request.date);
+  const int number = FreeSnapshotNumber({frontPath, rearPath});
+  if (number == 0) {
+    result.outcome = CaptureOutcome::kFailed;
+    return result;
+  }
+  result.frontPath = NumberedSnapshotPath(frontPath, number);
+  result.rearPath = NumberedSnapshotPath(rearPath, number);
+  result.frontSaved = SaveSnapshotAt(front, request.folder, result.frontPath);
+  result.rearSaved = SaveSnapshotAt(rear, request.folder, result.rearPath);
   result.outcome = (result.frontSaved || result.rearSaved) ? CaptureOutcome::kSaved : CaptureOutcome::kFailed;
   return result;
 }

@@ -59,7 +59,9 @@ struct CaptureResult {
 
 // The Capture command: the front view, then the rear view (even when the
 // front failed). One view written counts as a capture: a recorder with one
-// camera has no rear picture to give.
+// camera has no rear picture to give. Files of an earlier capture are never
+// replaced: when either name exists, both take the first free number
+// (snapshot_suffix.h).
 CaptureResult CaptureSnapshots(player::PlayerControl* front, player::PlayerControl* rear,
                                const CaptureRequest& request);
 

@@ -1,6 +1,9 @@
 #include "playback/graph_geometry.h"
 
+#include <algorithm>
+
 #include "playback/recording_index.h"
+#include "playback/speed_scale.h"
 
 namespace orvia {
 
@@ -18,10 +21,11 @@ int GraphAccelerationY(int height, int milliG) {
   return static_cast<int>(static_cast<int64_t>(2000 - milliG) * height / 4000);
 }
 
-int GraphSpeedY(int height, int16_t storedSpeed) {
-  const uint32_t w = static_cast<uint16_t>(storedSpeed);
-  if (w >= 20000) return 0;
-  return static_cast<int>(static_cast<int64_t>(20000 - w) * height / 20000);
+int GraphSpeedY(int height, int16_t storedSpeed, int scaleKmh) {
+  const int64_t full = static_cast<int64_t>(std::max(scaleKmh, 1)) * 10;
+  const int64_t w = static_cast<uint16_t>(storedSpeed);
+  if (w >= full) return 0;
+  return static_cast<int>((full - w) * height / full);
 }
 
 std::vector<GraphLine> LayoutGraph(const GraphInput& in) {
@@ -45,13 +49,14 @@ std::vector<GraphLine> LayoutGraph(const GraphInput& in) {
       for (int a = 0; a < 3; ++a) prevY[a] = y[a];
     }
   } else {
+    const int scale = SpeedFullScaleKmh(in.fixes, count);
     bool havePrevious = false;
     int prevX = 0, prevY = 0;
     for (int i = 0; in.fixes != nullptr && i < count && i < kMaxSeconds; ++i) {
       const GpsFix* fix = in.fixes[i].get();
       if (fix == nullptr) continue;
       const int x = GraphSecondX(in.width, i);
-      const int y = GraphSpeedY(in.height, fix->speed);
+      const int y = GraphSpeedY(in.height, fix->speed, scale);
       if (havePrevious) lines.push_back({GraphColour::kYellow, prevX, prevY, x, y});
       havePrevious = true;
       prevX = x;

@@ -39,14 +39,15 @@ int GraphSecondX(int width, int second);
 // top (0), 0 g in the middle, -2 g and less at the bottom (H).
 int GraphAccelerationY(int height, int milliG);
 // Height of a stored speed (speed times 10, taken unsigned): 0 at the bottom,
-// 20000 and more at the top.
-int GraphSpeedY(int height, int16_t storedSpeed);
+// the full scale (km/h) and more at the top.
+int GraphSpeedY(int height, int16_t storedSpeed, int scaleKmh = 2000);
 
 // The plot lines in drawing order, then the cursor as the last line (red,
 // top to bottom). Acceleration: for each second Y (yellow), Z (green), X
 // (red), from second 0 to `count`, where second `count` and any second past
 // the table count as 0 g. Speed: one yellow line from fix to fix, seconds
-// without a fix bridged.
+// without a fix bridged, on the full scale of SpeedFullScaleKmh
+// (speed_scale.h).
 std::vector<GraphLine> LayoutGraph(const GraphInput& input);
 
 }  // namespace orvia

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "playback/graph_geometry.h"
+#include "playback/speed_scale.h"
 
 namespace orvia {
 
@@ -44,6 +45,30 @@ void CDlgGraph::paintEvent(QPaintEvent*) {
   for (const GraphLine& l : LayoutGraph(in)) {
     p.setPen(QPen(colours[static_cast<int>(l.colour)], 1));
     p.drawLine(l.x0, l.y0, l.x1, l.y1);
+  }
+  if (mode_ == kSpeed) DrawSpeedAxis(p);
+}
+
+// The speed plot's scale, written at its left edge: the full scale at the
+// top, half of it on a dotted middle line, 0 at the bottom.
+void CDlgGraph::DrawSpeedAxis(QPainter& p) {
+  const int scale = SpeedFullScaleKmh(fixes_, count_);
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(10);
+  p.setFont(font);
+  const int textHeight = p.fontMetrics().height();
+  const QColor grey(150, 150, 150);
+  for (const SpeedAxisMark& mark : SpeedAxisMarks(height(), scale)) {
+    if (mark.y > 0 && mark.y < height()) {
+      p.setPen(QPen(grey, 1, Qt::DotLine));
+      p.drawLine(0, mark.y, width(), mark.y);
+    }
+    // Each text sits just inside the plot, below its line at the top and
+    // above it elsewhere.
+    const int top = mark.y == 0 ? 1 : mark.y - textHeight;
+    p.setPen(grey);
+    p.drawText(QRect(4, top, width() - 8, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromStdString(mark.text));
   }
 }
 

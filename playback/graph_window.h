@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 #include "playback/recording_index.h"
 
 namespace orvia {
@@ -29,6 +31,8 @@ class CDlgGraph : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void DrawSpeedAxis(QPainter& p);
+
   int mode_ = kAcceleration;
   int cursor_ = 0;
   int count_ = 0;

@@ -209,6 +209,9 @@ void PlaybackController::ApplySoundRule() {
 
 void PlaybackController::BeginOpenSource() {
   state_ = PlaybackState::kNoRecording;
+  // The card may be released, unmounted or formatted next: the program
+  // holds no file on it.
+  file_.Close();
   sleeper_->SleepMs(kLoadWaitMs);
   if (playing_) {
     playing_ = false;

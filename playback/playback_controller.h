@@ -161,6 +161,17 @@ enum class PlaybackState : int {
   kStopRequested = 8,
 };
 
+// Where playback stood when the card manager opened (PlaybackController::
+// SavePlace), so that a cancelled manager can put it back.
+struct PlaybackPlace {
+  int rowCount = 0;
+  int row = 0;
+  int position = 0;
+  bool stopped = true;
+  bool fileOpen = false;
+  PlaybackState state = PlaybackState::kNoRecording;
+};
+
 struct PlaybackDeps {
   player::PlayerControl* front = nullptr;
   player::PlayerControl* rear = nullptr;
@@ -202,6 +213,13 @@ class PlaybackController {
   // row is opened and plays; the telemetry labels are reset either way.
   void BeginOpenSource();
   void EndOpenSource(bool accepted);
+  // A cancelled card manager changes nothing: SavePlace() before
+  // BeginOpenSource(), then ResumePlace() in place of EndOpenSource(false).
+  // The list's rows and the open file stay; playback shows the saved second
+  // again, paused (a stopped recording stays stopped). In
+  // playback_resume.cpp.
+  PlaybackPlace SavePlace() const;
+  void ResumePlace(const PlaybackPlace& place);
 
   // The removal of the card in use, around the window's message box. Begin:
   // state 0 after a 20 ms wait, the views blanked, no rows (the list is

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "playback/recording_index.h"
+#include "playback/speed_scale.h"
 
 namespace orvia {
 
@@ -62,6 +63,8 @@ TelemetryTexts TelemetryForSecond(const RecordingIndex& index, int position, con
   texts.y = FormatAxis(captions.y, peak.y);
   texts.z = FormatAxis(captions.z, peak.z);
   texts.time = FormatDateTime(date);
+  if (position >= 0 && position < kMaxSeconds && index.gps[position])
+    texts.speed = FormatSpeed(index.gps[position]->speed);
   return texts;
 }
 

@@ -29,10 +29,12 @@ struct AxisCaptions {
   std::string z = "Z";
 };
 
-// The four labels: X, Y and Z values and the date-time text.
+// The four labels: X, Y and Z values and the date-time text; and the speed
+// read-out ("52 km/h"), empty for a second without a fix.
 struct TelemetryTexts {
   std::string x, y, z;
   std::string time;
+  std::string speed;
 };
 
 // caption + ": -1.250G" for -1250, caption + ":  0.980G" (two spaces) for 980.

@@ -28,10 +28,13 @@ constexpr const char* kUsage =
     "                                    write a value as the viewer writes it\n"
     "  make-card DIR [--seed S] [--start \"YYYY-MM-DD HH:MM:SS\"] [--layout NAME]\n"
     "                                    write a simulated recorder card\n"
+    "  cards [--folder DIR]...           list the cards found as JSON\n"
     "  bench index FILE...               time indexing against ffprobe\n"
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
     "  bench cli [FILE]                  time whole runs of index and scan against\n"
     "                                    ffprobe and find\n"
+    "  export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
+    "                                    export a clip, the GPS track or the G-sensor data\n"
     "  help                              show this text\n";
 
 // Replaces this process with the companion, which takes the same arguments.

@@ -12,6 +12,8 @@ int RunProfile(int argc, char** argv);
 int RunBenchIndex(int argc, char** argv);
 int RunBenchDecode(int argc, char** argv);
 int RunMakeCard(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunCards(int argc, char** argv);
 int RunBenchCli(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing

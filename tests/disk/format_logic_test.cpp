@@ -330,6 +330,12 @@ TEST(CardScan, ListsPartitionsOfRemovableDisksWithTheirVolumes) {
   write("block/mmcblk0/removable", "0\n");  // an SD slot, card without partitions
   write("block/mmcblk0/dev", "179:0\n");
   write("block/mmcblk0/size", "8388608\n");
+  // Never cards: an eMMC on the board, its boot area, an optical drive.
+  write("block/mmcblk1/device/type", "MMC\n");
+  write("block/mmcblk1/size", "62160896\n");
+  write("block/mmcblk1boot0/size", "8192\n");
+  write("block/sr0/removable", "1\n");
+  write("block/sr0/size", "2097152\n");
   write("mountinfo", "40 1 8:17 / /media/u/CARD rw - vfat /dev/sdb1 rw\n");
   QDir().mkpath(root.filePath("dev"));
   ASSERT_TRUE(QFile::rename(QString::fromStdString(images.OldCard("sdb1", CardSettings())),

@@ -66,11 +66,12 @@ TEST(MountInfo, ReadsTheRunningSystemsTable) {
 
 TEST(MountInfo, SystemMountsAreNeverCards) {
   for (const char* point : {"/", "/boot", "/boot/efi", "/proc", "/sys/fs/cgroup", "/dev", "/dev/shm", "/run",
-                            "/run/media/x", "/etc/hosts", "/usr", "/var/lib/x"})
+                            "/run/media", "/run/user/0/doc", "/etc/hosts", "/usr", "/var/lib/x"})
     EXPECT_TRUE(IsSystemMount({point, "/dev/sda1", "vfat"})) << point;
   for (const char* type : {"proc", "sysfs", "tmpfs", "devpts", "cgroup2"})
     EXPECT_TRUE(IsSystemMount({"/media/x", "none", type})) << type;
-  for (const char* point : {"/media/card", "/mnt/sd", "/home/user/card", "/bootcamp", "/devices", "/tmp/x"})
+  for (const char* point :
+       {"/media/card", "/run/media/u/CARD", "/mnt/sd", "/home/user/card", "/bootcamp", "/devices", "/tmp/x"})
     EXPECT_FALSE(IsSystemMount({point, "/dev/sdb1", "vfat"})) << point;
 }
 

@@ -9,25 +9,25 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "app/message_box.h"
 #include "controls/skin_button.h"
 #include "controls/white_tab_ctrl.h"
 #include "disk/disk_manager.h"
 #include "disk/disk_page.h"
+#include "disk/format_page.h"
 #include "library/page_play_list.h"
 #include "library_test_support.h"
 
 namespace orvia {
 namespace {
 
-// Stands in for the format page: answers a fixed drive and can ask the sheet
-// to close.
+// Stands in for the format page: answers a fixed drive.
 class StubFormatPage : public QWidget, public DiskPage {
   Q_OBJECT
 
  public:
   using QWidget::QWidget;
   QString CardText() const override { return "/media/format-me"; }
-  void RequestClose() { emit closeRequested(); }
 
  signals:
   void closeRequested();
@@ -120,22 +120,43 @@ TEST_F(DiskManager, EveryCancelHandsBackNothing) {
   }
 }
 
-TEST_F(DiskManager, TheFormatPagesCloseRequestClosesOnlyWithoutACardToList) {
-  StubFormatPage* format = nullptr;
-  const auto requestClose = [&](CDiskMgrPropSheet& sheet) {
-    format->RequestClose();
-    QApplication::processEvents();  // the request is queued, like a posted message
-    EXPECT_EQ(sheet.isVisible(), !sheet.PlayListPage()->CardRoots().empty());
-    if (sheet.isVisible()) sheet.OkButton()->click();
+TEST_F(DiskManager, WithoutAnyCardItStaysOpenAndTheFormatTabSaysSoOnlyWhenChosen) {
+  TakeShownMessageBoxes();
+  env.mountInfoPath = tmp / "missing";  // no card for the play list either
+  FormatEnvironment noDrive;
+  int searches = 0;
+  noDrive.findCards = [&searches] {
+    ++searches;
+    return std::vector<format::CardCandidate>{};
   };
-  // The play list offers the card: the sheet stays and OK still hands it back.
-  DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(&format), requestClose);
+  const auto settle = [] {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  };
+  const DiskManagerResult result =
+      RunDiskManager(nullptr, env, MakeFormatPageFactory(noDrive), [&](CDiskMgrPropSheet& sheet) {
+        settle();
+        // Opening: no message, no search for a card to format, the play list on top.
+        EXPECT_TRUE(sheet.isVisible());
+        EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
+        EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+        EXPECT_EQ(searches, 0);
+        // Each choice of the format tab searches and says so once; the sheet
+        // stays open and goes back to the play list.
+        for (int choice = 1; choice <= 2; ++choice) {
+          QueueMessageBoxAnswer(QMessageBox::Ok);
+          sheet.Tabs()->setCurrentIndex(1);
+          settle();
+          const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+          ASSERT_EQ(shown.size(), 1) << choice;
+          EXPECT_EQ(shown[0].text, "Micro SD memory is not connected or prevent from writing.");
+          EXPECT_EQ(searches, choice);
+          EXPECT_TRUE(sheet.isVisible());
+          EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
+        }
+        sheet.OkButton()->click();
+      });
   EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.rows.size(), 10);
-  // No card anywhere: closed as on cancel.
-  env.mountInfoPath = tmp / "missing";
-  result = RunDiskManager(nullptr, env, StubFactory(&format), requestClose);
-  EXPECT_FALSE(result.accepted);
+  EXPECT_EQ(result.pageIndex, 0);
   EXPECT_TRUE(result.rows.isEmpty());
 }
 

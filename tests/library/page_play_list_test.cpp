@@ -65,7 +65,7 @@ TEST_F(PlayListPage, OpensWithLabelsColumnsAndBothSelections) {
   EXPECT_EQ(list->RowColor(1), QColor(229, 232, 239));
 
   QComboBox* cards = page.CardSelection();
-  ASSERT_EQ(cards->count(), 2);
+  ASSERT_EQ(cards->count(), 3);  // the cards, then "Add folder…"
   EXPECT_EQ(cards->itemText(0), QString::fromStdString(cardA));
   EXPECT_EQ(cards->itemText(1), QString::fromStdString(cardB));
   EXPECT_EQ(cards->currentIndex(), 0);
@@ -131,7 +131,7 @@ TEST_F(PlayListPage, WithoutCardsShowsTheNoCardTextAndLeavesTheListAlone) {
   env.mountInfoPath = tmp / "missing";
   env.userFolders = {other};
   CPagePlayList page(env);
-  ASSERT_EQ(page.CardSelection()->count(), 1);
+  ASSERT_EQ(page.CardSelection()->count(), 2);  // and "Add folder…"
   EXPECT_EQ(page.CardSelection()->itemText(0), "Drive not found.");
   EXPECT_EQ(page.CardText(), QString());  // the no-card text is never a card
   EXPECT_TRUE(page.Rows().isEmpty());
@@ -155,6 +155,55 @@ TEST_F(PlayListPage, NumbersAThousandthRowWithFourDigits) {
   EXPECT_EQ(rows[998][0], "999");
   EXPECT_EQ(rows[999][0], "1000");
   EXPECT_EQ(rows[1000][1], "2020-01-01");
+}
+
+}  // namespace
+}  // namespace orvia
+
+namespace orvia {
+namespace {
+
+// "Add folder…": a folder of loose copies joins the selection, even when no
+// card is in the computer; a cancelled choice keeps the card shown.
+TEST(PlayListPageAddFolder, ChosenFolderIsListedAndCancelKeepsTheCard) {
+  test::TempFolder tmp;
+  const std::string copies = tmp / "copies";
+  test::WriteFile(copies + "/mdr_20260105_120000_A.avi", "avi");
+  test::WriteFile(copies + "/Event/mdr_20260104_120000_E.avi", "avi");
+  CardEnvironment env;
+  env.mountInfoPath = tmp / "mountinfo";
+  test::WriteFile(env.mountInfoPath, test::SystemMountLines());
+
+  QString answer;
+  CPagePlayList::SetFolderChooserForTesting([&answer](QWidget*) { return answer; });
+  CPagePlayList page(env);
+  QComboBox* cards = page.CardSelection();
+  ASSERT_EQ(cards->count(), 2);
+  EXPECT_EQ(cards->itemText(1), QString::fromUtf8("Add folder\u2026"));
+  EXPECT_TRUE(page.CardText().isEmpty());
+
+  cards->setCurrentIndex(1);  // cancelled
+  EXPECT_EQ(cards->currentIndex(), 0);
+  EXPECT_EQ(page.List()->RowCount(), 0);
+
+  answer = QString::fromStdString(copies + "/");
+  cards->setCurrentIndex(1);
+  ASSERT_EQ(cards->count(), 2);  // the no-card entry made way
+  EXPECT_EQ(cards->currentIndex(), 0);
+  EXPECT_EQ(page.CardText(), QString::fromStdString(copies));
+  ASSERT_EQ(page.List()->RowCount(), 2);
+  EXPECT_EQ(page.Rows()[0][4], QString::fromStdString(copies + "/Event/mdr_20260104_120000_E.avi"));
+  page.ModeFilter()->setCurrentIndex(2);  // Event only
+  EXPECT_EQ(page.List()->RowCount(), 1);
+  page.ModeFilter()->setCurrentIndex(1);  // Driving: the loose file is no driving recording
+  EXPECT_EQ(page.List()->RowCount(), 0);
+
+  // The same folder again is not listed twice.
+  page.ModeFilter()->setCurrentIndex(0);
+  cards->setCurrentIndex(1);
+  EXPECT_EQ(cards->count(), 2);
+  EXPECT_EQ(page.List()->RowCount(), 2);
+  CPagePlayList::SetFolderChooserForTesting(nullptr);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST_F(CaptureCommandTest, SuccessMessageAndNames) {
   const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
   EXPECT_EQ(shown[0].title, "Orvia");
-  EXPECT_EQ(shown[0].text, "Snapshot completed");
+  EXPECT_EQ(shown[0].text, "Snapshot completed\n" + Folder());
   EXPECT_EQ(shown[0].buttonTexts, QStringList{"OK"});
   EXPECT_TRUE(QDir(Folder()).exists());
   EXPECT_EQ(result.frontPath, (Folder() + "[Front]2012-05-03-142501.bmp").toStdString());
@@ -41,7 +41,7 @@ TEST_F(CaptureCommandTest, OnlyTheRearWrittenStillSucceeds) {
   RunCapture(&front, &rear, 1, date, Folder());
   const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text, "Snapshot completed");
+  EXPECT_EQ(shown[0].text, "Snapshot completed\n" + Folder());
 }
 
 TEST_F(CaptureCommandTest, BothPlayersAnsweringNonZeroFail) {
@@ -52,7 +52,7 @@ TEST_F(CaptureCommandTest, BothPlayersAnsweringNonZeroFail) {
   EXPECT_EQ(result.outcome, CaptureOutcome::kFailed);
   const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text, "Snapshot fail");
+  EXPECT_EQ(shown[0].text, "Snapshot fail\n" + Folder());
   EXPECT_EQ(front.CallsOf(player::PlayerOp::kSaveSnapshot).size(), 1u);
   EXPECT_EQ(rear.CallsOf(player::PlayerOp::kSaveSnapshot).size(), 1u);
 }

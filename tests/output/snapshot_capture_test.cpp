@@ -1,5 +1,6 @@
 // Snapshot names, the snapshot folder and the capture sequence.
 #include "output/snapshot_capture.h"
+#include "output/snapshot_suffix.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -138,14 +139,42 @@ TEST_F(CaptureTest, BothViewsFailing) {
   EXPECT_EQ(log, std::vector<std::string>{"rear"});
 }
 
-TEST_F(CaptureTest, SameSecondGivesTheSameNamesAgain) {
+TEST_F(CaptureTest, ASecondCaptureOfTheSameSecondTakesTheNextFreeNumber) {
+  const std::string folder = Request().folder;
   const CaptureResult first = CaptureSnapshots(&front, &rear, Request());
+  EXPECT_EQ(first.frontPath, folder + "[Front]2012-05-03-142501.bmp");
+  // The players write the files they are asked for.
+  std::ofstream(first.frontPath) << "front";
+  std::ofstream(first.rearPath) << "rear";
   const CaptureResult second = CaptureSnapshots(&front, &rear, Request());
-  EXPECT_EQ(first.frontPath, second.frontPath);
-  EXPECT_EQ(first.rearPath, second.rearPath);
+  EXPECT_EQ(second.frontPath, folder + "[Front]2012-05-03-142501-2.bmp");
+  EXPECT_EQ(second.rearPath, folder + "[Rear]2012-05-03-142501-2.bmp");
+  // Only the rear of a third pair exists (a one-camera capture of another
+  // run): the pair still moves on together.
+  std::ofstream(folder + "[Rear]2012-05-03-142501-3.bmp") << "rear";
+  std::ofstream(second.frontPath) << "front";
+  const CaptureResult third = CaptureSnapshots(&front, &rear, Request());
+  EXPECT_EQ(third.frontPath, folder + "[Front]2012-05-03-142501-4.bmp");
+  EXPECT_EQ(third.rearPath, folder + "[Rear]2012-05-03-142501-4.bmp");
   auto calls = front.CallsOf(PlayerOp::kSaveSnapshot);
-  ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0]->texts, calls[1]->texts);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[2]->texts, std::vector<std::string>{third.frontPath});
+}
+
+TEST(SnapshotNumbers, NumberGoesBeforeTheExtensionOfTheFileName) {
+  EXPECT_EQ(NumberedSnapshotPath("/c/[Front]2012-05-03-142501.bmp", 1), "/c/[Front]2012-05-03-142501.bmp");
+  EXPECT_EQ(NumberedSnapshotPath("/c/[Front]2012-05-03-142501.bmp", 2), "/c/[Front]2012-05-03-142501-2.bmp");
+  EXPECT_EQ(NumberedSnapshotPath("/c.d/name", 12), "/c.d/name-12");
+  EXPECT_EQ(NumberedSnapshotPath("/c/.bmp", 3), "/c/.bmp-3");
+  // Every number taken: nothing is offered, so nothing is replaced.
+  int asked = 0;
+  EXPECT_EQ(FreeSnapshotNumber({"/c/a.bmp"},
+                               [&asked](const std::string&) {
+                                 ++asked;
+                                 return true;
+                               }),
+            0);
+  EXPECT_EQ(asked, kMaxSnapshotNumber);
 }
 
 }  // namespace

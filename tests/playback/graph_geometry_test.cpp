@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "playback/recording_index.h"
+#include "playback/speed_scale.h"
 
 namespace orvia {
 namespace {
@@ -102,6 +104,53 @@ TEST(GraphGeometry, FixesWithoutSpeedDrawAlongTheBottom) {
     EXPECT_EQ(lines[i].y0, kH);
     EXPECT_EQ(lines[i].y1, kH);
   }
+}
+
+TEST(SpeedScale, TopSpeedRoundedUpToTenKmhWithinFiftyAndTwoThousand) {
+  RecordingIndex index;
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 10), kMinSpeedScaleKmh);  // no fix at all
+  EXPECT_EQ(SpeedFullScaleKmh(nullptr, 10), kMinSpeedScaleKmh);
+  index.gps[2] = std::make_unique<GpsFix>(GpsFix{0, 0, 650});
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 3), 70);  // 65.0 -> 70
+  index.gps[1] = std::make_unique<GpsFix>(GpsFix{0, 0, 701});
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 3), 80);  // 70.1 -> 80
+  index.gps[0] = std::make_unique<GpsFix>(GpsFix{0, 0, 1200});
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 3), 120);  // exactly on a step
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps + 2, 1), 70);
+  // Seconds past the count do not widen the scale; a garbage speed is capped.
+  index.gps[3] = std::make_unique<GpsFix>(GpsFix{0, 0, -1});
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 3), 120);
+  EXPECT_EQ(SpeedFullScaleKmh(index.gps, 4), kMaxSpeedScaleKmh);
+}
+
+TEST(SpeedScale, ADriveAtFortyToSixtyFiveKmhFillsTheUpperHalf) {
+  RecordingIndex index;
+  for (int s = 0; s < 60; ++s)
+    index.gps[s] = std::make_unique<GpsFix>(GpsFix{0, 0, static_cast<int16_t>(400 + (s * 250 / 59))});
+  const auto lines = LayoutGraph({GraphMode::kSpeed, kW, kH, 60, 0, index.gPeak, index.gps});
+  ASSERT_EQ(lines.size(), 60u);  // 59 segments and the cursor
+  int highest = kH, lowest = 0;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    highest = std::min({highest, lines[i].y0, lines[i].y1});
+    lowest = std::max({lowest, lines[i].y0, lines[i].y1});
+  }
+  EXPECT_LT(lowest, kH / 2);  // 40 km/h lies above the middle
+  EXPECT_GT(highest, 0);      // 65 km/h stays below the top of a 70 km/h scale
+  // The axis says what the scale is.
+  const auto marks = SpeedAxisMarks(kH, SpeedFullScaleKmh(index.gps, 60));
+  ASSERT_EQ(marks.size(), 3u);
+  EXPECT_EQ(marks[0].text, "70 km/h");
+  EXPECT_EQ(marks[0].y, 0);
+  EXPECT_EQ(marks[1].text, "35");
+  EXPECT_EQ(marks[1].y, GraphSpeedY(kH, 350, 70));
+  EXPECT_EQ(marks[2].y, kH);
+}
+
+TEST(SpeedScale, ReadOutRoundsToWholeKmh) {
+  EXPECT_EQ(FormatSpeed(523), "52 km/h");
+  EXPECT_EQ(FormatSpeed(525), "53 km/h");
+  EXPECT_EQ(FormatSpeed(0), "0 km/h");
+  EXPECT_EQ(SpeedKmh(-1), 6554);  // taken unsigned, as the plot takes it
 }
 
 }  // namespace

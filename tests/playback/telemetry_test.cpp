@@ -45,6 +45,9 @@ TEST(TelemetryText, SecondTextsAndResetTexts) {
   EXPECT_EQ(t.y, "Y:  0.980G");
   EXPECT_EQ(t.z, "Z:  0.000G");
   EXPECT_EQ(t.time, "2012-11-29 00:00:00");
+  EXPECT_EQ(t.speed, "");  // no fix, no speed
+  index.gps[2] = std::make_unique<GpsFix>(GpsFix{1, 1, 652});
+  EXPECT_EQ(TelemetryForSecond(index, 2, BreakDownUtc(1354147200), captions).speed, "65 km/h");
   const TelemetryTexts r = ResetTelemetryTexts(captions);
   EXPECT_EQ(r.x, "X: ");
   EXPECT_EQ(r.z, "Z: ");

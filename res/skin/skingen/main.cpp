@@ -2,6 +2,10 @@
 // them as PNG files with a resource list for the resource compiler.
 //
 //   skingen <description file> <output folder>
+//   skingen --icon <name> <output folder>
+//
+// The second form draws the program's icon into the hicolor layout
+// (<folder>/<N>x<N>/apps/<name>.png) at the usual sizes.
 //
 // 24-bit bitmaps are written as RGB PNG files, 8-bit bitmaps as palette PNG
 // files whose palette is cut from the image's own colours (no dithering, so
@@ -20,6 +24,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app_icon.h"
 #include "description.h"
 #include "painters.h"
 
@@ -158,11 +163,31 @@ bool WriteIfChanged(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
+// Writes the icon at each size of the hicolor theme that menus ask for.
+int WriteIcons(const QString& name, const QString& folder) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const QDir out(QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!out.mkpath(QStringLiteral(".")) || !skingen::PaintAppIcon(size).save(&buffer, "PNG", 0) ||
+        !WriteIfChanged(out.filePath(name + ".png"), png)) {
+      std::fprintf(stderr, "skingen: cannot write the %d pixel icon into %s\n", size, qPrintable(out.path()));
+      return 1;
+    }
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  if (argc == 4 && QByteArray(argv[1]) == "--icon")
+    return WriteIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
   if (argc != 3) {
-    std::fprintf(stderr, "usage: skingen <description> <output folder>\n");
+    std::fprintf(
+        stderr,
+        "usage: skingen <description> <output folder>\n       skingen --icon <name> <output folder>\n");
     return 2;
   }
   QFile descriptionFile(QString::fromLocal8Bit(argv[1]));

@@ -1,0 +1,167 @@
+#include "app/list_context_menu.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QUrl>
+
+#include "app/file_dialog.h"
+#include "app/main_window.h"
+#include "app/main_window_playback.h"
+#include "app/message_box.h"
+#include "app/profile_file.h"
+#include "controls/colored_list_ctrl.h"
+#include "output/clip_export.h"
+#include "output/track_export.h"
+
+namespace orvia {
+namespace {
+
+QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
+
+constexpr int kPathColumn = 4;
+
+}  // namespace
+
+ListContextMenu::ListContextMenu(COrviaDlg* window) : QObject(window), window_(window) {
+  openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+  CColoredListCtrl* list = window->RecordingList();
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
+    QMenu* menu = BuildMenu();
+    menu->exec(list->viewport()->mapToGlobal(at));
+    delete menu;
+  });
+}
+
+QMenu* ListContextMenu::BuildMenu() {
+  auto* menu = new QMenu(window_);
+  const bool any = !SelectedPaths().isEmpty();
+  auto add = [&](const char* name, const char* key, void (ListContextMenu::*slot)()) {
+    QAction* a = menu->addAction(Text(key));
+    a->setObjectName(name);
+    a->setEnabled(any);
+    connect(a, &QAction::triggered, this, slot);
+  };
+  add("exportClip", "IDS_CAPTION_EXPORT_CLIP", &ListContextMenu::ExportClip);
+  add("exportTrack", "IDS_CAPTION_EXPORT_TRACK", &ListContextMenu::ExportTrack);
+  add("exportSensor", "IDS_CAPTION_EXPORT_SENSOR", &ListContextMenu::ExportSensor);
+  menu->addSeparator();
+  add("showInFolder", "IDS_CAPTION_SHOW_IN_FOLDER", &ListContextMenu::ShowInFolder);
+  return menu;
+}
+
+// Selected rows in list order.
+QStringList ListContextMenu::SelectedPaths() const {
+  CColoredListCtrl* list = window_->RecordingList();
+  QStringList paths;
+  for (int row = 0; row < list->RowCount(); ++row) {
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    if (item->isSelected() && !item->text(kPathColumn).isEmpty()) paths << item->text(kPathColumn);
+  }
+  return paths;
+}
+
+QString ListContextMenu::SuggestedPath(const QString& recording, const QString& extension) const {
+  const QString folder = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
+  return QDir(folder).filePath(QFileInfo(recording).completeBaseName() + "." + extension);
+}
+
+void ListContextMenu::Tell(bool ok, const QString& detail) {
+  const QString text =
+      ok ? Text("IDS_CAPTION_EXPORT_COMPLETE") : Text("IDS_CAPTION_EXPORT_FAIL") + "\n" + detail;
+  ShowLocalizedMessageBox(text, QMessageBox::Ok, ok ? QMessageBox::NoIcon : QMessageBox::Warning);
+}
+
+// The first selected recording: the minute around the current second of
+// the recording being played, another recording whole.
+void ListContextMenu::ExportClip() {
+  const QStringList paths = SelectedPaths();
+  if (paths.isEmpty()) return;
+  const QString out = GetSaveFileName(window_, Text("IDS_CAPTION_EXPORT_CLIP"),
+                                      SuggestedPath(paths[0], "mp4"), Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
+  if (out.isEmpty()) return;
+  lastFolder_ = QFileInfo(out).absolutePath();
+
+  ClipExportOptions options;
+  options.range = ClipRange{0, kMaxSeconds};
+  if (MainWindowPlayback* playback = window_->Playback()) {
+    const PlaybackController& c = playback->controller();
+    if (c.fileOpen() && playback->RowPath(c.currentRow()) == paths[0].toStdString()) {
+      options.range = DefaultClipRange(c.index().secondCount, c.position());
+    }
+  }
+  const std::string card = window_->CardRoot().isEmpty() ? CardRootOfRecording(paths[0].toStdString())
+                                                         : window_->CardRoot().toStdString();
+  const TrackTimeZone zone = CardTimeZone(card);
+  options.zoneKnown = zone.known;
+  options.utcOffsetMinutes = zone.utcOffsetMinutes;
+
+  QProgressDialog progress(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, window_);
+  progress.setWindowTitle(QStringLiteral("Orvia"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  options.progress = [&progress](double share) {
+    progress.setValue(static_cast<int>(share * 1000));
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
+  };
+  const ClipExportResult r = orvia::ExportClip(paths[0].toStdString(), out.toStdString(), options);
+  progress.reset();
+  if (r.cancelled) return;
+  Tell(r.ok, QString::fromStdString(r.error));
+}
+
+void ListContextMenu::ExportTrack() {
+  ExportTracks("IDS_CAPTION_EXPORT_TRACK", "IDS_CAPTION_EXPORT_FILTER_TRACK", "gpx");
+}
+
+void ListContextMenu::ExportSensor() {
+  ExportTracks("IDS_CAPTION_EXPORT_SENSOR", "IDS_CAPTION_EXPORT_FILTER_SENSOR", "csv");
+}
+
+// Every selected recording in one file, one track each, in time order; the
+// format follows the chosen name (GPX unless it ends in .kml or .csv).
+void ListContextMenu::ExportTracks(const QString& titleKey, const QString& filterKey,
+                                   const QString& extension) {
+  const QStringList paths = SelectedPaths();
+  if (paths.isEmpty()) return;
+  QString out = GetSaveFileName(window_, Text(titleKey.toLatin1().constData()),
+                                SuggestedPath(paths[0], extension), Text(filterKey.toLatin1().constData()));
+  if (out.isEmpty()) return;
+  TrackFormat format;
+  if (!TrackFormatFromName(out.toStdString(), format)) {
+    out += "." + extension;
+    TrackFormatFromName(out.toStdString(), format);
+  }
+  lastFolder_ = QFileInfo(out).absolutePath();
+
+  std::vector<RecordingTrack> tracks;
+  for (const QString& p : paths) {
+    RecordingTrack t;
+    std::string error;
+    if (!LoadTrack(p.toStdString(), t, &error)) {
+      Tell(false, QString::fromStdString(error));
+      return;
+    }
+    tracks.push_back(std::move(t));
+  }
+  SortTracks(tracks);
+  const std::string card = window_->CardRoot().isEmpty() ? CardRootOfRecording(paths[0].toStdString())
+                                                         : window_->CardRoot().toStdString();
+  std::string error;
+  const bool ok =
+      WriteFileReplacing(out.toStdString(), TrackText(format, tracks, CardTimeZone(card)), &error);
+  Tell(ok, QString::fromStdString(error));
+}
+
+void ListContextMenu::ShowInFolder() {
+  const QStringList paths = SelectedPaths();
+  if (paths.isEmpty()) return;
+  openFolder(QFileInfo(paths[0]).absolutePath());
+}
+
+}  // namespace orvia

@@ -1,0 +1,51 @@
+// The recording list's context menu (right click): export a clip of a
+// recording, the GPS track or the G-sensor data of the selected recordings,
+// and show a recording in its folder. File names come from the standard
+// save dialog (file_dialog.h); failures are told in the program's message box.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QMenu;
+class QPoint;
+
+namespace orvia {
+
+class COrviaDlg;
+enum class TrackFormat;
+
+class ListContextMenu : public QObject {
+  Q_OBJECT
+
+ public:
+  // Installs itself on the window's recording list.
+  explicit ListContextMenu(COrviaDlg* window);
+
+  // The menu for the current selection; its actions are named "exportClip",
+  // "exportTrack", "exportSensor" and "showInFolder" and are disabled
+  // without a selected row. The caller owns it.
+  QMenu* BuildMenu();
+
+  // The actions, on the selected rows.
+  void ExportClip();
+  void ExportTrack();
+  void ExportSensor();
+  void ShowInFolder();
+
+  // Opens a folder in the desktop's file manager; tests replace it.
+  std::function<void(const QString& folder)> openFolder;
+
+ private:
+  QStringList SelectedPaths() const;
+  void ExportTracks(const QString& titleKey, const QString& filterKey, const QString& extension);
+  QString SuggestedPath(const QString& recording, const QString& extension) const;
+  void Tell(bool ok, const QString& detail);
+
+  COrviaDlg* window_;
+  QString lastFolder_;  // where the last export went
+};
+
+}  // namespace orvia

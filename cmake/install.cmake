@@ -1,0 +1,40 @@
+# Installing the programs (cmake --install, GNU folders) and the Debian
+# package (script/package, CPack).
+#
+#   <prefix>/bin/orvia, orvia-cli
+#   <prefix>/lib/<arch>/orvia/kelvo_blackbox.so   the player module
+#   <prefix>/share/applications, metainfo, icons/hicolor
+#
+# The viewer finds its module relative to its own folder (see
+# app/program_folders.h) and writes its data files to the user's data folder.
+# The map page takes its script library from the system's Leaflet
+# (/usr/share/javascript/leaflet, package libjs-leaflet).
+install(TARGETS orvia orvia-cli orvia-cli-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kelvo_blackbox LIBRARY DESTINATION ${ORVIA_MODULE_INSTALL_DIR})
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvia)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "The Orvia developers <orvia@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for the recordings of a two-channel vehicle video recorder")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Lists the recordings of a recorder's micro SD card (or a copy of it) by mode and time,\n\
+plays front and rear camera in step with sound, shows time, acceleration, the\n\
+position on a map and a G-sensor graph, saves and prints pictures, edits the\n\
+recorder's settings and clock, and formats the card.")
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_FILE_NAME "orvia_${PROJECT_VERSION}_amd64.deb")
+set(CPACK_STRIP_FILES ON)
+# The libraries the binaries link come from dpkg-shlibdeps. What they load by
+# name at run time cannot be found that way: the Qt window-system and image
+# plugins (carried by the Qt libraries' own packages here) and the map
+# page's script library.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-leaflet")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dosfstools, xdg-utils")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+include(CPack)

@@ -1,0 +1,167 @@
+#include "disk/fat32_writer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "disk/format_logic.h"
+
+namespace orvia::format {
+namespace {
+
+constexpr uint32_t kSectorsPerCluster = kClusterBytes / kSectorBytes;  // 64
+constexpr uint32_t kMinReserved = 32;
+constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
+
+void Put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v & 0xFFFF);
+  Put16(p + 2, v >> 16);
+}
+
+bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, std::string* error) {
+  while (size > 0) {
+    const ssize_t n = pwrite(fd, data, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? std::strerror(errno) : "short write";
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+bool ZeroRange(int fd, uint64_t offset, uint64_t bytes, std::string* error) {
+  static const std::vector<uint8_t> zeros(1 << 20, 0);
+  while (bytes > 0) {
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(zeros.size(), bytes));
+    if (!WriteAt(fd, zeros.data(), chunk, offset, error)) return false;
+    offset += chunk;
+    bytes -= chunk;
+  }
+  return true;
+}
+
+std::string PaddedLabel(std::string_view label) {
+  std::string padded = label.empty() ? std::string("NO NAME") : std::string(label.substr(0, 11));
+  padded.resize(11, ' ');
+  return padded;
+}
+
+}  // namespace
+
+bool PlanFat32(uint64_t volumeBytes, Fat32Layout* out) {
+  const uint64_t total = volumeBytes / kSectorBytes;
+  if (total > 0xFFFFFFFFull) return false;
+  Fat32Layout l;
+  l.totalSectors = static_cast<uint32_t>(total);
+  l.reservedSectors = kMinReserved;
+  uint64_t clusters = (total - std::min<uint64_t>(total, kMinReserved)) / kSectorsPerCluster;
+  // The FAT's size depends on the cluster count and the count on the FAT's
+  // size; a few rounds settle both.
+  for (int round = 0; round < 8; ++round) {
+    const uint64_t fat = ((clusters + 2) * 4 + kSectorBytes - 1) / kSectorBytes;
+    const uint64_t meta = kMinReserved + 2 * fat;
+    const uint64_t reserved =
+        kMinReserved + (kSectorsPerCluster - meta % kSectorsPerCluster) % kSectorsPerCluster;
+    if (reserved + 2 * fat >= total) return false;
+    l.fatSectors = static_cast<uint32_t>(fat);
+    l.reservedSectors = static_cast<uint32_t>(reserved);
+    const uint64_t next = (total - reserved - 2 * fat) / kSectorsPerCluster;
+    if (next == clusters) break;
+    clusters = next;
+  }
+  if (clusters < kMinFat32Clusters || clusters > kMaxFat32Clusters) return false;
+  if (uint64_t{l.fatSectors} * kSectorBytes / 4 < clusters + 2) return false;
+  l.clusterCount = static_cast<uint32_t>(clusters);
+  *out = l;
+  return true;
+}
+
+bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t hiddenSectors,
+                uint32_t volumeId, std::string* error) {
+  // Everything but the boot sector first: a format cut short leaves no
+  // volume that looks whole.
+  if (!ZeroRange(fd, 0, uint64_t{l.reservedSectors} * kSectorBytes, error)) return false;
+  const uint64_t fatBytes = uint64_t{l.fatSectors} * kSectorBytes;
+  const uint64_t fatStart = uint64_t{l.reservedSectors} * kSectorBytes;
+  const uint64_t dataStart = l.DataStartSector() * kSectorBytes;
+  if (!ZeroRange(fd, fatStart, 2 * fatBytes + kClusterBytes, error)) return false;
+
+  uint8_t fat[12];
+  Put32(fat, 0x0FFFFFF8);      // media byte
+  Put32(fat + 4, 0x0FFFFFFF);  // clean shutdown, no errors
+  Put32(fat + 8, 0x0FFFFFF8);  // the root folder: one cluster
+  for (int copy = 0; copy < 2; ++copy)
+    if (!WriteAt(fd, fat, sizeof fat, fatStart + copy * fatBytes, error)) return false;
+
+  const std::string name = PaddedLabel(label);
+  if (!label.empty()) {
+    uint8_t entry[32] = {};
+    std::memcpy(entry, name.data(), 11);
+    entry[11] = 0x08;  // volume label
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
+    const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
+    Put16(entry + 22, time);
+    Put16(entry + 24, date);
+    if (!WriteAt(fd, entry, sizeof entry, dataStart, error)) return false;
+  }
+
+  uint8_t info[512] = {};
+  Put32(info, 0x41615252);
+  Put32(info + 484, 0x61417272);
+  Put32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
+  Put32(info + 492, 3);                   // the next free cluster
+  Put32(info + 508, 0xAA550000);
+
+  uint8_t boot[512] = {};
+  boot[0] = 0xEB;
+  boot[1] = 0x58;
+  boot[2] = 0x90;
+  std::memcpy(boot + 3, "MSWIN4.1", 8);
+  Put16(boot + 11, kSectorBytes);
+  boot[13] = static_cast<uint8_t>(kSectorsPerCluster);
+  Put16(boot + 14, l.reservedSectors);
+  boot[16] = 2;  // FATs
+  boot[21] = 0xF8;
+  Put16(boot + 24, 63);   // sectors per track (a hint only)
+  Put16(boot + 26, 255);  // heads
+  Put32(boot + 28, hiddenSectors);
+  Put32(boot + 32, l.totalSectors);
+  Put32(boot + 36, l.fatSectors);
+  Put32(boot + 44, 2);  // root folder cluster
+  Put16(boot + 48, 1);  // FSInfo sector
+  Put16(boot + 50, 6);  // backup boot sector
+  boot[64] = 0x80;
+  boot[66] = 0x29;
+  Put32(boot + 67, volumeId);
+  std::memcpy(boot + 71, name.data(), 11);
+  std::memcpy(boot + 82, "FAT32   ", 8);
+  boot[510] = 0x55;
+  boot[511] = 0xAA;
+
+  if (!WriteAt(fd, info, sizeof info, 1 * kSectorBytes, error)) return false;
+  if (!WriteAt(fd, boot, sizeof boot, 6 * kSectorBytes, error)) return false;
+  if (!WriteAt(fd, info, sizeof info, 7 * kSectorBytes, error)) return false;
+  if (!WriteAt(fd, boot, sizeof boot, 0, error)) return false;
+  if (fsync(fd) != 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orvia::format

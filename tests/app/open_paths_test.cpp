@@ -1,0 +1,147 @@
+// Opening what the user points at in the real viewer: a card, a folder of
+// copied recordings, two files, a path with nothing in it, and a folder
+// dropped on the window.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "app/main_window.h"
+#include "app/main_window_playback.h"
+#include "app/message_box.h"
+#include "app/profile_file.h"
+#include "controls/colored_list_ctrl.h"
+#include "player/player_module.h"
+#include "tools/sim/card_maker.h"
+
+namespace orvia {
+namespace {
+
+class OpenPathsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    card_ = new QTemporaryDir;
+    sim::CardOptions o;
+    o.root = card_->path().toStdString();
+    o.layout = "small";
+    o.seconds = 3;
+    ASSERT_TRUE(sim::MakeCard(o).ok);
+  }
+  static void TearDownTestSuite() { delete card_; }
+
+  void SetUp() override {
+    ASSERT_EQ(module_.Load(ORVIA_BIN_DIR), player::ModuleStatus::kLoaded);
+    window_ = std::make_unique<COrviaDlg>(&module_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_NE(window_->Playback(), nullptr);
+    TakeShownMessageBoxes();
+  }
+  void TearDown() override { window_.reset(); }
+
+  PlaybackController& Controller() { return window_->Playback()->controller(); }
+  QString RowPath(int row) { return window_->RecordingList()->RowText(row, 4); }
+  // The card's recordings of one mode folder, in time order.
+  static QStringList Recordings(const QString& mode) {
+    QStringList files;
+    QDir folder(card_->path() + "/" + mode);
+    for (const QString& sub : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+      for (const QString& name : QDir(folder.filePath(sub)).entryList({"*.avi"}, QDir::Files))
+        files << folder.filePath(sub) + "/" + name;
+    files.sort();
+    return files;
+  }
+
+  static QTemporaryDir* card_;
+  player::PlayerModule module_;
+  std::unique_ptr<COrviaDlg> window_;
+};
+QTemporaryDir* OpenPathsTest::card_ = nullptr;
+
+TEST_F(OpenPathsTest, CardCopiedFolderAndFilesFillTheListAndTheFirstPlays) {
+  // The card itself: every mode, the card in use is the card.
+  ASSERT_TRUE(window_->OpenPaths({card_->path()}));
+  EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
+  EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
+  EXPECT_TRUE(Controller().playing());
+  EXPECT_EQ(Controller().currentRow(), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+
+  // Recordings copied loose into a folder of the user's: they replace the
+  // list, the first plays, and no card is in use any more.
+  QTemporaryDir copy;
+  const QStringList driving = Recordings("Normal");
+  ASSERT_GE(driving.size(), 2);
+  for (const QString& f : driving) ASSERT_TRUE(QFile::copy(f, copy.path() + "/" + QFileInfo(f).fileName()));
+  ASSERT_TRUE(window_->OpenPaths({copy.path()}));
+  ASSERT_EQ(window_->RecordingList()->RowCount(), driving.size());
+  EXPECT_EQ(RowPath(0), copy.path() + "/" + QFileInfo(driving[0]).fileName());
+  EXPECT_TRUE(window_->CardRoot().isEmpty());
+  EXPECT_TRUE(Controller().fileOpen());
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+
+  // Two files given latest first, as a file manager may hand them over, and
+  // as a file URL: listed in time order.
+  ASSERT_TRUE(window_->OpenPaths({QUrl::fromLocalFile(driving[1]).toString(), driving[0]}));
+  ASSERT_EQ(window_->RecordingList()->RowCount(), 2);
+  EXPECT_EQ(RowPath(0), driving[0]);
+  EXPECT_EQ(RowPath(1), driving[1]);
+  EXPECT_EQ(Controller().currentRow(), 0);
+  EXPECT_TRUE(Controller().playing());
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+
+  // The keys drive the real playback: next file, then pause.
+  QTest::keyClick(window_.get(), Qt::Key_PageDown);
+  EXPECT_EQ(Controller().currentRow(), 1);
+  QTest::keyClick(window_->RecordingList(), Qt::Key_Space);
+  EXPECT_FALSE(Controller().playing());
+}
+
+TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
+  ASSERT_TRUE(window_->OpenPaths({card_->path()}));
+  QTemporaryDir empty;
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  EXPECT_FALSE(window_->OpenPaths({empty.path()}));
+  QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0].text,
+            QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) + "\n" + empty.path());
+  EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
+  EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
+  EXPECT_TRUE(Controller().playing());
+}
+
+TEST_F(OpenPathsTest, AFolderDroppedOnTheWindowPlays) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(card_->path() + "/Event")});
+  const QPoint at(700, 300);  // over the front view
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window_.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window_.get(), &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  const QStringList events = Recordings("Event");
+  ASSERT_EQ(window_->RecordingList()->RowCount(), events.size());
+  EXPECT_EQ(RowPath(0), events[0]);
+  EXPECT_EQ(window_->RecordingList()->RowText(0, 3),
+            QString::fromStdString(GetLocalizedText("IDS_CAPTION_MODE_EVENT")));
+  EXPECT_TRUE(Controller().playing());
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+
+  // Text that names no file is not taken.
+  QMimeData text;
+  text.setText("hello");
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  refused.setAccepted(false);
+  QApplication::sendEvent(window_.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
+}
+
+}  // namespace
+}  // namespace orvia

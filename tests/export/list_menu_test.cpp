@@ -1,0 +1,116 @@
+// The recording list's context menu on the real main window: its actions
+// work on the selected rows and write into the folder the (pre-answered)
+// save dialog names.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+
+#include "app/file_dialog.h"
+#include "app/list_context_menu.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "controls/colored_list_ctrl.h"
+#include "tests/export/export_test_support.h"
+
+namespace orvia::exporttest {
+namespace {
+
+QAction* Action(QMenu* menu, const char* name) {
+  for (QAction* a : menu->actions()) {
+    if (a->objectName() == name) return a;
+  }
+  return nullptr;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
+  COrviaDlg window(nullptr);
+  QList<QStringList> rows;
+  const std::vector<std::string> files = Recordings();
+  for (size_t i = 0; i < files.size(); ++i) {
+    rows << QStringList{QString::asprintf("%03d", static_cast<int>(i + 1)), "", "", "",
+                        QString::fromStdString(files[i])};
+  }
+  window.SetRows(rows);
+  CColoredListCtrl* list = window.RecordingList();
+  EXPECT_EQ(list->contextMenuPolicy(), Qt::CustomContextMenu);
+  auto* menuOwner = window.findChild<ListContextMenu*>();
+  ASSERT_NE(menuOwner, nullptr);
+
+  std::unique_ptr<QMenu> empty(menuOwner->BuildMenu());
+  EXPECT_EQ(Action(empty.get(), "exportClip")->text(), "Export clip...");
+  EXPECT_EQ(Action(empty.get(), "exportTrack")->text(), "Export GPS track...");
+  EXPECT_EQ(Action(empty.get(), "showInFolder")->text(), "Show in folder");
+  EXPECT_FALSE(Action(empty.get(), "exportTrack")->isEnabled());  // nothing selected
+
+  // The two driving recordings.
+  int selected = 0;
+  for (int row = 0; row < list->RowCount(); ++row) {
+    if (list->RowText(row, 4).contains("/Normal/")) {
+      list->topLevelItem(row)->setSelected(true);
+      ++selected;
+    }
+  }
+  ASSERT_EQ(selected, 2);
+  const QString dir = QString::fromStdString(TempFolder("menu"));
+  std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
+  ASSERT_TRUE(Action(menu.get(), "exportTrack")->isEnabled());
+
+  QueueSaveFileAnswer(dir + "/trip.kml");
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Action(menu.get(), "exportTrack")->trigger();
+  QueueSaveFileAnswer(dir + "/trip");  // no extension: the action's own format
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Action(menu.get(), "exportSensor")->trigger();
+  QueueSaveFileAnswer(dir + "/clip.mp4");
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Action(menu.get(), "exportClip")->trigger();
+  QueueSaveFileAnswer(QString());  // cancelled: nothing written, nothing said
+  Action(menu.get(), "exportTrack")->trigger();
+
+  const QList<ShownMessageBox> boxes = TakeShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 3);
+  for (const ShownMessageBox& b : boxes) EXPECT_EQ(b.text, "Export completed");
+  const QStringList suggested = TakeSuggestedSavePaths();
+  ASSERT_EQ(suggested.size(), 4);
+  EXPECT_TRUE(suggested[0].endsWith(".gpx")) << suggested[0].toStdString();
+  EXPECT_TRUE(suggested[1].startsWith(dir)) << "the next dialog opens where the last export went";
+
+  const QByteArray kml = ReadFile(dir + "/trip.kml");
+  EXPECT_EQ(kml.count("<Placemark>"), 2);
+  const QByteArray csv = ReadFile(dir + "/trip.csv");
+  EXPECT_EQ(csv.count('\n'), 2 * kSeconds + 1);
+  const QByteArray mp4 = ReadFile(dir + "/clip.mp4");
+  EXPECT_EQ(mp4.mid(4, 4), "ftyp");
+
+  QString opened;
+  menuOwner->openFolder = [&](const QString& folder) { opened = folder; };
+  Action(menu.get(), "showInFolder")->trigger();
+  EXPECT_EQ(opened + "/", QString::fromStdString(DrivingRecording(0)).section('/', 0, -2) + "/");
+}
+
+TEST(ListContextMenuTest, AFailedExportIsToldWithItsReason) {
+  COrviaDlg window(nullptr);
+  window.SetRows({{"001", "", "", "", QString::fromStdString(DrivingRecording(0))}});
+  window.RecordingList()->topLevelItem(0)->setSelected(true);
+  auto* menuOwner = window.findChild<ListContextMenu*>();
+  std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
+  const QString dir = QString::fromStdString(TempFolder("menu_fail"));
+  QueueSaveFileAnswer(dir + "/no/such/folder/clip.mp4");
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Action(menu.get(), "exportClip")->trigger();
+  const QList<ShownMessageBox> boxes = TakeShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes[0].text.startsWith("Export fail\n")) << boxes[0].text.toStdString();
+  EXPECT_TRUE(boxes[0].text.contains("no/such/folder")) << boxes[0].text.toStdString();
+}
+
+}  // namespace
+}  // namespace orvia::exporttest

@@ -1,0 +1,358 @@
+// The card listing, the format page, the removal watch and the format through
+// the disk service, against a stand-in service on a private bus: an SD card
+// in a USB reader (mounted), an unmounted USB stick, an internal data disk, the
+// system disk, an eMMC with boot and RPMB areas, and an optical drive.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "app/message_box.h"
+#include "disk/format_dialog.h"
+#include "disk/format_page.h"
+#include "disk/format_service.h"
+#include "disk/format_targets.h"
+#include "fake_disk_service.h"
+#include "library/card_list.h"
+#include "library/card_watch.h"
+#include "library/page_play_list.h"
+#include "library/udisks_client.h"
+#include "settings/default_setup.h"
+
+namespace orvia {
+namespace {
+
+using test::FakeDiskService;
+
+QString Sorted(QStringList list) {
+  list.sort();
+  return list.join(", ");
+}
+
+// Runs a program; its exit code (-1 when it did not start) and output.
+int RunTool(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForStarted() || !p.waitForFinished(600000)) return -1;
+  if (out) *out = p.readAllStandardOutput() + p.readAllStandardError();
+  return p.exitCode();
+}
+
+class DiskService : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TakeShownMessageBoxes();
+    // Reachable by an ordinary user too (the tests run as one as well).
+    QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                           QFileDevice::ExeOther);
+    sd_ = Folder("sd");
+    data_ = Folder("data");
+    system_ = Folder("system");
+    QDir().mkpath(sd_ + "/Normal");
+    QDir().mkpath(data_ + "/Normal");
+    QDir().mkpath(system_ + "/Normal");
+    QFile empty(dir_.filePath("mountinfo"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  }
+  void TearDown() override {
+    service_.Stop();
+    EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  }
+  QString Folder(const QString& name) {
+    QDir().mkpath(dir_.filePath(name));
+    return dir_.filePath(name);
+  }
+  // The service with the machine above; `extra` adds or replaces parameters.
+  void StartService(QJsonObject extra = {}) {
+    QJsonObject p{{"sd_mount", sd_},
+                  {"data_mount", data_},
+                  {"system_mount", system_},
+                  {"mount_root", Folder("mounts")}};
+    for (auto it = extra.begin(); it != extra.end(); ++it) p[it.key()] = it.value();
+    QString why;
+    if (!service_.Start(p, &why)) GTEST_SKIP() << why.toStdString();
+  }
+  // A sparse card image of `bytes`.
+  QString Image(const QString& name, qint64 bytes = qint64(4) << 30) {
+    QFile f(dir_.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(f.resize(bytes));
+    return f.fileName();
+  }
+  CardEnvironment Environment() {
+    CardEnvironment env;
+    env.mountInfoPath = dir_.filePath("mountinfo").toStdString();  // no host mounts
+    env.udisks = udisks::TakeSnapshot;
+    return env;
+  }
+  format::FormatRequest Request(const QString& block, const std::string& mountPoint = {}) {
+    format::FormatRequest r;
+    r.objectPath = FakeDiskService::BlockPath(block).toStdString();
+    r.mountPoint = mountPoint;
+    r.label = "orvia";
+    r.sizeBytes = uint64_t(4) << 30;
+    return r;
+  }
+
+  QTemporaryDir dir_{QDir::tempPath() + "/orvia-udisks-XXXXXX"};
+  FakeDiskService service_;
+  QString sd_, data_, system_;
+};
+
+TEST_F(DiskService, ListsTheMountedVolumesWithNormalThatAreNotTheSystems) {
+  StartService();
+  const udisks::Snapshot snap = udisks::TakeSnapshot();
+  ASSERT_TRUE(snap.available);
+  EXPECT_EQ(snap.version, "2.9.4");
+
+  const std::vector<CardVolume> cards = ListCards(Environment());
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_EQ(cards[0].mountPoint, sd_.toStdString());
+  EXPECT_EQ(cards[0].device, "/dev/sdb1");
+  EXPECT_EQ(cards[0].label, "CARD");
+  EXPECT_EQ(cards[0].fileSystem, "FAT32");
+  EXPECT_TRUE(cards[0].removable);
+  EXPECT_EQ(cards[0].source, "udisks");
+  EXPECT_EQ(cards[1].mountPoint, data_.toStdString());  // internal, but not the system's
+  EXPECT_FALSE(cards[1].removable);
+
+  // The play-list page offers the same.
+  CPagePlayList page(Environment());
+  ASSERT_EQ(page.CardSelection()->count(), 3);  // and "Add folder…"
+  EXPECT_EQ(page.CardSelection()->itemText(0), sd_);
+  EXPECT_EQ(page.CardSelection()->itemText(1), data_);
+
+  // So does orvia-cli cards, as this user and, when there is one to become,
+  // as an ordinary user.
+  QStringList runs = {""};
+  if (geteuid() == 0) runs << "setpriv";
+  for (const QString& how : runs) {
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::SeparateChannels);
+    const QString program = ORVIA_BIN_DIR "/orvia-cli";
+    if (how.isEmpty())
+      cli.start(program, {"cards"});
+    else
+      cli.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", program, "cards"});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    ASSERT_EQ(cli.exitCode(), 0) << how.toStdString() << cli.readAllStandardError().toStdString();
+    const QJsonArray listed = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
+    QStringList fromService;
+    for (const QJsonValue& v : listed) {
+      const QJsonObject o = v.toObject();
+      if (o["source"].toString() != "udisks") continue;
+      fromService << o["mountPoint"].toString();
+      if (o["device"].toString() == "/dev/sdb1") {
+        EXPECT_EQ(o["label"].toString(), "CARD");
+        EXPECT_EQ(o["fileSystem"].toString(), "FAT32");
+        EXPECT_EQ(o["sizeBytes"].toDouble(), double((qint64(8) << 30) - (1 << 20)));
+        EXPECT_TRUE(o["removable"].toBool());
+      }
+    }
+    EXPECT_EQ(Sorted(fromService), Sorted({sd_, data_})) << how.toStdString();
+  }
+}
+
+TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
+  StartService();
+  QStringList devices;
+  for (const format::CardCandidate& c : FindFormatCards({})) devices << QString::fromStdString(c.devicePath);
+  EXPECT_EQ(devices, QStringList({"/dev/sdb1", "/dev/sdc"}));
+
+  CDlgFormat page(nullptr, {});
+  QCoreApplication::processEvents();
+  ASSERT_EQ(page.Cards().size(), 2u);
+  EXPECT_EQ(page.CardText(), sd_);  // mounted: handed back
+  // The unmounted stick is mounted through the service to be handed back.
+  page.findChild<QComboBox*>("ctl1030")->setCurrentIndex(1);
+  EXPECT_EQ(page.CardText(), dir_.filePath("mounts/STICK"));
+  EXPECT_EQ(service_.Calls(), QStringList{"Mount /dev/sdc {}"});
+  CDlgFormatOption dialog(page.Cards()[0], {}, {});
+  auto field = [&dialog](int id) { return dialog.findChild<QLineEdit*>(QString("ctl%1").arg(id))->text(); };
+  EXPECT_EQ(field(1049), "8.0 GB");
+  EXPECT_EQ(field(1050), "FAT32");
+  EXPECT_EQ(field(1053), "CARD");
+
+  // A picture of the page and the dialog as the service fills them.
+  page.resize(470, 200);
+  dialog.adjustSize();
+  const QImage pageImage = page.grab().toImage();
+  const QImage dialogImage = dialog.grab().toImage();
+  QImage sheet(pageImage.width() + dialogImage.width() + 30,
+               std::max(pageImage.height(), dialogImage.height()) + 20, QImage::Format_RGB32);
+  sheet.fill(QColor(90, 90, 90));
+  QPainter painter(&sheet);
+  painter.drawImage(10, 10, pageImage);
+  painter.drawImage(pageImage.width() + 20, 10, dialogImage);
+  painter.end();
+  sheet.save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/format-page-service.png"));
+}
+
+TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
+  StartService();
+  CardWatch watch(dir_.filePath("mountinfo"));
+  QString root = sd_ + "/";
+  watch.SetCardRootProvider([&root] { return root; });
+  ASSERT_TRUE(watch.StartServiceWatch(udisks::TakeSnapshot));
+  QSignalSpy removed(&watch, &CardWatch::cardRemoved);
+  auto waitForRemoval = [&removed](int count) {
+    QElapsedTimer bound;
+    bound.start();
+    while (removed.size() < count && bound.elapsed() < 30000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  };
+
+  // Another device going away is no removal of the card.
+  service_.RemoveBlock("sdc");
+  EXPECT_TRUE(watch.CheckService().isEmpty());
+  // The card unmounted (its mount points change) ...
+  service_.SetMountPoints("sdb1", {});
+  waitForRemoval(1);
+  ASSERT_EQ(removed.size(), 1);
+  EXPECT_EQ(removed.at(0).at(0).toString(), sd_);
+  // ... or pulled out with its volume (the object goes away).
+  root = data_ + "/";
+  service_.RemoveBlock("sda1");
+  waitForRemoval(2);
+  ASSERT_EQ(removed.size(), 2);
+  EXPECT_EQ(removed.at(1).at(0).toString(), data_);
+}
+
+TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) {
+  const QString image = Image("sd.img");
+  // As root, a loop device takes the image's place: a real block device.
+  QString device = image;
+  QByteArray loop;
+  if (geteuid() == 0 && RunTool("losetup", {"-f", "--show", image}, &loop) == 0) device = loop.trimmed();
+  StartService({{"sdb1_image", device}});
+  const QByteArray kept = "MIRROR=1\r\nVOLUME=3\r\n";
+  QDir().mkpath(sd_ + "/Config");
+  QFile settings(sd_ + "/Config/setup.dat");
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write(kept);
+  settings.close();
+
+  const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+  if (device != image) RunTool("losetup", {"-d", device});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_TRUE(result.keptSettings);
+  const QStringList calls = service_.Calls();
+  ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
+  EXPECT_TRUE(calls[0].startsWith("Unmount /dev/sdb1"));
+  EXPECT_EQ(calls[1].toStdString(), "OpenDevice /dev/sdb1 rw {'flags': 128}");  // O_EXCL
+  EXPECT_TRUE(calls[2].startsWith("Mount /dev/sdb1"));
+
+  // FAT32 with 32 KB clusters, clean, with its label.
+  QByteArray out;
+  EXPECT_EQ(RunTool("fsck.fat", {"-n", "-v", image}, &out), 0) << out.toStdString();
+  EXPECT_TRUE(out.contains("32768 bytes per cluster")) << out.toStdString();
+  qputenv("MTOOLS_SKIP_CHECK", "1");
+  EXPECT_EQ(RunTool("minfo", {"-i", image, "::"}, &out), 0);
+  EXPECT_TRUE(out.contains("cluster size: 64 sectors")) << out.toStdString();
+  EXPECT_TRUE(out.contains("disk type=\"FAT32   \"")) << out.toStdString();
+  EXPECT_TRUE(out.contains("disk label=\"ORVIA      \"")) << out.toStdString();
+
+  // Mounted again, with the folders and the settings byte for byte.
+  const QString mounted = QString::fromStdString(result.mountPoint);
+  ASSERT_FALSE(mounted.isEmpty());
+  EXPECT_TRUE(QFileInfo(mounted + "/Normal").isDir());
+  QFile back(mounted + "/Config/setup.dat");
+  ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+  EXPECT_EQ(back.readAll(), kept);
+}
+
+TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
+  StartService({{"sdc_image", Image("stick.img")}});
+  const format::FormatResult result = RunServiceFormat(Request("sdc"), {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_FALSE(result.keptSettings);  // the stick had none: the default goes on
+  const QStringList calls = service_.Calls();
+  ASSERT_EQ(calls.size(), 4) << calls.join(" | ").toStdString();
+  EXPECT_TRUE(calls[0].startsWith("Mount /dev/sdc"));
+  EXPECT_TRUE(calls[1].startsWith("Unmount /dev/sdc"));
+  EXPECT_TRUE(calls[2].startsWith("OpenDevice /dev/sdc rw"));
+  EXPECT_TRUE(calls[3].startsWith("Mount /dev/sdc"));
+  const udisks::Snapshot snap = udisks::TakeSnapshot();
+  const udisks::Block* stick = snap.FindBlock(FakeDiskService::BlockPath("sdc").toStdString());
+  ASSERT_NE(stick, nullptr);
+  ASSERT_EQ(stick->mountPoints.size(), 1u);
+  EXPECT_EQ(stick->mountPoints[0], result.mountPoint);
+  QFile back(QString::fromStdString(result.mountPoint) + "/Config/setup.dat");
+  ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+  EXPECT_EQ(back.readAll().toStdString(), std::string(DefaultSetupDat()));
+}
+
+TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
+  StartService({{"version", "2.10.1"}});
+  const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  const QStringList calls = service_.Calls();
+  ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
+  EXPECT_TRUE(calls[1].startsWith("Format /dev/sdb1 vfat ")) << calls[1].toStdString();
+  EXPECT_TRUE(calls[1].contains("'label': 'ORVIA'")) << calls[1].toStdString();
+  EXPECT_TRUE(calls[1].contains("'mkfs-args': ['-F', '32', '-S', '512', '-s', '64']"))
+      << calls[1].toStdString();
+}
+
+TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
+  StartService({{"sdb1_image", Image("sd.img")}});
+  format::CardCandidate card = FindFormatCards({}).at(0);
+  card.totalBytes = uint64_t(4) << 30;
+  format::FormatTools tools;
+  tools.directAsRoot = false;  // through the service, whoever runs the test
+  CDlgFormatOption dialog(card, tools, {});
+  QLineEdit* label = dialog.findChild<QLineEdit*>("ctl1053");
+  QPushButton* start = dialog.findChild<QPushButton*>("ctl1048");
+
+  // A label mkfs.fat cannot write is refused before the warning.
+  label->setText("a*b");
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  start->click();
+  auto shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(
+      shown[0].text.startsWith("Micro SD memory is not connected or prevent from writing.\nThe volume label"))
+      << shown[0].text.toStdString();
+  EXPECT_FALSE(dialog.IsFormatting());
+
+  // The service refuses the right: the message says so, and no success.
+  label->setText("CARD");
+  service_.Refuse("OpenDevice", "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain",
+                  "Not authorized to perform operation");
+  QSignalSpy finished(&dialog, &CDlgFormatOption::formatFinished);
+  QueueMessageBoxAnswer(QMessageBox::Ok);  // the warning
+  QueueMessageBoxAnswer(QMessageBox::Ok);  // the failure
+  start->click();
+  QElapsedTimer bound;
+  bound.start();
+  while (finished.isEmpty() && bound.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(2);
+  }
+  ASSERT_EQ(finished.size(), 1);
+  EXPECT_FALSE(finished.at(0).at(0).toBool());
+  shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[1].text,
+            "Micro SD memory is not connected or prevent from writing.\n"
+            "Not authorised to format this card. (Not authorized to perform operation)");
+}
+
+}  // namespace
+}  // namespace orvia
