@@ -29,6 +29,9 @@ constexpr int kPathColumn = 4;
 ListContextMenu::ListContextMenu(COrviaDlg* window) : QObject(window), window_(window) {
   openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
   CColoredListCtrl* list = window->RecordingList();
+  // Several recordings (a trip, a day) go into one track file: Ctrl and
+  // Shift extend the selection, as in the platform's list controls.
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
     QMenu* menu = BuildMenu();
@@ -138,6 +141,12 @@ void ListContextMenu::ExportTracks(const QString& titleKey, const QString& filte
     TrackFormatFromName(out.toStdString(), format);
   }
   lastFolder_ = QFileInfo(out).absolutePath();
+  std::vector<std::string> inputs;
+  for (const QString& p : paths) inputs.push_back(p.toStdString());
+  if (WouldReplaceInput(out.toStdString(), inputs)) {
+    Tell(false, out + ": the output would replace a recording it is made from");
+    return;
+  }
 
   std::vector<RecordingTrack> tracks;
   for (const QString& p : paths) {

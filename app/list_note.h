@@ -13,7 +13,7 @@ class ListNote : public QLabel {
   Q_OBJECT
 
  public:
-  // Covers the list's viewport; hidden until Show.
+  // Covers the list's viewport; hidden until ShowForRows.
   explicit ListNote(QAbstractScrollArea* list);
 
   // Shown when a source was opened and gave `rowCount` rows: only for 0.

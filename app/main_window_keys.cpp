@@ -24,10 +24,11 @@ struct KeyBinding {
 constexpr int kSpeedUp = -1;
 constexpr int kSpeedDown = -2;
 constexpr int kFullScreenToggle = -3;
+constexpr int kStepBack = -4;  // one picture back while paused, else the back button
 
 const KeyBinding kBindings[] = {
     {Qt::Key_Space, Qt::NoModifier, kPlayButton, false},
-    {Qt::Key_Left, Qt::NoModifier, kBackButton, true},
+    {Qt::Key_Left, Qt::NoModifier, kStepBack, true},
     {Qt::Key_Right, Qt::NoModifier, kForwardButton, true},
     {Qt::Key_PageUp, Qt::NoModifier, kPreviousFileButton, false},
     {Qt::Key_PageDown, Qt::NoModifier, kNextFileButton, false},
@@ -63,6 +64,10 @@ bool COrviaDlg::HandleKey(QKeyEvent* event) {
         if (playback_) playback_->controller().OnSpeed(position);
         return true;
       }
+      case kStepBack:
+        if (playback_ && playback_->controller().OnStepBack()) return true;
+        if (CxSkinButton* button = Button(kBackButton); button && button->isEnabled()) OnCommand(kBackButton);
+        return true;
       case kFullScreenToggle:
         if (fullScreen_)
           LeaveFullScreen();
@@ -88,6 +93,8 @@ QString COrviaDlg::KeyHint(int id) {
   switch (id) {
     case kFullFrontButton:
       return KeyName(Qt::Key_F, Qt::NoModifier);
+    case kBackButton:
+      return KeyName(Qt::Key_Left, Qt::NoModifier);
     case kRestoreButton:
     case kNormalButton:
       return KeyName(Qt::Key_Escape, Qt::NoModifier);

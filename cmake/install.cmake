@@ -33,7 +33,8 @@ set(CPACK_STRIP_FILES ON)
 # page's script library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-leaflet")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dosfstools, xdg-utils")
+# The disk service lists and formats cards without root; mkfs.fat formats as root.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, dosfstools")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
     WORLD_READ WORLD_EXECUTE)

@@ -93,13 +93,21 @@ int CPagePlayList::ScanPlayList(const QString& cardText) {
   // any other text, leaves the list as it is.
   const std::string text = cardText.toStdString();
   const std::string* root = nullptr;
-  for (const std::string& r : roots_)
-    if (CardDriveText(r) == text) root = &r;
+  size_t index = 0;
+  for (size_t i = 0; i < roots_.size(); ++i) {
+    if (CardDriveText(roots_[i]) != text) continue;
+    root = &roots_[i];
+    index = i;
+  }
   if (root == nullptr) return 0;
 
   list_->DeleteAllItems();
   const int mode = modes_->currentIndex() < 0 ? 0 : modes_->currentIndex();
-  for (const PlayListRow& row : ScanFolderPlayList(*root, mode)) {
+  // A card found on the drives is scanned by the recorder's layout; a folder
+  // the user added may hold loose recordings as well.
+  const std::vector<PlayListRow> rows =
+      index < foundCards_ ? orvia::ScanPlayList(*root, mode) : ScanFolderPlayList(*root, mode);
+  for (const PlayListRow& row : rows) {
     list_->AddRow({QString::fromStdString(row.number), QString::fromStdString(row.date),
                    QString::fromStdString(row.time), QString::fromStdString(row.type),
                    QString::fromStdString(row.path)});

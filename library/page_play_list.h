@@ -78,6 +78,7 @@ class CPagePlayList : public QWidget, public DiskPage {
   QComboBox* modes_;
   CColoredListCtrl* list_;
   int lastCardIndex_ = 0;  // selection before "Add folder…" was chosen
+  size_t foundCards_ = 0;  // roots_ found on the drives; the user's added folders follow
 };
 
 }  // namespace orvia

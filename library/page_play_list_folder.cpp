@@ -27,6 +27,7 @@ QString ChooseFolder(QWidget* parent) {
 void CPagePlayList::SetFolderChooserForTesting(FolderChooser chooser) { Chooser() = std::move(chooser); }
 
 void CPagePlayList::AddFolderEntry() {
+  foundCards_ = roots_.size();
   cards_->addItem(QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_ADD_FOLDER")));
 }
 

@@ -17,6 +17,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "output/track_export.h"
+
 namespace orvia {
 
 namespace {
@@ -360,6 +362,10 @@ bool ClipWriter::WriteAll(const std::function<bool(double)>& progress) {
 ClipExportResult ExportClip(const std::string& recordingPath, const std::string& outputPath,
                             const ClipExportOptions& options) {
   ClipExportResult result;
+  if (WouldReplaceInput(outputPath, {recordingPath})) {
+    result.error = outputPath + ": the clip would replace the recording it is made from";
+    return result;
+  }
   RecordingIndex index;
   RecordingFile file = OpenRecording(recordingPath, index);
   if (!file.IsOpen()) {

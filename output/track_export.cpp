@@ -253,6 +253,14 @@ std::string TrackText(TrackFormat format, const std::vector<RecordingTrack>& tra
   return "";
 }
 
+bool WouldReplaceInput(const std::string& output, const std::vector<std::string>& inputs) {
+  std::error_code ec;
+  for (const std::string& in : inputs) {
+    if (std::filesystem::equivalent(output, in, ec) && !ec) return true;
+  }
+  return false;
+}
+
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error) {
   std::string temp = path + ".partXXXXXX";
   const int fd = mkstemp(temp.data());

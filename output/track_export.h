@@ -62,6 +62,10 @@ std::string CsvText(const std::vector<RecordingTrack>& tracks, const TrackTimeZo
 std::string TrackText(TrackFormat format, const std::vector<RecordingTrack>& tracks,
                       const TrackTimeZone& zone);
 
+// True when `output` names one of the `inputs` (the same file by any path):
+// an export must never replace the recording it was made from.
+bool WouldReplaceInput(const std::string& output, const std::vector<std::string>& inputs);
+
 // Writes `bytes` to a temporary file beside `path` and renames it over
 // `path`, so that `path` is never half written. False with `error`.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error);

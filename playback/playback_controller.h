@@ -200,6 +200,11 @@ class PlaybackController {
   void OnStop();
   void OnBack();
   void OnForward();
+  // One picture back while paused (the Left key; playback_step_back.cpp):
+  // both views decode again from the key unit before the picture that
+  // preceded the one on show, up to that picture. False (nothing done) while
+  // playing, without an open recording or at the first picture.
+  bool OnStepBack();
   void OnPreviousFile();
   void OnNextFile();
   void OnListDoubleClick(int row);  // first selected row, -1 for none

@@ -73,6 +73,9 @@ int RunExport(int argc, char** argv) {
   if (files.empty()) return Usage("no recording given");
   if (outputs != 1) return Usage("give exactly one of --mp4, --gpx, --kml, --csv");
   if (mp4.empty() && (from >= 0 || to >= 0)) return Usage("--from and --to belong to --mp4");
+  if (WouldReplaceInput(mp4.empty() ? track : mp4, files)) {
+    return Usage("the output would replace a recording it is made from");
+  }
   const TrackTimeZone zone = CardTimeZone(CardRootOfRecording(files[0]));
 
   if (!mp4.empty()) {

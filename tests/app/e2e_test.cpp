@@ -9,13 +9,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/list_note.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "app/message_box.h"
 #include "app/profile_file.h"
+#include "app/readout_box.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
+#include "disk/disk_manager.h"
 #include "library/play_list.h"
+#include "output/capture_command.h"
+#include "playback/speed_scale.h"
 #include "playback/telemetry.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
@@ -174,8 +179,11 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   // OK: the rows handed over fill the list, the card becomes the card root
   // and the first row plays.
   const QString card = card_->path();
-  window_->Playback()->OpenSource([&card] { return MainWindowPlayback::SourceChoice{true, true, Rows(card), card}; },
-                                   release);
+  window_->Playback()->OpenSource(
+      [&card] {
+        return MainWindowPlayback::SourceChoice{true, true, Rows(card), card};
+      },
+      release);
   EXPECT_EQ(released.size(), 1);  // nothing was in use this time
   released.clear();
   EXPECT_EQ(window_->CardRoot(), card + "/");
@@ -184,8 +192,11 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 
   // OK on the format page leaves the list as it was and plays its first row.
-  window_->Playback()->OpenSource([] { return MainWindowPlayback::SourceChoice{true, false, {}, QString()}; },
-                                   release);
+  window_->Playback()->OpenSource(
+      [] {
+        return MainWindowPlayback::SourceChoice{true, false, {}, QString()};
+      },
+      release);
   EXPECT_EQ(window_->RecordingList()->RowCount(), Rows(card).size());
   EXPECT_TRUE(Controller().playing());
   window_->SetCardRoot(card + "/");
@@ -197,11 +208,107 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   window_->Playback()->OnVolumeRemoved(card);
   QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text, QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
+  EXPECT_EQ(shown[0].text,
+            QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
   EXPECT_EQ(window_->RecordingList()->RowCount(), 0);
   EXPECT_TRUE(window_->CardRoot().isEmpty());
   EXPECT_FALSE(Controller().playing());
   EXPECT_TRUE(Controller().stopped());
+}
+
+}  // namespace
+}  // namespace orvia
+
+// Everyday use. Waits go through QTest::qWaitFor under an assertion: a QTRY_
+// macro that times out outside a Qt Test run returns without failing.
+namespace orvia {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) { return QTest::qWaitFor(done, ms); }
+
+TEST_F(ViewerEndToEnd, CancelledCardManagerLeavesListCardAndRecordingPausedAtTheSameSecond) {
+  window_->SetCardRoot(card_->path() + "/");
+  Controller().OnListDoubleClick(1);
+  ASSERT_TRUE(WaitFor([&] { return Controller().position() >= 2; }, 15000));
+  const int held = Controller().position();
+  const QList<QStringList> rows = Rows(card_->path());
+  CardEnvironment noCard;
+  noCard.mountInfoPath = "/nonexistent/mountinfo";
+  window_->Playback()->OpenSource(  // the real sheet, left with Escape
+      [&] {
+        DiskManagerResult r = RunDiskManager(window_.get(), noCard, nullptr, [](CDiskMgrPropSheet& sheet) {
+          QTest::keyClick(&sheet, Qt::Key_Escape);
+        });
+        return MainWindowPlayback::SourceChoice{r.accepted, r.pageIndex == 0, r.rows, r.cardText};
+      },
+      {});
+  EXPECT_EQ(window_->RecordingList()->RowCount(), rows.size());
+  EXPECT_EQ(window_->RecordingList()->RowText(1, 4), rows[1][4]);
+  EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
+  EXPECT_TRUE(Controller().fileOpen());
+  EXPECT_EQ(Controller().currentRow(), 1);
+  // The next ticks show that second's picture again, paused.
+  ASSERT_TRUE(WaitFor([&] { return Controller().state() == PlaybackState::kIdle; }));
+  EXPECT_FALSE(Controller().playing());
+  EXPECT_EQ(Controller().position(), held);
+  EXPECT_EQ(Label(kTimeText).toStdString(),
+            FormatDateTime(BreakDownUtc(Controller().index().unixTime[held])));
+  EXPECT_TRUE(WaitFor([&] { return Lit(window_->FrontPlayer()->widget()) > 100; }));
+  window_->OnCommand(kPlayButton);
+  EXPECT_TRUE(WaitFor([&] { return Controller().position() > held; }));
+}
+
+TEST_F(ViewerEndToEnd, TwoSnapshotsInOneSecondGiveTwoPairsOfFiles) {
+  ASSERT_TRUE(WaitFor([&] { return Controller().position() >= 1; }));
+  window_->OnCommand(kPlayButton);  // paused: both captures see one second
+  ASSERT_TRUE(WaitFor([&] { return Lit(window_->FrontPlayer()->widget()) > 100; }));
+  QTemporaryDir pictures;
+  const QString folder = pictures.path() + "/";
+  for (int i = 0; i < 2; ++i) {
+    QueueMessageBoxAnswer(QMessageBox::Ok);
+    RunCapture(window_->FrontPlayer(), window_->RearPlayer(), 1, Controller().currentDate(), folder);
+  }
+  EXPECT_EQ(TakeShownMessageBoxes().size(), 2);
+  const QString t = QString::fromStdString(SnapshotTimeText(Controller().currentDate()));
+  QStringList expected{"[Front]" + t + ".bmp", "[Rear]" + t + ".bmp", "[Front]" + t + "-2.bmp",
+                       "[Rear]" + t + "-2.bmp"};
+  expected.sort();
+  QStringList files = QDir(folder).entryList(QDir::Files);
+  files.sort();
+  EXPECT_EQ(files, expected);
+}
+
+TEST_F(ViewerEndToEnd, EnterOnTheListPlaysTheSelectedRowAndTheSpeedPlotReadsOut) {
+  CColoredListCtrl* list = window_->RecordingList();
+  list->setFocus();
+  list->setCurrentItem(list->topLevelItem(2));
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(Controller().currentRow(), 2);
+  EXPECT_TRUE(window_->isVisible());  // Enter still never closes the window
+  // The speed plot takes the place of the G read-outs with the second's speed.
+  ASSERT_TRUE(WaitFor([&] { return Controller().position() >= 2; }, 15000));
+  window_->OnCommand(kGraphModeButton);
+  window_->OnCommand(kPlayButton);
+  ASSERT_TRUE(WaitFor([&] { return Controller().state() == PlaybackState::kIdle; }));
+  const GpsFix* fix = Controller().index().gps[Controller().position()].get();
+  ASSERT_NE(fix, nullptr);
+  QLabel* speed = window_->Readouts()->SpeedLabel();
+  EXPECT_TRUE(speed->isVisible());
+  EXPECT_FALSE(window_->Control(kXText)->isVisible());
+  EXPECT_TRUE(speed->text().contains(QString::number(SpeedKmh(fix->speed)))) << speed->text().toStdString();
+  window_->grab().save(QString(ORVIA_TEST_OUTPUT_DIR) + "/speed-plot.png");
+  window_->OnCommand(kGraphModeButton);
+  EXPECT_TRUE(window_->Control(kXText)->isVisible());
+}
+
+TEST_F(ViewerEndToEnd, ASourceWithoutRecordingsSaysSoOverTheList) {
+  window_->Playback()->LoadList({});
+  EXPECT_TRUE(window_->RecordingListNote()->isVisible());
+  EXPECT_EQ(window_->RecordingListNote()->text(), "No recordings found.");
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());  // no box to click away
+  window_->Playback()->LoadList(Rows(card_->path()));
+  EXPECT_FALSE(window_->RecordingListNote()->isVisible());
+  EXPECT_TRUE(Controller().fileOpen());
 }
 
 }  // namespace

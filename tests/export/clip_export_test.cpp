@@ -60,7 +60,6 @@ TEST(ClipPlan, StartsAtAKeyUnitAndKeepsToTheRange) {
   EXPECT_EQ(DefaultClipRange(60, 42).toSecond, 60);
   EXPECT_EQ(DefaultClipRange(64, 50).fromSecond, 4);
   EXPECT_EQ(DefaultClipRange(64, 50).toSecond, 64);
-  EXPECT_EQ(DefaultClipRange(64, 31).fromSecond, 1);
 }
 
 TEST(ClipExport, Mp4HoldsBothCamerasUnchangedTheSoundAndTheStart) {

@@ -41,6 +41,7 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   window.SetRows(rows);
   CColoredListCtrl* list = window.RecordingList();
   EXPECT_EQ(list->contextMenuPolicy(), Qt::CustomContextMenu);
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
   auto* menuOwner = window.findChild<ListContextMenu*>();
   ASSERT_NE(menuOwner, nullptr);
 
@@ -50,15 +51,15 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   EXPECT_EQ(Action(empty.get(), "showInFolder")->text(), "Show in folder");
   EXPECT_FALSE(Action(empty.get(), "exportTrack")->isEnabled());  // nothing selected
 
-  // The two driving recordings.
-  int selected = 0;
+  // The two driving recordings, picked with Ctrl-clicks.
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   for (int row = 0; row < list->RowCount(); ++row) {
-    if (list->RowText(row, 4).contains("/Normal/")) {
-      list->topLevelItem(row)->setSelected(true);
-      ++selected;
-    }
+    if (!list->RowText(row, 4).contains("/Normal/")) continue;
+    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
   }
-  ASSERT_EQ(selected, 2);
+  ASSERT_EQ(list->selectedItems().size(), 2);
   const QString dir = QString::fromStdString(TempFolder("menu"));
   std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
   ASSERT_TRUE(Action(menu.get(), "exportTrack")->isEnabled());

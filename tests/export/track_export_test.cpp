@@ -15,30 +15,19 @@
 namespace orvia::exporttest {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
+// Non-empty lines split at `sep`, carriage returns dropped.
+std::vector<std::string> Split(const std::string& text, char sep) {
+  std::vector<std::string> out;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
+  for (std::string part; std::getline(in, part, sep);) {
+    if (!part.empty() && part.back() == '\r') part.pop_back();
+    if (!part.empty() || sep == ',') out.push_back(part);
   }
-  return lines;
+  if (sep == ',' && !text.empty() && text.back() == ',') out.push_back("");
+  return out;
 }
-
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> f;
-  std::string cur;
-  for (char c : line) {
-    if (c == ',') {
-      f.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  f.push_back(cur);
-  return f;
-}
+std::vector<std::string> Lines(const std::string& text) { return Split(text, '\n'); }
+std::vector<std::string> Split(const std::string& line) { return Split(line, ','); }
 
 std::string Degrees(int32_t e6) {
   char t[32];
@@ -57,8 +46,6 @@ std::string UtcText(int64_t recorderTime) {
   return text;
 }
 
-bool HaveGpsbabel() { return Shell("command -v gpsbabel", nullptr) == 0; }
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -67,7 +54,7 @@ std::string ReadAll(const std::string& path) {
 // Both driving recordings, named latest first: the file holds them in time
 // order, each without its lost second.
 TEST(TrackExport, GpxAndKmlReadBackWithExactlyTheIndexFixes) {
-  if (!HaveGpsbabel()) GTEST_SKIP() << "gpsbabel not installed";
+  if (Shell("command -v gpsbabel", nullptr) != 0) GTEST_SKIP() << "gpsbabel not installed";
   const std::string a = DrivingRecording(0), b = DrivingRecording(1);
   ASSERT_FALSE(a.empty());
   ASSERT_FALSE(b.empty());
@@ -110,7 +97,7 @@ TEST(TrackExport, GpxAndKmlReadBackWithExactlyTheIndexFixes) {
 TEST(TrackExport, CsvHasOneRowPerSecondWithEmptyPositionWithoutFix) {
   const std::string a = DrivingRecording(0);
   int seconds = 0;
-  const std::vector<Fix> fixes = IndexFixes(a, &seconds);
+  IndexFixes(a, &seconds);
   ASSERT_EQ(seconds, kSeconds);
   const std::string out = TempFolder("csv") + "/sensor.csv";
   std::string text;
@@ -143,11 +130,16 @@ TEST(TrackExport, BadInputIsRefusedAndNothingIsWritten) {
   EXPECT_EQ(
       Shell(std::string(ORVIA_CLI) + " export " + Quote(junk) + " --gpx " + Quote(dir + "/x.gpx"), &text), 2);
   EXPECT_NE(text.find("junk.avi: cannot be opened or is not an AVI recording"), std::string::npos) << text;
-  EXPECT_EQ(
-      Shell(std::string(ORVIA_CLI) + " export " + Quote(DrivingRecording(0)) + " --gpx a.gpx --csv b.csv",
-            &text),
-      2);
   EXPECT_FALSE(std::filesystem::exists(dir + "/x.gpx"));
+  // Never over the recording itself, by whatever name.
+  const std::string recording = DrivingRecording(0);
+  const auto before = std::filesystem::file_size(recording);
+  EXPECT_EQ(Shell(std::string(ORVIA_CLI) + " export " + Quote(recording) + " --csv " +
+                      Quote(std::filesystem::path(recording).parent_path().string() + "/./" +
+                            std::filesystem::path(recording).filename().string()),
+                  &text),
+            2);
+  EXPECT_EQ(std::filesystem::file_size(recording), before);
   // A folder that cannot be written: a failure, not a half-written file.
   EXPECT_EQ(Shell(std::string(ORVIA_CLI) + " export " + Quote(DrivingRecording(0)) + " --kml " +
                       Quote(dir + "/missing/x.kml"),

@@ -424,6 +424,40 @@ TEST_F(ControllerTest, ForwardWhilePausedStepsOneUnitAndWhilePlayingNearTheEndDo
   EXPECT_TRUE(front.calls().empty());
 }
 
+TEST_F(ControllerTest, StepBackWhilePausedDecodesFromTheKeyUnitUpToThePictureBefore) {
+  Load({Recording(Seconds(4))});
+  ASSERT_FALSE(controller->OnStepBack());  // not paused yet
+  ASSERT_TRUE(
+      TickUntil([&] { return controller->position() == 2 && controller->buffer().millisecond > 300; }));
+  controller->OnPlayPause();
+  const int shown = controller->buffer().nextVideo[0] - 1;
+  ASSERT_GT(shown, 31);
+  ClearCalls();
+  ASSERT_TRUE(controller->OnStepBack());
+  for (RecordingPlayer* p : {&front, &rear}) {
+    const auto video = Feeds(*p, false);
+    ASSERT_EQ(static_cast<int>(video.size()), shown - 30);  // key unit 30 .. shown - 1
+    EXPECT_TRUE(video.front()->feed.key);
+    EXPECT_EQ(UnitNumber(video.front(), p == &front ? 0 : 1), 30);
+    EXPECT_EQ(UnitNumber(video.back(), p == &front ? 0 : 1), shown - 1);
+  }
+  EXPECT_TRUE(Feeds(front, true).empty());
+  EXPECT_EQ(controller->state(), PlaybackState::kIdle);
+
+  // Back over the start of the second: from the key unit of the second before.
+  while (controller->buffer().nextVideo[0] - 1 > 30) ASSERT_TRUE(controller->OnStepBack());
+  ClearCalls();
+  ASSERT_TRUE(controller->OnStepBack());
+  const auto video = Feeds(front, false);
+  ASSERT_EQ(video.size(), 15u);
+  EXPECT_EQ(UnitNumber(video.front(), 0), 15);
+  EXPECT_EQ(controller->position(), controller->index().videoEntries[0][29].time / 1000);
+  EXPECT_EQ(view.timeLine, controller->position());
+  controller->OnForward();  // and one forward again
+  Ticks(1);
+  EXPECT_EQ(UnitNumber(Feeds(front, false).back(), 0), 30);
+}
+
 TEST_F(ControllerTest, BackAndForwardWhilePlayingMoveTenSecondsAndRestart) {
   Load({Recording(Seconds(12))});
   ASSERT_TRUE(TickUntil([&] { return controller->position() == 11; }));

@@ -28,12 +28,12 @@ constexpr GeoPoint kLoopSouthWest[] = {{-34.60370, -58.38160}, {-34.61280, -58.3
                                        {-34.60950, -58.39250}, {-34.60410, -58.39220}};
 
 constexpr double kHeadingSpanM = 50;      // corners are rounded over this distance
+constexpr double kMaxLateralG = 0.3;      // a calm driver's cornering
+constexpr double kPlannedBrakeMs2 = 2.0;  // braking planned ahead of a corner
 // The car sets off this far before the first point of its loop, so that its
 // drive takes corners early on (the first minutes turn at the first point,
 // and the demo card's impact minute takes the next corner).
 constexpr double kStartBeforeFirstPointM = 300;
-constexpr double kMaxLateralG = 0.3;      // a calm driver's cornering
-constexpr double kPlannedBrakeMs2 = 2.0;  // braking planned ahead of a corner
 
 double ToRad(double deg) { return deg * kPi / 180.0; }
 
