@@ -68,7 +68,11 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   const QCommandLineOption at("at",
                               "Carry out a playback command MS milliseconds after the start (repeatable).",
                               "MS:speed=N|seek=S|pause|play");
-  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, at});
+  const QCommandLineOption ffmpegLog("ffmpeg-log",
+                                     "FFmpeg messages on stderr: quiet, fatal (default), error, warning, "
+                                     "info, verbose or debug.",
+                                     "LEVEL", "fatal");
+  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, at, ffmpegLog});
   parser.addPositionalArgument("PATH", "Cards, folders or recordings to open.", "[PATH...]");
 
   ViewerCommandLine line;
@@ -105,6 +109,7 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
     return fail("--speed needs a position from 0 to 4");
   if (parser.isSet(quit) && !ReadInt(parser.value(quit), 0, 86400000, &line.quitAfterMs))
     return fail("--quit-after needs a number of milliseconds");
+  line.ffmpegLog = parser.value(ffmpegLog);
   if (parser.isSet(full)) {
     line.fullScreen = parser.value(full);
     if (line.fullScreen != "front" && line.fullScreen != "rear")

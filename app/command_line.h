@@ -33,6 +33,7 @@ struct ViewerCommandLine {
   int quitAfterMs = -1;  // --quit-after MS; -1 when not given
   QString traceAv;       // --trace-av FILE
   QStringList at;        // --at MS:COMMAND, in order (app/timed_commands.h)
+  QString ffmpegLog = QStringLiteral("fatal");  // --ffmpeg-log LEVEL (see player/ffmpeg_log.h)
 };
 
 // Exit status of a wrong command line.

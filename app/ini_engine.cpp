@@ -1,9 +1,8 @@
 #include "app/ini_engine.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
 #include <vector>
+
+#include "app/file_io.h"
 
 namespace orvia::ini {
 namespace {
@@ -145,15 +144,24 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, std::stri
 
 }  // namespace
 
+std::string_view WithoutBom(std::string_view text) {
+  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+  return text;
+}
+
 std::optional<std::string> Find(std::string_view text, std::string_view section, std::string_view key) {
+  text = WithoutBom(text);
   std::vector<Line> lines = SplitLines(text);
   Location loc = Locate(text, lines, section, key);
   if (!loc.keyFound || !loc.keyHasValue) return std::nullopt;
   return CutValue(Unquote(loc.rawValue));
 }
 
-std::string Set(std::string_view text, std::string_view section, std::string_view key,
-                std::string_view value) {
+namespace {
+
+// Set on text without a leading byte-order mark.
+std::string SetInText(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value) {
   std::vector<Line> lines = SplitLines(text);
   Location loc = Locate(text, lines, section, key);
   std::string_view eol = LineEnding(text);
@@ -188,34 +196,25 @@ std::string Set(std::string_view text, std::string_view section, std::string_vie
   return out;
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
-  struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(f);
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<size_t>(st.st_size), '\0');
-  size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-  bytes.resize(got);
-  return bytes;
+}  // namespace
+
+std::string Set(std::string_view text, std::string_view section, std::string_view key,
+                std::string_view value) {
+  // A byte-order mark stays in front of the file and is not part of its
+  // first line (else "[SECTION]" would not be found and be added again).
+  // Only one mark is taken off, as Find does.
+  const std::string_view body = WithoutBom(text);
+  if (body.size() == text.size()) return SetInText(text, section, key, value);
+  return std::string(kUtf8Bom) + SetInText(body, section, key, value);
 }
 
-bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  // Write beside the file and rename over it, so that a failed write never
-  // leaves a half-written settings file behind.
-  std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
-  std::remove(tmp.c_str());
-  return false;
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+  ReadResult r = ReadRegularFile(path, kMaxFileBytes);
+  if (r.status != ReadStatus::kOk) return std::nullopt;
+  return std::move(r.bytes);
 }
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) { return WriteFileDurably(path, bytes); }
 
 std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                               std::string_view def) {
@@ -229,10 +228,12 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
   if (Trim(section).empty() || Trim(key).empty()) return false;
-  std::optional<std::string> bytes = ReadFileBytes(path);
-  std::string before = bytes ? *bytes : std::string();
-  std::string after = Set(before, section, key, value);
-  if (bytes && after == before) return true;
+  ReadResult r = ReadRegularFile(path, kMaxFileBytes);
+  // A file that is there but could not be read whole is never replaced: the
+  // new file would hold only this one key.
+  if (!MayReplace(r.status)) return false;
+  std::string after = Set(r.bytes, section, key, value);
+  if (r.status == ReadStatus::kOk && after == r.bytes) return true;
   return WriteFileBytes(path, after);
 }
 

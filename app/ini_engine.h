@@ -12,6 +12,12 @@
 namespace orvia::ini {
 
 constexpr size_t kMaxValueChars = 1022;  // longer values are cut
+constexpr size_t kMaxFileBytes = 4 << 20;  // larger INI files are not read
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// `text` without a leading UTF-8 byte-order mark. Find and Set skip the mark
+// on reading; Set keeps it in front of what it writes.
+std::string_view WithoutBom(std::string_view text);
 
 // The value of section/key in `text`, or nullopt when missing.
 std::optional<std::string> Find(std::string_view text, std::string_view section, std::string_view key);
@@ -22,16 +28,19 @@ std::optional<std::string> Find(std::string_view text, std::string_view section,
 std::string Set(std::string_view text, std::string_view section, std::string_view key,
                 std::string_view value);
 
-// Whole-file helpers; bytes are read bounded by the file size.
+// Whole-file helpers (see file_io.h): nullopt for a missing, special,
+// unreadable or short-read file.
 std::optional<std::string> ReadFileBytes(const std::string& path);
-// Writes a file; false when it cannot be created (a missing folder, say).
+// Writes a file durably; false when it cannot be created (a missing folder,
+// say) or the existing file is read-only.
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
 
 // Read: value or `def` (def "" means "N/A").
 std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                               std::string_view def);
-// Write: false when the file cannot be written. Writing the value already
-// stored leaves the file untouched.
+// Write: false when the file cannot be written, or exists but cannot be
+// read whole (it is then left as it is). Writing the value already stored
+// leaves the file untouched.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 

@@ -2,7 +2,7 @@
 //
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS] [PATH...]
-//         [--trace-av FILE] [--at MS:COMMAND]...
+//         [--trace-av FILE] [--at MS:COMMAND]... [--ffmpeg-log LEVEL]
 //
 // PATH...: cards, copied card folders, folders of recordings or .avi files;
 // they fill the list in time order and the first plays (see OpenPaths).
@@ -14,7 +14,8 @@
 // .. 4 = 4x) once playback has started.
 // --trace-av writes, at exit, the offsets between picture and sound measured
 // on sync marks (app/av_trace.h); --at MS:COMMAND seeks or changes speed
-// during such a run (app/timed_commands.h).
+// during such a run (app/timed_commands.h). --ffmpeg-log lets FFmpeg's
+// decoder messages through again (default: only fatal ones).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include "library/play_list.h"
 #include "playback/pacing_trace.h"
 #include "player/embedded_player.h"
+#include "player/ffmpeg_log.h"
 
 namespace {
 
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
       return orvia::kUsageExitCode;
     case orvia::ViewerCommandLine::Action::kRun:
       break;
+  }
+  if (!orvia::player::SetFfmpegLogLevel(line.ffmpegLog.toStdString())) {
+    std::fputs("orvia: --ffmpeg-log takes quiet, fatal, error, warning, info, verbose or debug\n", stderr);
+    return orvia::kUsageExitCode;
   }
 
   orvia::SwitchOffWebSandboxForRoot();

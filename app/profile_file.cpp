@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/ini_engine.h"
+#include "app/utf.h"
 
 namespace orvia {
 
@@ -55,12 +56,49 @@ std::string Latin1ToUtf8(std::string_view in) {
   return out;
 }
 
+// UTF-8 program text to Latin-1 bytes; nullopt when the text holds invalid
+// UTF-8 or a character beyond U+00FF, which this file's encoding cannot hold.
+std::optional<std::string> Utf8ToLatin1(std::string_view in) {
+  std::u16string units = Utf8ToUtf16(in);
+  std::string out;
+  out.reserve(units.size());
+  for (char16_t u : units) {
+    if (u > 0xFF) return std::nullopt;  // U+FFFD stands for invalid input too
+    out.push_back(static_cast<char>(u));
+  }
+  return out;
+}
+
+// UTF-8 to code page 949; nullopt when a character has no CP949 form.
+std::optional<std::string> Utf8ToCp949(std::string_view in) {
+  iconv_t cd = iconv_open("CP949", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(in.size() * 2 + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  const bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1) && srcLeft == 0;
+  iconv_close(cd);
+  if (!ok) return std::nullopt;
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
 std::string& ProgramFolderOverride() {
   static std::string folder;
   return folder;
 }
 
 }  // namespace
+
+std::string DecodeFileText(std::string_view bytes, FileCodec codec) {
+  return codec == FileCodec::kCp949 ? Cp949ToUtf8(bytes) : Latin1ToUtf8(bytes);
+}
+
+std::optional<std::string> EncodeFileText(std::string_view utf8, FileCodec codec) {
+  return codec == FileCodec::kCp949 ? Utf8ToCp949(utf8) : Utf8ToLatin1(utf8);
+}
 
 CProfileFile::CProfileFile(std::string path, FileCodec codec) : path_(std::move(path)), codec_(codec) {}
 
@@ -69,13 +107,19 @@ std::string CProfileFile::ReadString(std::string_view section, std::string_view 
   std::string fallback = def.empty() ? std::string("N/A") : std::string(def);
   std::optional<std::string> bytes = ini::ReadFileBytes(path_);
   if (!bytes) return fallback;
-  std::string text = codec_ == FileCodec::kCp949 ? Cp949ToUtf8(*bytes) : Latin1ToUtf8(*bytes);
+  const std::string_view body = ini::WithoutBom(*bytes);
+  std::string text = DecodeFileText(body, codec_);
   std::optional<std::string> v = ini::Find(text, section, key);
   return v ? *v : fallback;
 }
 
 bool CProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const {
-  return ini::WriteProfileString(path_, section, key, value);
+  // The file's bytes are in the file's encoding both ways: what is written
+  // here reads back as the same text.
+  auto encode = [this](std::string_view text) { return EncodeFileText(text, codec_); };
+  const std::optional<std::string> s = encode(section), k = encode(key), v = encode(value);
+  if (!s || !k || !v) return false;
+  return ini::WriteProfileString(path_, *s, *k, *v);
 }
 
 std::string ProgramFolderFromModulePath(std::string_view modulePath) {

@@ -2,6 +2,7 @@
 // profile-string functions (see ini_engine.h), and the string file reader.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,13 @@ enum class FileCodec {
   kCp949,   // the string file: ASCII plus two double-byte bullets
 };
 
+// A file's bytes as program text (UTF-8); bytes that do not convert become
+// '?' (code page 949) or are taken as Latin-1.
+std::string DecodeFileText(std::string_view bytes, FileCodec codec);
+// Program text as the file's bytes; nullopt for invalid UTF-8 or a
+// character the encoding has no form for.
+std::optional<std::string> EncodeFileText(std::string_view utf8, FileCodec codec);
+
 class CProfileFile {
  public:
   explicit CProfileFile(std::string path, FileCodec codec = FileCodec::kLatin1);
@@ -20,7 +28,9 @@ class CProfileFile {
   // The value of `key` in `section`, or `def` ("N/A" when def is empty) when
   // the file, the section or the key is missing. UTF-8.
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def = {}) const;
-  // Writes key=value into the file (see WriteProfileString).
+  // Writes key=value into the file (see WriteProfileString), encoded as the
+  // reader decodes it; false also when the text has no form in the file's
+  // encoding (a character beyond Latin-1 in a settings file).
   bool WriteString(std::string_view section, std::string_view key, std::string_view value) const;
 
  private:

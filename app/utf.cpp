@@ -25,7 +25,9 @@ std::u16string Utf8ToUtf16(std::string_view in) {
           }
           v = (v << 6) | (t & 0x3F);
         }
-        if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+        // The shortest form only: C0 AF is not '/' but two invalid bytes.
+        const char32_t least = need == 2 ? 0x80 : need == 3 ? 0x800 : 0x10000;
+        if (ok && v >= least && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
           cp = v;
           len = need;
         }

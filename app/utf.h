@@ -1,6 +1,6 @@
 // UTF-8 <-> UTF-16 for the places where the program counts characters the
 // way the recorder's platform did (16-bit code units). Invalid UTF-8 bytes
-// map to U+FFFD.
+// (overlong forms, surrogates, cut sequences) map to U+FFFD, one per byte.
 #pragma once
 
 #include <string>

@@ -9,7 +9,7 @@
 # app/program_folders.h) and writes its data files to the user's data folder.
 # The map page takes its script library from the system's Leaflet
 # (/usr/share/javascript/leaflet, package libjs-leaflet).
-install(TARGETS orvia orvia-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvia orvia-cli orvia-cli-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kelvo_blackbox LIBRARY DESTINATION ${ORVIA_MODULE_INSTALL_DIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -385,45 +385,6 @@ std::string LabelForDisk(std::string_view label) {
   return upper;
 }
 
-std::vector<MountEntry> ParseMountInfo(std::string_view text) {
-  std::vector<MountEntry> entries;
-  auto decode = [](std::string_view field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-      if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3') {
-        out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-        i += 3;
-      } else {
-        out += field[i];
-      }
-    }
-    return out;
-  };
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    std::vector<std::string_view> fields;
-    for (size_t i = 0; i < line.size();) {
-      const size_t next = line.find(' ', i);
-      const size_t stop = next == std::string_view::npos ? line.size() : next;
-      if (stop > i) fields.push_back(line.substr(i, stop - i));
-      i = stop + 1;
-    }
-    const auto dash = std::find(fields.begin(), fields.end(), "-");
-    if (fields.size() < 6 || dash == fields.end() || fields.end() - dash < 3) continue;
-    MountEntry entry;
-    if (std::sscanf(std::string(fields[2]).c_str(), "%u:%u", &entry.major, &entry.minor) != 2) continue;
-    entry.mountPoint = decode(fields[4]);
-    entry.fsType = std::string(dash[1]);
-    entry.source = decode(dash[2]);
-    entries.push_back(entry);
-  }
-  return entries;
-}
-
 const char* FormatErrorName(FormatError error) {
   switch (error) {
     case FormatError::kNone:

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "library/mount_table.h"
+
 namespace orvia::format {
 
 constexpr uint32_t kClusterBytes = 32768;
@@ -81,15 +83,9 @@ std::string PrepareLabel(std::string_view fieldText);
 bool IsWritableLabel(std::string_view label);
 std::string LabelForDisk(std::string_view label);
 
-// One line of /proc/self/mountinfo.
-struct MountEntry {
-  unsigned major = 0;
-  unsigned minor = 0;
-  std::string mountPoint;  // octal escapes (\040) decoded
-  std::string fsType;
-  std::string source;
-};
-std::vector<MountEntry> ParseMountInfo(std::string_view text);
+// The mount table, read with the card search's parser.
+using orvia::MountEntry;
+using orvia::ParseMountInfo;
 
 // Where the system facts are read; tests point these at fake trees.
 struct SystemPaths {

@@ -1,5 +1,6 @@
 // The INI engine on any text: reading never faults, and a value written is
-// read back as written (for values without outer blanks or quotes).
+// read back as written (for values without outer blanks or quotes, of any
+// bytes but line ends, multi-byte UTF-8 included).
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -22,19 +23,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     value = std::string(head.substr(b + 1));
   }
   (void)orvia::ini::Find(body, section, key);
-  auto clean = [](const std::string& s) {
+  // Section and key: no characters that end a name. The value may hold any
+  // byte but a line end (multi-byte text included), without outer blanks or
+  // a pair of outer quotes, which a reader drops.
+  auto cleanName = [](const std::string& s) {
     if (s.empty()) return false;
     for (char c : s)
-      if (c == '\r' || c == '\n' || c == '[' || c == ']' || c == '=' || c == '"' || c == '\'' || c == ' ' ||
-          c == '\t' || c == '\0')
+      if (c == '\r' || c == '\n' || c == '[' || c == ']' || c == '=' || c == ' ' || c == '\t' || c == '\0')
         return false;
     return true;
   };
-  if (!clean(section) || !clean(key) || !clean(value)) return 0;
+  auto cleanValue = [](const std::string& v) {
+    if (v.find_first_of("\r\n") != std::string::npos) return false;
+    if (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t'))
+      return false;
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return false;
+    return v.size() <= orvia::ini::kMaxValueChars;
+  };
+  if (!cleanName(section) || !cleanName(key) || !cleanValue(value)) return 0;
   std::string written = orvia::ini::Set(body, section, key, value);
   std::optional<std::string> back = orvia::ini::Find(written, section, key);
-  if (!back || *back != value.substr(0, orvia::ini::kMaxValueChars)) std::abort();
+  if (!back || *back != value) std::abort();
   // Writing the same value again changes nothing.
   if (orvia::ini::Set(written, section, key, value) != written) std::abort();
+  // A byte-order mark in front changes nothing but itself.
+  const std::string bom(orvia::ini::kUtf8Bom);
+  if (body.substr(0, bom.size()) != bom &&
+      orvia::ini::Find(bom + std::string(body), section, key) != orvia::ini::Find(body, section, key))
+    std::abort();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "library/mount_table.h"
 #include "library/udisks_model.h"
 
 namespace orvia {
@@ -30,27 +31,6 @@ struct CardEnvironment {
   // that is not `available`, means the mount table alone is read.
   std::function<udisks::Snapshot()> udisks;
 };
-
-// One line of a mountinfo file, with the escapes (\040 and the like) decoded.
-struct MountEntry {
-  std::string mountPoint;  // absolute path, "/" for the root
-  std::string source;      // device or source text, e.g. "/dev/mmcblk0p1"
-  std::string fsType;      // e.g. "vfat"
-};
-
-// Decodes the octal escapes the kernel writes for space, tab, newline and
-// backslash (\040, \011, \012, \134); other text is kept as it is.
-std::string UnescapeMountField(std::string_view field);
-
-// The entries of a mountinfo text, in file order. Malformed lines are passed
-// over.
-std::vector<MountEntry> ParseMountInfo(std::string_view text);
-
-// Largest mount table read; longer files are cut at a line end.
-constexpr size_t kMaxMountInfoBytes = 4 * 1024 * 1024;
-
-// Reads and parses a mountinfo file. False when it cannot be read.
-bool ReadMountTable(const std::string& path, std::vector<MountEntry>* out);
 
 // True for the root file system and the mounts a card never is: pseudo file
 // systems, and everything at or below /boot, /proc, /sys, /dev, /run (except

@@ -74,4 +74,9 @@ PrintPlacement PlacePictureOnPage(int32_t pictureWidth, int32_t pictureHeight, i
   return place;
 }
 
+std::string PickPrinter(const std::string& defaultName, const std::vector<std::string>& installed) {
+  if (!defaultName.empty()) return defaultName;
+  return installed.empty() ? std::string() : installed.front();
+}
+
 }  // namespace orvia

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace orvia {
@@ -53,5 +54,10 @@ struct PrintPlacement {
 // or the page is empty or the orientation is neither portrait nor landscape.
 PrintPlacement PlacePictureOnPage(int32_t pictureWidth, int32_t pictureHeight, int32_t pageWidth,
                                   int32_t pageHeight, PageOrientation orientation);
+
+// The printer the print dialog starts on: the system's default one, or, when
+// none is set as default, the first installed one (the dialog lets the user
+// change it); empty when no printer is installed.
+std::string PickPrinter(const std::string& defaultName, const std::vector<std::string>& installed);
 
 }  // namespace orvia

@@ -1,11 +1,16 @@
 #include "output/printer_choice.h"
 
+#include <string>
+#include <vector>
+
 #include <QList>
 #include <QMarginsF>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include "output/print_picture.h"
 
 namespace orvia {
 namespace {
@@ -36,8 +41,12 @@ PrinterChoice TakeQueued(QPrinter& printer) {
 PrinterChoice ChoosePrinter(QPrinter& printer, QWidget* owner) {
   if (!Queue().isEmpty()) return TakeQueued(printer);
   const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-  if (defaultPrinter.isNull()) return PrinterChoice::kNoDefaultPrinter;
-  printer.setPrinterName(defaultPrinter.printerName());
+  std::vector<std::string> installed;
+  for (const QString& name : QPrinterInfo::availablePrinterNames()) installed.push_back(name.toStdString());
+  const std::string name = PickPrinter(
+      defaultPrinter.isNull() ? std::string() : defaultPrinter.printerName().toStdString(), installed);
+  if (name.empty()) return PrinterChoice::kNoDefaultPrinter;
+  printer.setPrinterName(QString::fromStdString(name));
   QPrintDialog dialog(&printer, owner);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);

@@ -1,5 +1,6 @@
-// How the print dialog gets its printer: the system's default printer must
-// exist, then the user confirms or changes it in Qt's print dialog. Tests
+// How the print dialog gets its printer: the system's default printer, or
+// the first installed one when none is the default (PickPrinter); then the
+// user confirms or changes it in Qt's print dialog. Tests
 // queue answers in advance, so that no test blocks on the dialog; a queued
 // answer can send the page into a PDF file instead of a printer.
 #pragma once
@@ -18,7 +19,7 @@ enum class PrinterChoice {
   kChosen,            // `printer` is set up; print on it
 };
 
-// Sets up `printer` for the default printer and shows the print dialog
+// Sets up `printer` for the picked printer and shows the print dialog
 // (no selection, no page ranges, no print to file). Modal; UI thread.
 PrinterChoice ChoosePrinter(QPrinter& printer, QWidget* owner);
 

@@ -8,12 +8,12 @@ namespace orvia {
 
 PacingTrace::PacingTrace(size_t capacity) : capacity_(capacity) { samples_.reserve(capacity_); }
 
-void PacingTrace::Record(int64_t dueMs, int64_t actualMs) {
+void PacingTrace::Record(int64_t dueMs, int64_t actualMs, int row) {
   if (samples_.size() >= capacity_) {
     ++dropped_;
     return;
   }
-  samples_.push_back({dueMs, actualMs});
+  samples_.push_back({dueMs, actualMs, row});
 }
 
 void PacingTrace::Clear() {
@@ -46,9 +46,10 @@ bool WritePacingTrace(const PacingTrace& trace, const std::string& path) {
                "# units %" PRId64 ", not kept %" PRId64 ", late p50 %" PRId64 " ms, p99 %" PRId64
                " ms, max %" PRId64 " ms\n",
                stats.count, trace.dropped(), stats.p50Ms, stats.p99Ms, stats.maxMs);
-  std::fprintf(f, "due_ms,actual_ms,late_ms\n");
+  std::fprintf(f, "due_ms,actual_ms,late_ms,row\n");
   for (const PacingSample& s : trace.samples()) {
-    std::fprintf(f, "%" PRId64 ",%" PRId64 ",%" PRId64 "\n", s.dueMs, s.actualMs, s.actualMs - s.dueMs);
+    std::fprintf(f, "%" PRId64 ",%" PRId64 ",%" PRId64 ",%d\n", s.dueMs, s.actualMs, s.actualMs - s.dueMs,
+                 s.row);
   }
   const bool ok = std::ferror(f) == 0;
   return std::fclose(f) == 0 && ok;

@@ -13,6 +13,7 @@ namespace orvia {
 struct PacingSample {
   int64_t dueMs;     // wall origin + (due step time - media origin) scaled by the speed
   int64_t actualMs;  // wall time of the hand-over
+  int row;           // play-list row of the unit, from 1 as the list shows it (0: unknown)
 };
 
 struct LatenessStats {
@@ -25,7 +26,7 @@ struct LatenessStats {
 class PacingTrace {
  public:
   explicit PacingTrace(size_t capacity = 1 << 16);
-  void Record(int64_t dueMs, int64_t actualMs);
+  void Record(int64_t dueMs, int64_t actualMs, int row = 0);
   void Clear();
   const std::vector<PacingSample>& samples() const { return samples_; }
   int64_t dropped() const { return dropped_; }
@@ -39,7 +40,7 @@ class PacingTrace {
 // Nearest-rank percentiles of actual - due over the samples.
 LatenessStats ComputeLateness(const std::vector<PacingSample>& samples);
 
-// Writes "due_ms,actual_ms,late_ms" lines after a header and a summary line
+// Writes "due_ms,actual_ms,late_ms,row" lines after a header and a summary line
 // starting with '#'. False when the file cannot be written.
 bool WritePacingTrace(const PacingTrace& trace, const std::string& path);
 

@@ -335,10 +335,34 @@ bool PlaybackController::OpenRow() {
 }
 
 void PlaybackController::NextFileAtEnd() {
-  if (currentRow_ < rowCount_ - 1) {
+  // Rows with nothing to play (a file cut before its first key unit, a
+  // header left by a power cut, a file that does not open) are passed over
+  // like the end of a file, without a word to the user.
+  while (currentRow_ < rowCount_ - 1) {
     currentRow_ += 1;
-    OpenRow();
+    if (OpenRow() && HasKeyUnit()) return;
   }
+  if (!file_.IsOpen() || !HasKeyUnit()) StopWithNothingToPlay();
+}
+
+bool PlaybackController::HasKeyUnit() const {
+  for (int s = 0; s < 2; ++s) {
+    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
+    for (int i = 0; i < count; ++i)
+      if (index_.videoEntries[s][i].key == kKeyUnit) return true;
+  }
+  return false;
+}
+
+void PlaybackController::StopWithNothingToPlay() {
+  // No later row plays: the previous file's picture, time and read-outs must
+  // not stay on show as if it were still playing.
+  state_ = PlaybackState::kIdle;
+  playing_ = false;
+  BlankViews();
+  view_->SetTimeLine(0);
+  ResetTelemetry();
+  RefreshButtons();
 }
 
 void PlaybackController::SelectRow(int row) {
@@ -433,7 +457,12 @@ void PlaybackController::Tick() {
     case PlaybackState::kStart:
       decoderLate_ = false;
       pacing_.Stop();
-      if (Seek() == -1) return;  // no key unit at or after the position: try again next tick
+      if (Seek() == -1) {
+        // A row with no key unit at all is passed over; otherwise there is
+        // none at or after the position: try again next tick.
+        if (position_ == 0 && !HasKeyUnit()) NextFileAtEnd();
+        return;
+      }
       if (playing_) FlushSound();
       Present();
       if (playing_) {
@@ -485,7 +514,7 @@ void PlaybackController::TraceHandOver() {
   if (trace_ == nullptr || !pacing_.valid()) return;
   // A unit is due for hand-over kPictureLeadMs before its moment on the
   // pacing clock; lateness is measured against that.
-  trace_->Record(pacing_.WallAt(handOverMs_) - kPictureLeadMs, NowMs());
+  trace_->Record(pacing_.WallAt(handOverMs_) - kPictureLeadMs, NowMs(), currentRow_ + 1);
 }
 
 }  // namespace orvia

@@ -271,6 +271,8 @@ class PlaybackController {
   // Sets each stream's next entry to its first key unit in or after the
   // current second; the time of the earlier one, -1 when there is none.
   int CueKeyUnits();
+  bool HasKeyUnit() const;
+  void StopWithNothingToPlay();
   int Seek();
   // Time of the next step (the earlier next entry of the two streams), -1
   // when both are used up.

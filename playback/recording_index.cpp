@@ -419,7 +419,9 @@ bool IndexRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index) 
 RecordingFile OpenRecording(const std::string& path, RecordingIndex& index, RecordingFile* current) {
   if (current) current->Close();
   index.Clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO named like a recording must not wait for a writer;
+  // the check below turns it away. Regular files ignore the flag.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return {};
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -1,9 +1,14 @@
 #include "settings/clock_file.h"
 
+#include <errno.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+
+#include "app/file_io.h"
 
 namespace orvia {
 
@@ -53,14 +58,14 @@ bool WriteClockFile(const std::string& cardRoot, const ClockTime& t) {
   if (cardRoot.empty()) return false;
   const std::string text = FormatClockFile(t);
   if (text.empty()) return false;
+  // The card root must still be there: a pulled card leaves an empty mount
+  // point or nothing, and a clock file made there would be on no card. Only
+  // Config itself is created, never the folders above it.
   std::error_code ec;
-  std::filesystem::create_directories(ConfigFolder(cardRoot), ec);
-  if (ec) return false;
-  std::FILE* f = std::fopen(ClockFilePath(cardRoot).c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  return written && closed;
+  if (!std::filesystem::is_directory(cardRoot, ec)) return false;
+  const std::filesystem::path config = ConfigFolder(cardRoot);
+  if (::mkdir(config.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  return WriteFileDurably(ClockFilePath(cardRoot), text);
 }
 
 }  // namespace orvia

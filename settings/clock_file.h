@@ -36,10 +36,11 @@ std::string FormatClockFile(const ClockTime& t);
 // The path of the clock file below `cardRoot` ("<root>/Config/time.bin").
 std::string ClockFilePath(const std::string& cardRoot);
 
-// Creates the Config folder below `cardRoot` when missing, then creates or
-// truncates time.bin and writes the 19 bytes. Returns false when `cardRoot`
-// is empty (no card), when the folder or the file cannot be made or fully
-// written, or when `t` cannot be formatted.
+// Creates the Config folder below `cardRoot` when missing (never the root
+// itself), then writes the 19 bytes as time.bin and flushes them to the
+// card. Returns false when `cardRoot` is empty or no longer a folder (no
+// card), when the folder or the file cannot be made or fully written (a
+// read-only time.bin included), or when `t` cannot be formatted.
 bool WriteClockFile(const std::string& cardRoot, const ClockTime& t);
 
 }  // namespace orvia

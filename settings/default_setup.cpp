@@ -1,6 +1,6 @@
 #include "settings/default_setup.h"
 
-#include <cstdio>
+#include "app/file_io.h"
 
 namespace orvia {
 
@@ -38,13 +38,6 @@ static_assert(sizeof(kDefaultSetup) - 1 == kDefaultSetupDatBytes);
 
 std::string_view DefaultSetupDat() { return std::string_view(kDefaultSetup, sizeof(kDefaultSetup) - 1); }
 
-bool WriteDefaultSetupDat(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const std::string_view bytes = DefaultSetupDat();
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  return written && closed;
-}
+bool WriteDefaultSetupDat(const std::string& path) { return WriteFileDurably(path, DefaultSetupDat()); }
 
 }  // namespace orvia

@@ -2,10 +2,9 @@
 
 #include <climits>
 #include <filesystem>
-#include <optional>
 #include <string_view>
-#include <system_error>
 
+#include "app/file_io.h"
 #include "app/ini_engine.h"
 #include "app/profile_file.h"
 #include "settings/time_zones.h"
@@ -90,14 +89,12 @@ SetupChoices ReadSetupChoices(const std::string& path) {
 SetupChoices DefaultSetupChoices() { return ReadSetupChoices(std::string()); }
 
 SetupWriteResult WriteSetupChoices(const std::string& path, const SetupChoices& choices) {
-  std::optional<std::string> before = ini::ReadFileBytes(path);
-  if (!before) {
-    // A file that is there but cannot be read must not be replaced by one
-    // holding only our twelve keys.
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec) || ec) return SetupWriteResult::kFailed;
-  }
-  std::string text = before.value_or(std::string());
+  ReadResult read = ReadRegularFile(path, ini::kMaxFileBytes);
+  // A file that is there but cannot be read whole (permissions, a FIFO, a
+  // short read) must not be replaced by one holding only our twelve keys.
+  if (!MayReplace(read.status)) return SetupWriteResult::kFailed;
+  const bool existed = read.status == ReadStatus::kOk;
+  std::string text = read.bytes;
 
   auto setList = [&text](const char* key, int choice, int count) {
     if (choice < 0 || choice >= count) return;  // no choice: the stored value stays
@@ -120,7 +117,7 @@ SetupWriteResult WriteSetupChoices(const std::string& path, const SetupChoices& 
   const std::string_view zone = TimeZoneValue(choices.timeZone);
   if (!zone.empty()) text = ini::Set(text, kSetupSection, kGmt.key, zone);
 
-  if (before && text == *before) return SetupWriteResult::kUnchanged;
+  if (existed && text == read.bytes) return SetupWriteResult::kUnchanged;
   return ini::WriteFileBytes(path, text) ? SetupWriteResult::kWritten : SetupWriteResult::kFailed;
 }
 

@@ -59,7 +59,9 @@ enum class SetupWriteResult {
 // its list) leaves its stored value untouched. Missing keys are added after
 // the last entry of the section, and a missing file is created, but not a
 // missing Config folder. The new content replaces the file at once (never half
-// written).
+// written) and is flushed to the card before kWritten is answered. A file
+// that is there but cannot be read whole, or is read-only, gives kFailed and
+// keeps its bytes and mode. A leading byte-order mark is kept.
 SetupWriteResult WriteSetupChoices(const std::string& path, const SetupChoices& choices);
 
 }  // namespace orvia

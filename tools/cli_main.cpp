@@ -1,8 +1,15 @@
 // orvia-cli: the command-line side of Orvia. Looks into recordings, cards and
-// settings files, writes simulated cards, and runs the benchmarks.
+// settings files itself; writing simulated cards and the benchmarks, which
+// need FFmpeg, run in the companion program orvia-cli-tools beside it, so
+// that the quick commands load neither FFmpeg nor Qt.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "tools/child_process.h"
 #include "tools/commands.h"
 
 namespace {
@@ -24,9 +31,20 @@ constexpr const char* kUsage =
     "  cards [--folder DIR]...           list the cards found as JSON\n"
     "  bench index FILE...               time indexing against ffprobe\n"
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
+    "  bench cli [FILE]                  time whole runs of index and scan against\n"
+    "                                    ffprobe and find\n"
     "  export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
     "                                    export a clip, the GPS track or the G-sensor data\n"
     "  help                              show this text\n";
+
+// Replaces this process with the companion, which takes the same arguments.
+int RunCompanion(char** argv) {
+  const std::string companion = orvia::cli::OwnFolder() + orvia::cli::kCompanionName;
+  argv[0] = const_cast<char*>(companion.c_str());
+  execv(companion.c_str(), argv);
+  std::fprintf(stderr, "orvia-cli: %s needs %s: %s\n", argv[1], companion.c_str(), std::strerror(errno));
+  return 2;
+}
 
 }  // namespace
 
@@ -45,15 +63,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(cmd, "index")) return orvia::cli::RunIndex(rest, args);
   if (!std::strcmp(cmd, "scan")) return orvia::cli::RunScan(rest, args);
   if (!std::strcmp(cmd, "profile")) return orvia::cli::RunProfile(rest, args);
-  if (!std::strcmp(cmd, "make-card")) return orvia::cli::RunMakeCard(rest, args);
-  if (!std::strcmp(cmd, "export")) return orvia::cli::RunExport(rest, args);
-  if (!std::strcmp(cmd, "cards")) return orvia::cli::RunCards(rest, args);
-  if (!std::strcmp(cmd, "bench")) {
-    if (rest >= 1 && !std::strcmp(args[0], "index")) return orvia::cli::RunBenchIndex(rest - 1, args + 1);
-    if (rest >= 1 && !std::strcmp(args[0], "decode")) return orvia::cli::RunBenchDecode(rest - 1, args + 1);
-    std::fputs("orvia-cli bench: expected 'index' or 'decode'\n", stderr);
-    return 2;
-  }
-  std::fprintf(stderr, "orvia-cli: unknown command '%s'\n\n%s", cmd, kUsage);
-  return 2;
+  // Every other command (make-card, bench, and any that needs FFmpeg or Qt)
+  // belongs to the companion, which also answers unknown ones.
+  return RunCompanion(argv);
 }

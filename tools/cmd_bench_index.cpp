@@ -1,15 +1,12 @@
 // orvia-cli bench index FILE...: times indexing against ffprobe's packet
 // listing of the same files, in the same run.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
 #include "playback/recording_index.h"
+#include "tools/child_process.h"
 #include "tools/commands.h"
 
 namespace orvia::cli {
@@ -18,27 +15,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// Runs a program with its output thrown away; true when it exited 0.
-bool RunQuiet(const std::vector<const char*>& args) {
-  pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-      dup2(null, 1);
-      dup2(null, 2);
-    }
-    std::vector<char*> argv;
-    for (const char* a : args) argv.push_back(const_cast<char*>(a));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) < 0) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/ini_engine.h"
 #include "app/profile_file.h"
 #include "library/play_list.h"
 #include "tools/commands.h"
@@ -26,8 +25,12 @@ void EnsureStringFile() {
   std::string templ = std::string(base && *base ? base : "/tmp") + "/orvia-cli-XXXXXX";
   if (!mkdtemp(templ.data())) return;
   std::string folder = templ + "/";
-  if (ini::WriteFileBytes(folder + kStringFileName, EnglishStringFileBytes()))
-    SetProgramFolderForTesting(folder);
+  // A private scratch file: no need to flush it to the disk.
+  const std::string_view bytes = EnglishStringFileBytes();
+  std::FILE* f = std::fopen((folder + kStringFileName).c_str(), "wb");
+  if (!f) return;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) == 0 && written) SetProgramFolderForTesting(folder);
   static std::string cleanup;
   cleanup = folder;
   std::atexit([] {

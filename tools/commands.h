@@ -1,5 +1,7 @@
 // Sub-commands of orvia-cli. Each gets the arguments after its own name and
 // returns the process exit status (0 ok, 1 failure, 2 bad input or usage).
+// RunIndex, RunScan and RunProfile need only the core and live in orvia-cli
+// itself; the others live in the companion.
 #pragma once
 
 namespace orvia::cli {
@@ -12,5 +14,10 @@ int RunBenchDecode(int argc, char** argv);
 int RunMakeCard(int argc, char** argv);
 int RunExport(int argc, char** argv);
 int RunCards(int argc, char** argv);
+int RunBenchCli(int argc, char** argv);
+
+// The companion program beside orvia-cli that runs the commands needing
+// FFmpeg or Qt (make-card, bench, ...).
+constexpr const char* kCompanionName = "orvia-cli-tools";
 
 }  // namespace orvia::cli

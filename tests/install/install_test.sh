@@ -17,7 +17,7 @@ fail() { echo "install test: $*" >&2; exit 1; }
 
 ROOT="$WORK/root"
 dpkg-deb -x "$DEB" "$ROOT"
-for f in usr/bin/orvia usr/bin/orvia-cli usr/lib/orvia/kelvo_blackbox.so \
+for f in usr/bin/orvia usr/bin/orvia-cli usr/bin/orvia-cli-tools usr/lib/orvia/kelvo_blackbox.so \
          usr/share/applications/org.orvia.Orvia.desktop usr/share/metainfo/org.orvia.Orvia.metainfo.xml \
          usr/share/icons/hicolor/48x48/apps/org.orvia.Orvia.png usr/share/icons/hicolor/256x256/apps/org.orvia.Orvia.png; do
   [ -e "$ROOT/$f" ] || fail "$f is not in the package"

@@ -127,5 +127,13 @@ TEST(CopyViewPicture, SizesBeyondTheBufferAreRefused) {
   }
 }
 
+// Printers installed but none set as the default: the first one is offered
+// rather than "no printer".
+TEST(PrintPicture, PrinterPickedWithoutADefault) {
+  EXPECT_EQ(PickPrinter("office", {"lab", "office"}), "office");
+  EXPECT_EQ(PickPrinter("", {"lab", "office"}), "lab");
+  EXPECT_EQ(PickPrinter("", {}), "");
+}
+
 }  // namespace
 }  // namespace orvia

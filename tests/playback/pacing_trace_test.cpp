@@ -25,8 +25,8 @@ TEST(PacingTrace, LatenessPercentilesUseNearestRank) {
 
 TEST(PacingTrace, KeepsNoMoreThanItsCapacityAndWritesASummary) {
   PacingTrace trace(2);
-  trace.Record(0, 1);
-  trace.Record(10, 10);
+  trace.Record(0, 1, 1);
+  trace.Record(10, 10, 3);
   trace.Record(20, 40);
   EXPECT_EQ(trace.samples().size(), 2u);
   EXPECT_EQ(trace.dropped(), 1);
@@ -37,7 +37,7 @@ TEST(PacingTrace, KeepsNoMoreThanItsCapacityAndWritesASummary) {
   text << in.rdbuf();
   EXPECT_EQ(text.str(),
             "# units 2, not kept 1, late p50 0 ms, p99 1 ms, max 1 ms\n"
-            "due_ms,actual_ms,late_ms\n0,1,1\n10,10,0\n");
+            "due_ms,actual_ms,late_ms,row\n0,1,1,1\n10,10,0,3\n");
   EXPECT_FALSE(WritePacingTrace(trace, dir / "no/such/folder.csv"));
 }
 

@@ -38,6 +38,16 @@ TEST(ClockFile, FailsWithoutAWritableCard) {
   card.RemoveConfig();
   { std::ofstream(card.Root() + "Config") << "x"; }
   EXPECT_FALSE(WriteClockFile(card.Root(), {2013, 3, 1, 9, 5, 3}));
+  // A card pulled out: its root is gone, and nothing may be made in its place.
+  const std::string gone = card.Root() + "pulled/";
+  EXPECT_FALSE(WriteClockFile(gone, {2013, 3, 1, 9, 5, 3}));
+  EXPECT_FALSE(std::filesystem::exists(gone));
+  // A write-protected clock file is not replaced.
+  std::filesystem::remove(card.Root() + "Config");
+  ASSERT_TRUE(WriteClockFile(card.Root(), {2013, 3, 1, 9, 5, 3}));
+  std::filesystem::permissions(card.Root() + "Config/time.bin", std::filesystem::perms::owner_read);
+  EXPECT_FALSE(WriteClockFile(card.Root(), {2027, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(ini::ReadFileBytes(card.Root() + "Config/time.bin"), "2013 03 01 09 05 03");
 }
 
 TEST(TimeZones, TableAndStoredValues) {

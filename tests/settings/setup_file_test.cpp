@@ -1,6 +1,9 @@
 // Reading setup.dat into the page's choices and writing them back.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 
@@ -186,6 +189,50 @@ TEST(SetupFileWrite, AFileThatCannotBeReadIsNotReplaced) {
   std::filesystem::create_directories(card.SetupPath());  // in the way of the file
   EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kFailed);
   EXPECT_TRUE(std::filesystem::is_directory(card.SetupPath()));
+  std::filesystem::remove(card.SetupPath());
+
+  // A FIFO (read without a writer it would block) is refused at once.
+  ASSERT_EQ(mkfifo(card.SetupPath().c_str(), 0644), 0);
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kFailed);
+  EXPECT_EQ(ReadSetupChoices(card.SetupPath()), ViewerDefaults());
+  std::filesystem::remove(card.SetupPath());
+
+  // A file the user may not read (root reads any file, so only as a user).
+  if (geteuid() != 0) {
+    card.WriteSetup("[CONFIG_DATA]\r\nBOOT_YEAR=2012\r\n");
+    ASSERT_EQ(chmod(card.SetupPath().c_str(), 0), 0);
+    EXPECT_EQ(WriteSetupChoices(card.SetupPath(), ViewerDefaults()), SetupWriteResult::kFailed);
+    ASSERT_EQ(chmod(card.SetupPath().c_str(), 0644), 0);
+    EXPECT_EQ(card.ReadSetup(), "[CONFIG_DATA]\r\nBOOT_YEAR=2012\r\n");
+    std::filesystem::remove(card.SetupPath());
+  }
+
+  // A write-protected file fails (root included) and keeps bytes and mode.
+  const std::string text(DefaultSetupDat());
+  card.WriteSetup(text);
+  ASSERT_EQ(chmod(card.SetupPath().c_str(), 0444), 0);
+  SetupChoices changed = ViewerDefaults();
+  changed.mirror = 1;
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), changed), SetupWriteResult::kFailed);
+  EXPECT_EQ(card.ReadSetup(), text);
+  struct stat st {};
+  ASSERT_EQ(stat(card.SetupPath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST(SetupFileWrite, ByteOrderMarkFileReadsItsValuesAndKeepsOneSection) {
+  TempCard card;
+  const std::string bom = "\xEF\xBB\xBF";
+  card.WriteSetup(bom + DefaultWith("SOUND", "SOUND=0"));
+  SetupChoices c = ReadSetupChoices(card.SetupPath());
+  EXPECT_EQ(c.sound, 0);
+  EXPECT_EQ(c.motionSensitivity, 1);  // the file's value, not the viewer's default 2
+  c.mirror = 1;
+  ASSERT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kWritten);
+  std::string want = DefaultWith("SOUND", "SOUND=0");
+  want.replace(want.find("MIRROR=0"), 8, "MIRROR=1");
+  EXPECT_EQ(card.ReadSetup(), bom + want);
+  EXPECT_EQ(WriteSetupChoices(card.SetupPath(), c), SetupWriteResult::kUnchanged);
 }
 
 }  // namespace

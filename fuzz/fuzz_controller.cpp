@@ -1,0 +1,159 @@
+// The playback controller on any recording (its index built from the fuzzed
+// bytes) with any sequence of commands, against stand-in players, a fake
+// view and a fake clock: nothing faults, and the position, read positions
+// and unit lengths stay inside the index and the buffers.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ini_engine.h"
+#include "playback/playback_controller.h"
+#include "player/recording_player.h"
+
+namespace {
+
+using namespace orvia;
+
+class FakeTime : public WallClock, public Sleeper {
+ public:
+  WallTime Now() override {
+    const int64_t ms = nowMs_ % (24LL * 3600 * 1000);
+    return {static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+            static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
+  }
+  void SleepMs(int ms) override { nowMs_ += ms; }
+  void Advance(int ms) { nowMs_ += ms; }
+
+ private:
+  int64_t nowMs_ = 10LL * 3600 * 1000 - 5000;  // an hour changes on the way
+};
+
+class NullView : public PlaybackView {
+ public:
+  void SetTimeLine(int) override {}
+  void SetSpeedSlider(int) override {}
+  int VolumeSlider() const override { return 5; }
+  void EnableButton(PlaybackButton, bool) override {}
+  void SetPlayPauseLook(bool, const std::string&) override {}
+  void SetStepTooltips(const std::string&, const std::string&) override {}
+  void ShowTelemetry(const TelemetryTexts&) override {}
+  bool MapShown() const override { return true; }
+  void MapSetPos(const std::string&, const std::string&) override {}
+  void ReloadMap() override {}
+  void SetGraphData(int, const GPeak*, const std::unique_ptr<GpsFix>*) override {}
+  void SetGraphCursor(int) override {}
+  void RedrawGraph() override {}
+  int ListRowCount() const override { return static_cast<int>(rows.size()); }
+  std::string RowPath(int row) const override {
+    return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row] : std::string();
+  }
+  void SelectListRow(int) override {}
+  void FocusList() override {}
+  void ClearList() override { rows.clear(); }
+  bool FullScreen() const override { return false; }
+  bool PlayersHaveWindows() const override { return true; }
+  void RedrawWindow() override {}
+  std::vector<std::string> rows;
+};
+
+const std::string& ScratchPath() {
+  static const std::string path = [] {
+    const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return dir + "/orvia-fuzz-controller-" + std::to_string(getpid()) + ".avi";
+  }();
+  return path;
+}
+
+const uint8_t kBlank[] = {0, 0, 0, 1, 0x67, 0x42, 0, 0, 0, 1, 0x65, 0x88};
+
+void Check(const PlaybackController& c) {
+  const RecordingIndex& index = c.index();
+  const PlaybackBuffer& b = c.buffer();
+  if (c.position() < 0 || c.position() >= kMaxSeconds) std::abort();
+  for (int s = 0; s < 2; ++s) {
+    if (b.nextVideo[s] < 0 || b.nextVideo[s] > std::max(0, std::min(index.videoCount[s], kVideoCapacity)))
+      std::abort();
+    if (b.unitLen[s] < 0 || b.unitLen[s] > kUnitBufferBytes) std::abort();
+  }
+  if (b.soundLen < 0 || b.soundLen > kSoundBufferBytes) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The last bytes are commands, the rest is the recording.
+  const size_t commands = std::min<size_t>(24, size / 8);
+  const std::string avi(reinterpret_cast<const char*>(data), size - commands);
+  if (!ini::WriteFileBytes(ScratchPath(), avi)) return 0;
+
+  player::RecordingPlayer front, rear;
+  NullView view;
+  FakeTime time;
+  PlaybackDeps deps;
+  deps.front = &front;
+  deps.rear = &rear;
+  deps.view = &view;
+  deps.clock = &time;
+  deps.sleeper = &time;
+  deps.text = [](const char*) { return std::string("x"); };
+  deps.blankFrame = kBlank;
+  auto controller = std::make_unique<PlaybackController>(deps);
+  controller->BeginOpenSource();
+  view.rows = {ScratchPath(), "/nonexistent/mdr.avi", ScratchPath()};
+  controller->EndOpenSource(true);
+
+  for (size_t i = size - commands; i <= size; ++i) {
+    const uint8_t op = i < size ? data[i] : 0;
+    switch (op % 12) {
+      case 0:
+        break;
+      case 1:
+        controller->OnPlayPause();
+        break;
+      case 2:
+        controller->OnStop();
+        break;
+      case 3:
+        controller->OnBack();
+        break;
+      case 4:
+        controller->OnForward();
+        break;
+      case 5:
+        controller->OnPreviousFile();
+        break;
+      case 6:
+        controller->OnNextFile();
+        break;
+      case 7:
+        controller->OnListDoubleClick(op / 12 % 4 - 1);
+        break;
+      case 8:
+        controller->OnTimeLine(op / 12 % 70);
+        break;
+      case 9:
+        controller->OnSpeed(op / 12 % 5);
+        break;
+      case 10:
+        controller->OnVolume(op / 12 % 11);
+        break;
+      case 11:
+        front.RefuseNextUnits(op / 12 % 4);
+        break;
+    }
+    Check(*controller);
+    for (int t = 0; t < 60; ++t) {
+      time.Advance(1 + op % 29);
+      controller->Tick();
+      Check(*controller);
+    }
+    front.ClearCalls();
+    rear.ClearCalls();
+  }
+  unlink(ScratchPath().c_str());
+  return 0;
+}

@@ -1,0 +1,29 @@
+// orvia-cli-tools: the commands of orvia-cli that need FFmpeg or Qt (the
+// recorder simulator, export, the card list over D-Bus, the benchmarks). orvia-cli starts it with its own arguments;
+// it can also be run by hand with the same ones.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/commands.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs("usage: orvia-cli COMMAND [ARGS] (see orvia-cli help)\n", stderr);
+    return 2;
+  }
+  const char* cmd = argv[1];
+  int rest = argc - 2;
+  char** args = argv + 2;
+  if (!std::strcmp(cmd, "make-card")) return orvia::cli::RunMakeCard(rest, args);
+  if (!std::strcmp(cmd, "export")) return orvia::cli::RunExport(rest, args);
+  if (!std::strcmp(cmd, "cards")) return orvia::cli::RunCards(rest, args);
+  if (!std::strcmp(cmd, "bench")) {
+    if (rest >= 1 && !std::strcmp(args[0], "index")) return orvia::cli::RunBenchIndex(rest - 1, args + 1);
+    if (rest >= 1 && !std::strcmp(args[0], "decode")) return orvia::cli::RunBenchDecode(rest - 1, args + 1);
+    if (rest >= 1 && !std::strcmp(args[0], "cli")) return orvia::cli::RunBenchCli(rest - 1, args + 1);
+    std::fputs("orvia-cli bench: expected 'index', 'decode' or 'cli'\n", stderr);
+    return 2;
+  }
+  std::fprintf(stderr, "orvia-cli: unknown command '%s' (see orvia-cli help)\n", cmd);
+  return 2;
+}
