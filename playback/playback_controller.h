@@ -49,6 +49,7 @@
 //     step never reads entries of the previous file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -61,6 +62,10 @@
 #include "playback/telemetry.h"
 
 namespace orvia {
+
+// The number of index entries of a kind that may be read: the stored count
+// kept within the table's capacity.
+inline int EntryCount(int32_t count, int capacity) { return std::clamp<int32_t>(count, 0, capacity); }
 
 namespace player {
 class PlayerControl;

@@ -7,11 +7,6 @@
 #include <algorithm>
 
 namespace orvia {
-namespace {
-
-int EntryCount(int32_t count, int capacity) { return std::clamp<int32_t>(count, 0, capacity); }
-
-}  // namespace
 
 bool PlaybackController::OnStepBack() {
   if (playing_ || state_ != PlaybackState::kIdle || !file_.IsOpen()) return false;

@@ -17,8 +17,6 @@ constexpr int kNalTypeIdr = 5;
 constexpr int kNalTypeSps = 7;
 constexpr int kDefaultStepMs = 67;  // one picture at 15 per second
 
-int EntryCount(int32_t count, int capacity) { return std::clamp<int32_t>(count, 0, capacity); }
-
 }  // namespace
 
 int PlaybackController::CueKeyUnits() {
