@@ -10,7 +10,7 @@ namespace orvia {
 
 QString UserDataFolder() {
   const QByteArray xdg = qgetenv("XDG_DATA_HOME");
-  // The basic directory specification asks to ignore a relative XDG_DATA_HOME.
+  // A relative XDG_DATA_HOME is ignored, as the XDG base directory rules ask.
   const QString base = !xdg.isEmpty() && xdg.startsWith('/')
                            ? QString::fromLocal8Bit(xdg)
                            : QString::fromLocal8Bit(qgetenv("HOME")) + "/.local/share";

@@ -17,12 +17,12 @@ struct TimedCommand {
   std::function<void(COrviaDlg&)> run;
 };
 
-bool Parse(const QString& spec, TimedCommand* out) {
-  const int colon = spec.indexOf(':');
+bool Parse(const QString& text, TimedCommand* out) {
+  const int colon = text.indexOf(':');
   bool ok = false;
-  out->ms = spec.left(colon).toInt(&ok);
+  out->ms = text.left(colon).toInt(&ok);
   if (colon < 0 || !ok || out->ms < 0) return false;
-  const QString command = spec.mid(colon + 1);
+  const QString command = text.mid(colon + 1);
   const QString name = command.section('=', 0, 0);
   const int value = command.section('=', 1).toInt(&ok);
   if (name == "speed" && ok && value >= 0 && value <= 4) {
