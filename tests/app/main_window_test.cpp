@@ -30,6 +30,15 @@ class MainWindowTest : public ::testing::Test {
   }
   void TearDown() override { window_.reset(); }
   QRect Geometry(int id) const { return window_->Control(id)->geometry(); }
+  // A press at `at` on `target`, a move of the pointer by (30, 25) and the
+  // release, as the window system delivers them to the main window.
+  void Drag(QWidget* target, QPoint at) {
+    QTest::mousePress(target, Qt::LeftButton, {}, at);
+    const QPointF to = target->mapTo(window_.get(), at + QPoint(30, 25));
+    QMouseEvent move(QEvent::MouseMove, to, window_->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(window_.get(), &move);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 25));
+  }
 
   player::PlayerModule module_;
   std::unique_ptr<COrviaDlg> window_;
@@ -217,6 +226,34 @@ TEST(GraphWindow, DrawsTheCursorAndThePlots) {
   image = graph.grab().toImage();
   EXPECT_EQ(image.pixelColor(static_cast<int>(3 * (490 / 60.0f)) + 1, 45), QColor(0, 0, 0));
   EXPECT_EQ(image.pixelColor(cursorX, 100), QColor(255, 0, 0));
+}
+
+// The read-outs after full screen, and presses that child windows let through.
+TEST_F(MainWindowTest, AxisReadOutsShowAgainAfterFullScreen) {
+  for (const int button : {kFullFrontButton, kFullRearButton}) {
+    SCOPED_TRACE(button);
+    window_->OnCommand(button);
+    ASSERT_TRUE(window_->IsFullScreen());
+    for (int id : {kXText, kYText, kZText}) EXPECT_FALSE(window_->Control(id)->isVisible()) << id;
+    window_->OnCommand(kNormalButton);
+    ASSERT_FALSE(window_->IsFullScreen());
+    for (int id : {kXText, kYText, kZText}) {
+      EXPECT_TRUE(window_->Control(id)->isVisible()) << id;
+      EXPECT_EQ(static_cast<QLabel*>(window_->Control(id))->text().left(1), QString("XYZ").at(id - kXText));
+    }
+    EXPECT_EQ(window_->Control(kYText)->geometry(), QRect(932, 640, 150, 15));
+  }
+}
+
+TEST_F(MainWindowTest, PressOnTheGraphOrAReadOutDoesNotDragTheWindow) {
+  const QPoint before = window_->pos();
+  Drag(window_->Graph(), QPoint(200, 90));
+  EXPECT_EQ(window_->pos(), before);
+  Drag(window_->Control(kXText), QPoint(5, 5));
+  EXPECT_EQ(window_->pos(), before);
+  // The background still drags it.
+  Drag(window_.get(), QPoint(200, 20));
+  EXPECT_EQ(window_->pos(), before + QPoint(30, 25));
 }
 
 }  // namespace
