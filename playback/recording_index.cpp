@@ -391,9 +391,13 @@ bool Scan(const Source& src, RecordingIndex& index) {
 
   for (int s = 0; s < 2; ++s) {
     double interval = 1000.0 / 15, offset = 0;
-    // Units between the first and the last second; a file of a couple of
-    // seconds, or one whose middle holds no units, runs at 15 per second.
-    const int units = stream[s].sequence - perSecond[s] - firstSecond[s];
+    // Units of the full seconds between the first and the last: the unit
+    // count (last sequence number + 1) less the first and last seconds'
+    // units. Counting one unit short would space the pictures 1/(15 x M)
+    // too far apart and let them fall behind the sound all through the
+    // file. A file of a couple of seconds, or one whose middle holds no
+    // units, runs at 15 per second.
+    const int units = stream[s].sequence + 1 - perSecond[s] - firstSecond[s];
     if (fullSeconds > 0 && units > 0) {
       interval = 1000.0 / (static_cast<double>(units) / fullSeconds);
       offset = std::max(0.0, (15 - firstSecond[s]) * interval);

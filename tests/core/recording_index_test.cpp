@@ -65,11 +65,15 @@ TEST(RecordingIndex, RecorderFileIsIndexedAndTimed) {
   EXPECT_EQ(ix.videoEntries[0][1].key, 0);
   EXPECT_EQ(ix.videoEntries[0][15].key, kKeyUnit);
 
-  // 59 - 15 - 15 = 29 units over the 2 full seconds: 68.97 ms apart, from 0.
+  // 60 - 15 - 15 = 30 units over the 2 full seconds: 66.67 ms apart, from
+  // 0, so that each second's first picture starts with its first sound.
   EXPECT_EQ(ix.videoEntries[0][0].time, 0);
-  EXPECT_EQ(ix.videoEntries[0][1].time, 68);
-  EXPECT_EQ(ix.videoEntries[0][15].time, 1034);
-  EXPECT_EQ(ix.videoEntries[0][58].time, 3999);  // 4000 is past the last ms
+  EXPECT_EQ(ix.videoEntries[0][1].time, 66);
+  EXPECT_EQ(ix.videoEntries[0][15].time, 1000);
+  EXPECT_EQ(ix.soundEntries[25].time, 1000);
+  EXPECT_EQ(ix.videoEntries[0][45].time, 3000);
+  EXPECT_EQ(ix.soundEntries[75].time, 3000);
+  EXPECT_EQ(ix.videoEntries[0][59].time, 3933);
   EXPECT_EQ(ix.soundEntries[1].time, 40);
   EXPECT_EQ(ix.soundEntries[99].time, 3960);
   EXPECT_EQ(ix.soundEntries[0].size, 640);
@@ -126,11 +130,11 @@ TEST(RecordingIndex, FirstSecondOffsets) {
   }
   RecordingIndex ix;
   ASSERT_TRUE(IndexRecordingBytes(Bytes(b.Build()), ix));
-  // Front: last sequence 49, minus 15 of the last and 5 of the first second:
-  // 29 units over 2 seconds; the first unit waits (15 - 5) intervals.
-  double front = 1000.0 / (29.0 / 2);
+  // Front: 50 units, less 15 of the last and 5 of the first second: 30
+  // units over 2 seconds; the first unit waits (15 - 5) intervals.
+  double front = 1000.0 / (30.0 / 2);
   EXPECT_EQ(ix.videoEntries[0][0].time, static_cast<int>(10 * front));
-  // Rear: 74 - 15 - 30 = 29 as well, but 30 in the first second: offset 0.
+  // Rear: 75 - 15 - 30 = 30 as well, but 30 in the first second: offset 0.
   EXPECT_EQ(ix.videoEntries[1][0].time, 0);
   EXPECT_EQ(ix.videoEntries[1][1].time, static_cast<int>(front));
   // Sound: 10 blocks in the first second start (25 - 10) x 40 ms late.
