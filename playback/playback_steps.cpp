@@ -33,6 +33,10 @@ int PlaybackController::CueKeyUnits() {
 }
 
 int PlaybackController::Seek() {
+  // Units of the old place that still wait for a decoder would otherwise be
+  // shown after the new place's first picture.
+  front_->DropUnits();
+  rear_->DropUnits();
   buffer_.nextSound = 0;
   buffer_.soundLen = 0;
   enterPending_ = false;

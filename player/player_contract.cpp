@@ -97,6 +97,8 @@ void PlayerControl::SetAvTrace(AvTraceSink* sink) {
 
 int32_t PlayerControl::PictureLatencyUs() { return Call(PlayerOp::kPictureLatency, {}); }
 
+void PlayerControl::DropUnits() { Call(PlayerOp::kDropUnits, {}); }
+
 void PlayerControl::Startup(bool front) {
   if (front) {
     const PlayerArg a87[] = {PlayerArg::Int(1), PlayerArg::Int(16)};
@@ -205,6 +207,9 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       return OnSoundQueuedUs();
     case PlayerOp::kPictureLatency:
       return OnPictureLatencyUs();
+    case PlayerOp::kDropUnits:
+      OnDropUnits();
+      return kCallOk;
     case PlayerOp::kSetAvTrace:
       if (!IsAddress(args, 0)) return kBadCall;
       OnSetAvTrace(static_cast<AvTraceSink*>(args[0].address));

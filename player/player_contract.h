@@ -56,6 +56,10 @@ enum class PlayerOp : int32_t {
   // Answers the microseconds a picture takes from its unit's hand-over to the
   // screen (a running mean), or -1 before the first one (no arguments).
   kPictureLatency = 1005,
+  // Drops the video units waiting to be decoded; the one being decoded
+  // finishes (no arguments). For a jump to another place or recording, so
+  // that the pictures of the old place do not follow the new one's.
+  kDropUnits = 1006,
 };
 
 // Told by a player when what it was handed reaches the user; for measuring
@@ -141,6 +145,7 @@ class PlayerControl {
   void SetAvTrace(AvTraceSink* sink);
   // Microseconds from a unit's hand-over to its picture on screen; -1 unknown.
   int32_t PictureLatencyUs();
+  void DropUnits();
   // The one-time set-up calls of the main window: 87 (1, 16) on the front,
   // 77 (1) and 9 (0, 0, 0, 1) on both.
   void Startup(bool front);
@@ -173,6 +178,7 @@ class DispatchingPlayer : public PlayerControl {
   virtual int32_t OnSoundQueuedUs() { return -1; }
   virtual void OnSetAvTrace(AvTraceSink*) {}
   virtual int32_t OnPictureLatencyUs() { return -1; }
+  virtual void OnDropUnits() {}
   virtual void OnSetupCall(PlayerOp op, std::span<const PlayerArg> args);
 
  private:

@@ -120,6 +120,8 @@ void PlayerView::OnSetSoundFormat(const SoundFormat& format) { sound_.SetFormat(
 
 void PlayerView::OnFlushSound() { sound_.Flush(); }
 
+void PlayerView::OnDropUnits() { worker_->DropPending(); }
+
 int32_t PlayerView::OnSoundQueuedUs() {
   return static_cast<int32_t>(std::min<int64_t>(sound_.queuedUSecs(), INT32_MAX));
 }

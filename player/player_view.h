@@ -14,6 +14,7 @@
 //   SoundQueued   microseconds of sound handed over and not yet played.
 //   SetAvTrace    reports each new picture painted and when the loudest
 //                 sample of each sound block played.
+//   DropUnits     the units waiting for the decoder are dropped.
 //   PictureLatency  running mean of the time from a unit's hand-over to its
 //                 picture painted.
 //   Redraw        repaints the view.
@@ -61,6 +62,7 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   int32_t OnCopyPicture(const CopyTarget& target) override;
   void OnSetSoundFormat(const SoundFormat& format) override;
   void OnFlushSound() override;
+  void OnDropUnits() override;
   int32_t OnSoundQueuedUs() override;
   void OnSetAvTrace(AvTraceSink* sink) override;
   int32_t OnPictureLatencyUs() override;
