@@ -92,15 +92,21 @@ TEST_F(DiskManager, OkHandsBackTheFilteredRowsAndNoCardWhenThereIsNone) {
   EXPECT_EQ(result.cardText, QString());  // not "Drive not found."
 }
 
-TEST_F(DiskManager, OkOnTheFormatTabHandsBackItsDriveAndNoRows) {
-  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
-    sheet.Tabs()->setCurrentIndex(1);
-    sheet.OkButton()->click();
-  });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 1);
-  EXPECT_EQ(result.cardText, "/media/format-me");
-  EXPECT_TRUE(result.rows.isEmpty());
+TEST_F(DiskManager, OkOrEnterOnTheFormatTabHandsBackItsDriveAndNoRows) {
+  for (bool enter : {false, true}) {
+    const DiskManagerResult result =
+        RunDiskManager(nullptr, env, StubFactory(), [enter](CDiskMgrPropSheet& sheet) {
+          sheet.Tabs()->setCurrentIndex(1);
+          if (enter)
+            QTest::keyClick(&sheet, Qt::Key_Return);
+          else
+            sheet.OkButton()->click();
+        });
+    EXPECT_TRUE(result.accepted) << enter;
+    EXPECT_EQ(result.pageIndex, 1) << enter;
+    EXPECT_EQ(result.cardText, "/media/format-me") << enter;
+    EXPECT_TRUE(result.rows.isEmpty()) << enter;
+  }
 }
 
 TEST_F(DiskManager, EveryCancelHandsBackNothing) {
@@ -160,16 +166,6 @@ TEST_F(DiskManager, WithoutAnyCardItStaysOpenAndTheFormatTabSaysSoOnlyWhenChosen
   EXPECT_TRUE(result.rows.isEmpty());
 }
 
-TEST_F(DiskManager, EnterClosesWithTheHandOverOfTheActivePage) {
-  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
-    sheet.Tabs()->setCurrentIndex(1);
-    QTest::keyClick(&sheet, Qt::Key_Return);
-  });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 1);
-  EXPECT_EQ(result.cardText, "/media/format-me");
-}
-
 TEST_F(DiskManager, WorksWithoutAFormatPage) {
   const DiskManagerResult result = RunDiskManager(nullptr, env, nullptr, [](CDiskMgrPropSheet& sheet) {
     EXPECT_EQ(sheet.Tabs()->count(), 1);
@@ -224,7 +220,6 @@ TEST_F(DiskManager, GrabShowsTheTitleBandTheOutlineAndTheWhiteBody) {
   sheet.show();
   QApplication::processEvents();
   const QImage shot = sheet.grab().toImage();
-  shot.save(QString(ORVIA_TEST_OUTPUT_DIR) + "/disk-manager-sheet.png");
   const int w = shot.width(), h = shot.height();
   EXPECT_EQ(QColor(shot.pixel(w / 2 + 40, 2)), QColor(57, 57, 57));  // title band, right of the text
   EXPECT_EQ(QColor(shot.pixel(0, h / 2)), QColor(Qt::black));        // outline
