@@ -25,19 +25,10 @@ std::string DefaultWith(const std::string& key, const std::string& line) {
   return text;
 }
 
-SetupChoices ViewerDefaults() {
-  SetupChoices c;
-  c.drivingImpact = 1;
-  c.parkingImpact = 1;
-  c.batCutoffVolt = 2;
-  c.sdQuota = 2;
-  c.motionSensitivity = 2;
-  c.sound = c.voiceMent = c.pip = 1;
-  c.mirror = 0;
-  c.drivingQuality = c.parkingQuality = 0;
-  c.timeZone = 26;
-  return c;
-}
+// The viewer's defaults for a card without the file or without a key, in field
+// order: impacts 1, cut-off 2, quota 2, motion 2, sound, voice and PIP on, mirror
+// off, qualities 0, time zone 26 ("-9.0").
+SetupChoices ViewerDefaults() { return {1, 1, 2, 2, 2, 1, 1, 1, 0, 0, 0, 26}; }
 
 TEST(SetupFileRead, DefaultFileMissingFileAndMissingKeys) {
   TempCard card;
