@@ -86,10 +86,7 @@ std::string CardImages::RecorderTool() {
   return script.toStdString();
 }
 
-QByteArray CardImages::RecordedCalls() const {
-  QFile file(dir_.filePath("calls.log"));
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray CardImages::RecordedCalls() const { return ReadText(dir_.filePath("calls.log")); }
 
 QByteArray TypeFile(const std::string& image, const QString& cardPath) {
   QByteArray out;
@@ -129,6 +126,11 @@ void WriteText(const QString& path, const QByteArray& text) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write(text);
+}
+
+QByteArray ReadText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 format::SystemPaths FakeCardSystem(const QString& root, const QString& disk, const QByteArray& removable,

@@ -4,10 +4,10 @@
 
 #include <QByteArray>
 #include <QSignalSpy>
-#include <QWidget>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <string>
 
 #include "disk/format_logic.h"
@@ -55,8 +55,9 @@ QByteArray Minfo(const std::string& image);
 // with 32 KB clusters and the volume label (blank-padded to 11 letters).
 void ExpectRecorderVolume(const std::string& image, const QByteArray& label);
 
-// Writes a file, creating its folders.
+// Writes a file, creating its folders; reads one back (null when missing).
 void WriteText(const QString& path, const QByteArray& text);
+QByteArray ReadText(const QString& path);
 
 // A private sysfs, mount table and swap list under `root` in which the block
 // device numbered `number` ("7:0") is the first partition of the disk `disk`

