@@ -174,9 +174,7 @@ TEST_F(DiskManager, SheetCarriesItsTextsBandAndCloseButton) {
   EXPECT_EQ(sheet.Tabs()->tabText(0), "Play list");
   EXPECT_EQ(sheet.Tabs()->tabText(1), "Disk format");
   EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
-  EXPECT_EQ(sheet.Tabs()->WhiteTabBar()->BandLeft(), 136);
   EXPECT_EQ(sheet.Tabs()->pos(), QPoint(14, 25));
-  EXPECT_EQ(sheet.CloseButton()->ControlId(), 1004);
   EXPECT_EQ(sheet.CloseButton()->geometry(), QRect(sheet.width() - 20, 3, 17, 17));
   // Every button sits inside the dialog, below the sheet.
   for (QPushButton* b : {sheet.OkButton(), sheet.CancelButton()}) {
