@@ -36,6 +36,16 @@ QImage ImageOf(int width, int height, const std::vector<uint8_t>& pixels) {
          << ", " << int(want.g) << ", " << int(want.b) << ")";
 }
 
+// The picture's four quarters inside `area` (sampled at their middles).
+void ExpectQuarters(const QImage& image, const QRect& area, Rgb topLeft, Rgb topRight, Rgb bottomLeft,
+                    Rgb bottomRight, int tolerance) {
+  const int qx = area.width() / 4, qy = area.height() / 4;
+  EXPECT_TRUE(Near(image.pixel(area.left() + qx, area.top() + qy), topLeft, tolerance));
+  EXPECT_TRUE(Near(image.pixel(area.right() - qx, area.top() + qy), topRight, tolerance));
+  EXPECT_TRUE(Near(image.pixel(area.left() + qx, area.bottom() - qy), bottomLeft, tolerance));
+  EXPECT_TRUE(Near(image.pixel(area.right() - qx, area.bottom() - qy), bottomRight, tolerance));
+}
+
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kBlack{0, 0, 0};
 
@@ -101,12 +111,11 @@ TEST_F(PrintDialogTest, OpensOnTheFrontPictureAndSwitchesToTheRear) {
 
 TEST_F(PrintDialogTest, ControlsCarryTheStringFileTexts) {
   CDlgPrint dialog(&front, &rear);
-  EXPECT_EQ(Find<QRadioButton>(dialog, kPrintFront)->text(), "Front");
-  EXPECT_EQ(Find<QRadioButton>(dialog, kPrintRear)->text(), "Rear");
-  EXPECT_EQ(Find<QPushButton>(dialog, kPrintReload)->text(), "Reload");
+  QStringList texts;
+  for (int id : {kPrintFront, kPrintRear, kPrintReload, kPrintOk, kPrintCancel})
+    texts << Find<QAbstractButton>(dialog, id)->text();
+  EXPECT_EQ(texts, QStringList({"Front", "Rear", "Reload", "OK", "CANCEL"}));
   EXPECT_TRUE(Find<QPushButton>(dialog, kPrintReload)->isDefault());
-  EXPECT_EQ(Find<QPushButton>(dialog, kPrintOk)->text(), "OK");
-  EXPECT_EQ(Find<QPushButton>(dialog, kPrintCancel)->text(), "CANCEL");
 }
 
 TEST_F(PrintDialogTest, DrawsThePictureInThePreviewArea) {
@@ -115,11 +124,7 @@ TEST_F(PrintDialogTest, DrawsThePictureInThePreviewArea) {
   const QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
   const QRect area = dialog.PreviewRect();
   ASSERT_TRUE(shot.rect().contains(area));
-  const int qx = area.width() / 4, qy = area.height() / 4;
-  EXPECT_TRUE(Near(shot.pixel(area.left() + qx, area.top() + qy), test::kRed, 0));
-  EXPECT_TRUE(Near(shot.pixel(area.right() - qx, area.top() + qy), test::kGreen, 0));
-  EXPECT_TRUE(Near(shot.pixel(area.left() + qx, area.bottom() - qy), test::kBlue, 0));
-  EXPECT_TRUE(Near(shot.pixel(area.right() - qx, area.bottom() - qy), test::kYellow, 0));
+  ExpectQuarters(shot, area, test::kRed, test::kGreen, test::kBlue, test::kYellow, 0);
   // The dark title band, the black border and the white ground.
   EXPECT_TRUE(Near(shot.pixel(shot.width() - 20, 10), Rgb{57, 57, 57}, 0));
   EXPECT_TRUE(Near(shot.pixel(0, shot.height() / 2), kBlack, 0));
@@ -199,10 +204,7 @@ void ExpectPictureAcrossTheTop(const QImage& page, Rgb topLeft, Rgb topRight, Rg
   const int w = page.width();
   const int h = w * 720 / 1280;  // the picture's height on the page
   ASSERT_LT(h, page.height());
-  EXPECT_TRUE(Near(page.pixel(w / 4, h / 4), topLeft));
-  EXPECT_TRUE(Near(page.pixel(3 * w / 4, h / 4), topRight));
-  EXPECT_TRUE(Near(page.pixel(w / 4, 3 * h / 4), bottomLeft));
-  EXPECT_TRUE(Near(page.pixel(3 * w / 4, 3 * h / 4), bottomRight));
+  ExpectQuarters(page, QRect(0, 0, w, h), topLeft, topRight, bottomLeft, bottomRight, 12);
   // Flush with the left, right and top edges.
   EXPECT_TRUE(Near(page.pixel(1, 1), topLeft, 40));
   EXPECT_TRUE(Near(page.pixel(w - 2, 1), topRight, 40));
