@@ -152,14 +152,10 @@ TEST(FormatFailure, MkfsFailingIsReportedAsFailure) {
 // that only log their calls.
 class FormatRefusal : public ::testing::Test {
  protected:
-  format::FormatTools Recorders() {
-    format::FormatTools tools;
-    tools.mkfs = tools.mmd = tools.mcopy = tools.mtype = tools.mdir = tools.umount = images_.RecorderTool();
-    return tools;
-  }
   FormatError Refusal(const std::string& target, const std::string& label = "CARD",
                       const format::SystemPaths& system = {}) {
-    const FormatResult result = format::RunFormat({target, "", label, true}, {}, Recorders(), system);
+    const FormatResult result =
+        format::RunFormat({target, "", label, true}, {}, images_.RecorderTools(), system);
     EXPECT_FALSE(result.formatted);
     EXPECT_TRUE(images_.RecordedCalls().isEmpty()) << images_.RecordedCalls().toStdString();
     return result.error;

@@ -73,17 +73,15 @@ std::string CardImages::OldCard(const QString& name, const QByteArray& settings)
   return image;
 }
 
-std::string CardImages::RecorderTool() {
+format::FormatTools CardImages::RecorderTools() {
   const QString script = dir_.filePath("recorder");
-  QFile file(script);
-  if (file.open(QIODevice::WriteOnly)) {
-    file.write(QStringLiteral("#!/bin/sh\necho \"$0 $*\" >> '%1'\nexit 0\n")
-                   .arg(dir_.filePath("calls.log"))
-                   .toUtf8());
-  }
-  file.close();
-  file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  return script.toStdString();
+  WriteText(
+      script,
+      QStringLiteral("#!/bin/sh\necho \"$0 $*\" >> '%1'\nexit 0\n").arg(dir_.filePath("calls.log")).toUtf8());
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  format::FormatTools tools;
+  tools.mkfs = tools.mmd = tools.mcopy = tools.mtype = tools.mdir = tools.umount = script.toStdString();
+  return tools;
 }
 
 QByteArray CardImages::RecordedCalls() const { return ReadText(dir_.filePath("calls.log")); }

@@ -37,8 +37,9 @@ class CardImages {
   // A FAT32 card with a label, an old recording and, when given, Config/setup.dat.
   std::string OldCard(const QString& name, const QByteArray& settings);
   std::string Path(const QString& name) const;
-  // The folder's stand-in programs: "recorder" logs its calls to calls.log and succeeds.
-  std::string RecorderTool();
+  // Tools that are all one stand-in program, which logs its calls to calls.log
+  // and succeeds: whatever they are asked to do, nothing is written.
+  format::FormatTools RecorderTools();
   QByteArray RecordedCalls() const;
 
  private:
