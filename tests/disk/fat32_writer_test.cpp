@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QFile>
-
 #include "disk/fat32_writer.h"
 #include "disk/format_logic.h"
 #include "format_test_support.h"

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>

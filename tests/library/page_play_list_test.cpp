@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QStyle>
 
