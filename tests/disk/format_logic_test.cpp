@@ -48,18 +48,9 @@ FormatResult Format(const std::string& image, const std::string& label, bool qui
       tools);
 }
 
-// The card the recorder expects: FAT32, 32 KB clusters, the label, both
-// folders, and the settings file given.
+// The card the recorder expects: a fresh volume, both folders, the settings file given.
 void ExpectRecorderCard(const std::string& image, const char* label, const QByteArray& settings) {
-  int fsckCode = -1;
-  const QByteArray fsck = Fsck(image, &fsckCode);
-  EXPECT_EQ(fsckCode, 0) << fsck.toStdString();
-  EXPECT_TRUE(fsck.contains("32768 bytes per cluster")) << fsck.toStdString();
-  const QByteArray info = Minfo(image);
-  EXPECT_TRUE(info.contains("disk type=\"FAT32   \"")) << info.toStdString();
-  EXPECT_TRUE(info.contains(QByteArray("disk label=\"") + QByteArray(label).leftJustified(11, ' ') + "\""))
-      << info.toStdString();
-  EXPECT_TRUE(info.contains("cluster size: 64 sectors")) << info.toStdString();
+  ExpectRecorderVolume(image, label);
   EXPECT_TRUE(HasEntry(image, "/Normal"));
   EXPECT_TRUE(HasEntry(image, "/Config"));
   EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), settings);
@@ -94,28 +85,19 @@ TEST(FormatImage, KeepsTheCardsSettingsFileAndDropsTheRest) {
   EXPECT_EQ(steps.back().first, 100);
 }
 
-TEST(FormatImage, CardWithoutSettingsGetsTheDefaultFile) {
-  CardImages images;
-  const std::string old = images.OldCard("old.img", QByteArray());
-  const std::string blank = images.Blank("blank.img");
-  for (const std::string& image : {old, blank}) {
-    const FormatResult result = Format(image, "CAR");
-    ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
-    EXPECT_FALSE(result.keptSettings);
-    ExpectRecorderCard(image, "CAR", DefaultBytes());
-  }
-}
-
-TEST(FormatImage, LargeSettingsFilesComeBackWholeAndInOrder) {
-  // 3000 bytes, and more than the 10 KB an old reader of this file held.
-  for (int size : {3000, 20000}) {
+// A card without settings (old or blank) gets the default file; a large one
+// (3000 bytes, and more than the 10 KB an old reader held) comes back whole.
+TEST(FormatImage, SettingsFileKeptWholeOrTheDefaultWritten) {
+  const std::pair<bool, QByteArray> cards[] = {
+      {true, {}}, {false, {}}, {false, Filler(3000)}, {false, Filler(20000)}};
+  for (const auto& [blank, settings] : cards) {
+    SCOPED_TRACE(testing::Message() << (blank ? "blank" : "old") << " card, settings " << settings.size());
     CardImages images;
-    const std::string image = images.OldCard("card.img", Filler(size));
-    const FormatResult result = Format(image, "");
-    ASSERT_TRUE(result.ok()) << size << ": " << result.detail;
-    EXPECT_TRUE(result.keptSettings);
-    EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), Filler(size));
-    EXPECT_TRUE(Minfo(image).contains("disk label=\"NO NAME    \""));
+    const std::string image = blank ? images.Blank("card.img") : images.OldCard("card.img", settings);
+    const FormatResult result = Format(image, blank ? "" : "CAR");
+    ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+    EXPECT_EQ(result.keptSettings, !settings.isNull());
+    ExpectRecorderCard(image, blank ? "NO NAME" : "CAR", settings.isNull() ? DefaultBytes() : settings);
   }
 }
 
@@ -170,14 +152,10 @@ TEST(FormatFailure, MkfsFailingIsReportedAsFailure) {
 // that only log their calls.
 class FormatRefusal : public ::testing::Test {
  protected:
-  format::FormatTools Recorders() {
-    format::FormatTools tools;
-    tools.mkfs = tools.mmd = tools.mcopy = tools.mtype = tools.mdir = tools.umount = images_.RecorderTool();
-    return tools;
-  }
   FormatError Refusal(const std::string& target, const std::string& label = "CARD",
                       const format::SystemPaths& system = {}) {
-    const FormatResult result = format::RunFormat({target, "", label, true}, {}, Recorders(), system);
+    const FormatResult result =
+        format::RunFormat({target, "", label, true}, {}, images_.RecorderTools(), system);
     EXPECT_FALSE(result.formatted);
     EXPECT_TRUE(images_.RecordedCalls().isEmpty()) << images_.RecordedCalls().toStdString();
     return result.error;
@@ -195,24 +173,18 @@ TEST_F(FormatRefusal, NoCardAndPathsThatAreNeitherDeviceNorImage) {
 TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   const std::string small = images_.Blank("small.img", qint64(1) << 30);
   EXPECT_EQ(Refusal(small), FormatError::kTooSmall);
-  const std::string card = images_.OldCard("card.img", CardSettings());
+  const std::string card = images_.Blank("card.img");
   for (const char* label : {"A*B", "TWELVE CHARS", "\xED\x95\x9C"})
     EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;
-  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
 }
 
 TEST_F(FormatRefusal, ImageAttachedToALoopDeviceIsInUse) {
-  const std::string card = images_.OldCard("card.img", CardSettings());
+  const std::string card = images_.Blank("card.img");
   QTemporaryDir sys;
-  QDir().mkpath(sys.filePath("block/loop3/loop"));
-  QFile backing(sys.filePath("block/loop3/loop/backing_file"));
-  ASSERT_TRUE(backing.open(QIODevice::WriteOnly));
-  backing.write(QByteArray::fromStdString(card) + "\n");
-  backing.close();
+  WriteText(sys.filePath("block/loop3/loop/backing_file"), QByteArray::fromStdString(card) + "\n");
   format::SystemPaths system;
   system.sysBlock = sys.filePath("block").toStdString();
   EXPECT_EQ(Refusal(card, "CARD", system), FormatError::kImageInUse);
-  EXPECT_EQ(TypeFile(card, "/Config/setup.dat"), CardSettings());
 }
 
 TEST_F(FormatRefusal, TheMachinesOwnBlockDevicesAreNoCards) {
@@ -232,41 +204,13 @@ class FakeSystem : public FormatRefusal {
     struct stat st {};
     if (stat("/dev/loop0", &st) != 0 || !S_ISBLK(st.st_mode)) GTEST_SKIP() << "no /dev/loop0";
     number_ = QStringLiteral("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev));
-    system_.sysDevBlock = root_.filePath("dev-block").toStdString();
-    system_.sysBlock = root_.filePath("block").toStdString();
-    system_.mountInfo = root_.filePath("mountinfo").toStdString();
-    system_.swaps = root_.filePath("swaps").toStdString();
     Disk("sdz", "1");
-    Mounts("");
-    Swaps("");
   }
-  void Write(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  // The disk `name` with the device as its first partition and a second one.
   void Disk(const QString& name, const QByteArray& removable) {
-    QDir(root_.filePath("block")).removeRecursively();
-    QDir(root_.filePath("dev-block")).removeRecursively();
-    const QString disk = root_.filePath("block/" + name);
-    Write(disk + "/removable", removable + "\n");
-    Write(disk + "/dev", "179:0\n");
-    Write(disk + "/size", "15523840\n");
-    Write(disk + "/" + name + "1/partition", "1\n");
-    Write(disk + "/" + name + "1/dev", number_.toUtf8() + "\n");
-    Write(disk + "/" + name + "1/size", "15515648\n");
-    Write(disk + "/" + name + "2/partition", "2\n");
-    Write(disk + "/" + name + "2/dev", "179:2\n");
-    QDir().mkpath(root_.filePath("dev-block"));
-    QFile::link(disk + "/" + name + "1", root_.filePath("dev-block/" + number_));
+    system_ = FakeCardSystem(root_.path(), name, removable, number_);
   }
   void Mounts(const QByteArray& lines) {
-    Write(root_.filePath("mountinfo"), "21 26 0:20 / /proc rw - proc proc rw\n" + lines);
-  }
-  void Swaps(const QByteArray& lines) {
-    Write(root_.filePath("swaps"), "Filename Type Size Used Priority\n" + lines);
+    WriteText(root_.filePath("mountinfo"), "21 26 0:20 / /proc rw - proc proc rw\n" + lines);
   }
   QByteArray Mount(const QByteArray& number, const QByteArray& where) {
     return "30 1 " + number + " / " + where + " rw,relatime - vfat /dev/sdz1 rw\n";
@@ -305,20 +249,14 @@ TEST_F(FakeSystem, FixedDisksRootAndSystemPathsAreRefused) {
   Mounts(Mount(number_.toUtf8(), "/home/user/card"));
   EXPECT_EQ(Check().error, FormatError::kSystemDevice);
   Mounts("");
-  Swaps("/dev/loop0 partition 1024 0 -2\n");
+  WriteText(root_.filePath("swaps"), "Filename Type Size Used Priority\n/dev/loop0 partition 1024 0 -2\n");
   EXPECT_EQ(Check().error, FormatError::kSystemDevice);
 }
 
 TEST(CardScan, ListsPartitionsOfRemovableDisksWithTheirVolumes) {
   CardImages images;
   QTemporaryDir root;
-  auto write = [&](const QString& rel, const QByteArray& text) {
-    const QString path = root.filePath(rel);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  };
+  auto write = [&](const QString& rel, const QByteArray& text) { WriteText(root.filePath(rel), text); };
   write("block/sda/removable", "0\n");  // the system disk
   write("block/sda/size", "100000000\n");
   write("block/sdb/removable", "1\n");
@@ -360,33 +298,20 @@ TEST(CardScan, ListsPartitionsOfRemovableDisksWithTheirVolumes) {
 }
 
 TEST(FormatTexts, LabelPreparation) {
-  EXPECT_EQ(format::PrepareLabel("ABCDEFGHIJ"), "ABCDEFGHI");
-  // Two Korean characters and eight digits: the Korean ones and three digits.
-  EXPECT_EQ(format::PrepareLabel("\xED\x95\x9C\xEA\xB8\x80"
-                                 "12345678"),
-            "\xED\x95\x9C\xEA\xB8\x80"
-            "123");
-  EXPECT_EQ(format::PrepareLabel("AB\xED\x95\x9C"
-                                 "1234567"),
-            "AB\xED\x95\x9C"
-            "1234");
-  // Latin-1 letters are no wide characters.
-  EXPECT_EQ(format::PrepareLabel("\xC3\x84"
-                                 "BCDEFGHIJ"),
-            "\xC3\x84"
-            "BCDEFGH"
-            "I");
-  EXPECT_EQ(format::PrepareLabel(""), "");
+  // A wide (Korean) character takes two of the nine places; Latin-1 letters one.
+  const std::pair<const char*, const char*> rows[] = {{"ABCDEFGHIJ", "ABCDEFGHI"},
+                                                      {"\uD55C\uAE0012345678", "\uD55C\uAE00123"},
+                                                      {"AB\uD55C1234567", "AB\uD55C1234"},
+                                                      {"\u00C4BCDEFGHIJ", "\u00C4BCDEFGHI"},
+                                                      {"", ""}};
+  for (const auto& [given, prepared] : rows) EXPECT_EQ(format::PrepareLabel(given), prepared) << given;
   EXPECT_TRUE(format::IsWritableLabel("REC 01"));
   EXPECT_FALSE(format::IsWritableLabel("A.B"));
   EXPECT_EQ(format::LabelForDisk("rec 01 "), "REC 01");
 }
 
 TEST(FormatTexts, SizesAndBootSectors) {
-  const uint64_t size74 = 7945689497ull;  // 7.4 GiB
-  EXPECT_EQ(format::SizeTextBefore(size74), "7.4 GB");
-  EXPECT_EQ(format::SizeTextAfter(size74), "7 GB");
-  EXPECT_EQ(format::ClusterText(32768), "32 KB");
+  EXPECT_EQ(format::SizeTextAfter(7945689497ull), "7 GB");  // truncated, not rounded
   EXPECT_FALSE(format::ParseBootSector(std::string(512, '\0')).valid);
   EXPECT_FALSE(format::ParseBootSector("short").valid);
   std::string noise(512, '\xFF');

@@ -93,23 +93,20 @@ TEST(CardList, ServiceMountTableAndFoldersMakeOneListWithoutTheSystems) {
                                           {loose, "/dev/sdx1", "vfat"},
                                           {tmp / "plain", "/dev/sdy1", "vfat"}};
 
-  std::vector<CardVolume> cards = ListCards(s, mounts, {folder, card}, tmp.path());
-  ASSERT_EQ(cards.size(), 3u);
-  EXPECT_EQ(cards[0].mountPoint, card);
-  EXPECT_EQ(cards[0].source, "udisks");
-  EXPECT_TRUE(cards[0].removable);
-  EXPECT_EQ(cards[1].mountPoint, loose);
-  EXPECT_EQ(cards[1].source, "mounts");
-  EXPECT_EQ(cards[2].mountPoint, folder);
-  EXPECT_EQ(cards[2].source, "folder");
-
+  const auto listed = [&](const std::vector<std::string>& folders) {
+    std::vector<std::string> got;
+    for (const CardVolume& c : ListCards(s, mounts, folders, tmp.path()))
+      got.push_back(c.mountPoint + " " + c.source + (c.removable ? " removable" : ""));
+    return got;
+  };
+  EXPECT_EQ(listed({folder, card}),
+            (std::vector<std::string>{card + " udisks removable", loose + " mounts", folder + " folder"}));
   // Without the service the mount table decides alone; the system volume is
   // then only known by where it is mounted, which is no system place here.
   s.available = false;
-  cards = ListCards(s, mounts, {}, tmp.path());
-  ASSERT_EQ(cards.size(), 3u);
-  EXPECT_EQ(cards[0].mountPoint, card);
-  EXPECT_EQ(cards[0].source, "mounts");
+  const std::vector<std::string> without = listed({});
+  ASSERT_EQ(without.size(), 3u);
+  EXPECT_EQ(without[0], card + " mounts");
 }
 
 }  // namespace

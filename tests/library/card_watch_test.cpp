@@ -30,7 +30,7 @@ class CardWatchTest : public ::testing::Test {
   QString cardRoot = "/media/sd card/";
 };
 
-TEST_F(CardWatchTest, ReportsTheRemovalOfTheCardRootOnly) {
+TEST_F(CardWatchTest, ReportsTheRemovalOfTheCardRootOnceEachTime) {
   CardWatch watch(QString::fromStdString(table));
   watch.SetCardRootProvider([this] { return cardRoot; });
   QSignalSpy removed(&watch, &CardWatch::cardRemoved);
@@ -40,10 +40,13 @@ TEST_F(CardWatchTest, ReportsTheRemovalOfTheCardRootOnly) {
   EXPECT_EQ(watch.Check(), QString());
   Write(false, false);  // the card goes
   EXPECT_EQ(watch.Check(), "/media/sd card");
-  ASSERT_EQ(removed.count(), 1);
-  EXPECT_EQ(removed.at(0).at(0).toString(), "/media/sd card");
   EXPECT_EQ(watch.Check(), QString());  // reported once
-  EXPECT_EQ(removed.count(), 1);
+  Write(true, false);                   // put back and pulled again: reported again
+  watch.Check();
+  Write(false, false);
+  EXPECT_EQ(watch.Check(), "/media/sd card");
+  ASSERT_EQ(removed.count(), 2);
+  EXPECT_EQ(removed.at(0).at(0).toString(), "/media/sd card");
 }
 
 TEST_F(CardWatchTest, StaysQuietWithoutACardInUse) {
@@ -57,19 +60,6 @@ TEST_F(CardWatchTest, StaysQuietWithoutACardInUse) {
   Write(false, true);
   EXPECT_EQ(watch.Check(), QString());  // the card root was emptied first
   EXPECT_EQ(removed.count(), 0);
-}
-
-TEST_F(CardWatchTest, ACardPutBackAndPulledAgainIsReportedAgain) {
-  CardWatch watch(QString::fromStdString(table));
-  watch.SetCardRootProvider([this] { return cardRoot; });
-  QSignalSpy removed(&watch, &CardWatch::cardRemoved);
-  Write(false, true);
-  watch.Check();
-  Write(true, true);
-  watch.Check();
-  Write(false, true);
-  watch.Check();
-  EXPECT_EQ(removed.count(), 2);
 }
 
 TEST_F(CardWatchTest, AnUnreadableTableChangesNothing) {

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -33,12 +32,14 @@ class StubFormatPage : public QWidget, public DiskPage {
   void closeRequested();
 };
 
-FormatPageFactory StubFactory(StubFormatPage** made = nullptr) {
-  return [made](QWidget* parent) {
-    auto* page = new StubFormatPage(parent);
-    if (made) *made = page;
-    return page;
-  };
+FormatPageFactory StubFactory() {
+  return [](QWidget* parent) { return new StubFormatPage(parent); };
+}
+
+// The hand-over in one line: accepted or not, page, card text, row count.
+std::string HandOver(const DiskManagerResult& r) {
+  return (r.accepted ? "accepted " : "cancelled ") + std::to_string(r.pageIndex) + " [" +
+         r.cardText.toStdString() + "] " + std::to_string(r.rows.size()) + " rows";
 }
 
 class DiskManager : public ::testing::Test {
@@ -64,10 +65,7 @@ TEST_F(DiskManager, OkOnThePlayListHandsBackItsRowsInOrderAndTheCard) {
     shown = sheet.PlayListPage()->Rows();
     sheet.OkButton()->click();
   });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_EQ(result.cardText, QString::fromStdString(card));
-  ASSERT_EQ(result.rows.size(), 10);
+  EXPECT_EQ(HandOver(result), "accepted 0 [" + card + "] 10 rows");
   EXPECT_EQ(result.rows, shown);
   EXPECT_EQ(result.rows[0],
             QStringList({"001", "2012-05-03", "14:25:10", "Driving",
@@ -87,24 +85,24 @@ TEST_F(DiskManager, OkHandsBackTheFilteredRowsAndNoCardWhenThereIsNone) {
   env.mountInfoPath = tmp / "missing";
   result = RunDiskManager(nullptr, env, StubFactory(),
                           [](CDiskMgrPropSheet& sheet) { sheet.OkButton()->click(); });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_TRUE(result.rows.isEmpty());
-  EXPECT_EQ(result.cardText, QString());  // not "Drive not found."
+  EXPECT_EQ(HandOver(result), "accepted 0 [] 0 rows");  // not "Drive not found."
 }
 
-TEST_F(DiskManager, OkOnTheFormatTabHandsBackItsDriveAndNoRows) {
-  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
-    sheet.Tabs()->setCurrentIndex(1);
-    sheet.OkButton()->click();
-  });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 1);
-  EXPECT_EQ(result.cardText, "/media/format-me");
-  EXPECT_TRUE(result.rows.isEmpty());
+TEST_F(DiskManager, OkOrEnterOnTheFormatTabHandsBackItsDriveAndNoRows) {
+  for (bool enter : {false, true}) {
+    const DiskManagerResult result =
+        RunDiskManager(nullptr, env, StubFactory(), [enter](CDiskMgrPropSheet& sheet) {
+          sheet.Tabs()->setCurrentIndex(1);
+          if (enter)
+            QTest::keyClick(&sheet, Qt::Key_Return);
+          else
+            sheet.OkButton()->click();
+        });
+    EXPECT_EQ(HandOver(result), "accepted 1 [/media/format-me] 0 rows") << enter;
+  }
 }
 
 TEST_F(DiskManager, EveryCancelHandsBackNothing) {
-  StubFormatPage* format = nullptr;
   const std::vector<std::function<void(CDiskMgrPropSheet&)>> cancels = {
       [](CDiskMgrPropSheet& sheet) { sheet.CancelButton()->click(); },
       [](CDiskMgrPropSheet& sheet) { sheet.CloseButton()->click(); },
@@ -112,11 +110,8 @@ TEST_F(DiskManager, EveryCancelHandsBackNothing) {
       [](CDiskMgrPropSheet&) {},  // left open by its driver
   };
   for (size_t i = 0; i < cancels.size(); ++i) {
-    const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(&format), cancels[i]);
-    EXPECT_FALSE(result.accepted) << i;
-    EXPECT_EQ(result.pageIndex, -1) << i;
-    EXPECT_TRUE(result.rows.isEmpty()) << i;
-    EXPECT_TRUE(result.cardText.isEmpty()) << i;
+    EXPECT_EQ(HandOver(RunDiskManager(nullptr, env, StubFactory(), cancels[i])), "cancelled -1 [] 0 rows")
+        << i;
   }
 }
 
@@ -155,19 +150,7 @@ TEST_F(DiskManager, WithoutAnyCardItStaysOpenAndTheFormatTabSaysSoOnlyWhenChosen
         }
         sheet.OkButton()->click();
       });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_TRUE(result.rows.isEmpty());
-}
-
-TEST_F(DiskManager, EnterClosesWithTheHandOverOfTheActivePage) {
-  const DiskManagerResult result = RunDiskManager(nullptr, env, StubFactory(), [](CDiskMgrPropSheet& sheet) {
-    sheet.Tabs()->setCurrentIndex(1);
-    QTest::keyClick(&sheet, Qt::Key_Return);
-  });
-  EXPECT_TRUE(result.accepted);
-  EXPECT_EQ(result.pageIndex, 1);
-  EXPECT_EQ(result.cardText, "/media/format-me");
+  EXPECT_EQ(HandOver(result), "accepted 0 [] 0 rows");
 }
 
 TEST_F(DiskManager, WorksWithoutAFormatPage) {
@@ -176,8 +159,7 @@ TEST_F(DiskManager, WorksWithoutAFormatPage) {
     sheet.Tabs()->setCurrentIndex(1);
     sheet.OkButton()->click();
   });
-  EXPECT_EQ(result.pageIndex, 0);
-  EXPECT_EQ(result.rows.size(), 10);
+  EXPECT_EQ(HandOver(result), "accepted 0 [" + card + "] 10 rows");
 }
 
 TEST_F(DiskManager, SheetCarriesItsTextsBandAndCloseButton) {
@@ -191,9 +173,7 @@ TEST_F(DiskManager, SheetCarriesItsTextsBandAndCloseButton) {
   EXPECT_EQ(sheet.Tabs()->tabText(0), "Play list");
   EXPECT_EQ(sheet.Tabs()->tabText(1), "Disk format");
   EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
-  EXPECT_EQ(sheet.Tabs()->WhiteTabBar()->BandLeft(), 136);
   EXPECT_EQ(sheet.Tabs()->pos(), QPoint(14, 25));
-  EXPECT_EQ(sheet.CloseButton()->ControlId(), 1004);
   EXPECT_EQ(sheet.CloseButton()->geometry(), QRect(sheet.width() - 20, 3, 17, 17));
   // Every button sits inside the dialog, below the sheet.
   for (QPushButton* b : {sheet.OkButton(), sheet.CancelButton()}) {
@@ -224,7 +204,6 @@ TEST_F(DiskManager, GrabShowsTheTitleBandTheOutlineAndTheWhiteBody) {
   sheet.show();
   QApplication::processEvents();
   const QImage shot = sheet.grab().toImage();
-  shot.save(QString(ORVIA_TEST_OUTPUT_DIR) + "/disk-manager-sheet.png");
   const int w = shot.width(), h = shot.height();
   EXPECT_EQ(QColor(shot.pixel(w / 2 + 40, 2)), QColor(57, 57, 57));  // title band, right of the text
   EXPECT_EQ(QColor(shot.pixel(0, h / 2)), QColor(Qt::black));        // outline

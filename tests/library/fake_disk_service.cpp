@@ -76,8 +76,6 @@ bool FakeDiskService::StartBus(QString* why) {
   return true;
 }
 
-QString FakeDiskService::BusAddress() { return g_bus ? g_bus->address : QString(); }
-
 FakeDiskService::~FakeDiskService() { Stop(); }
 
 bool FakeDiskService::Start(const QJsonObject& parameters, QString* why) {

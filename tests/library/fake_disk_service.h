@@ -17,7 +17,6 @@ class FakeDiskService {
   // Starts the private bus once; false (with the reason) when dbus-daemon
   // or python3-dbusmock is missing.
   static bool StartBus(QString* why);
-  static QString BusAddress();
 
   FakeDiskService() = default;
   ~FakeDiskService();

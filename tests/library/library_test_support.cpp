@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -31,24 +32,11 @@ void AddRecording(const std::string& card, const std::string& modeFolder, const 
 
 std::string MountInfoLine(int id, const std::string& mountPoint, const std::string& source,
                           const std::string& fsType) {
-  std::string escaped;
+  std::string escaped;  // space, tab, newline and backslash as three octal digits
   for (char c : mountPoint) {
-    switch (c) {
-      case ' ':
-        escaped += "\\040";
-        break;
-      case '\t':
-        escaped += "\\011";
-        break;
-      case '\n':
-        escaped += "\\012";
-        break;
-      case '\\':
-        escaped += "\\134";
-        break;
-      default:
-        escaped += c;
-    }
+    char octal[5];
+    std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+    escaped += std::string_view(" \t\n\\").find(c) == std::string_view::npos ? std::string(1, c) : octal;
   }
   return std::to_string(id) + " 1 179:" + std::to_string(id) + " / " + escaped +
          " rw,nosuid,nodev,relatime shared:" + std::to_string(id) + " - " + fsType + " " + source +

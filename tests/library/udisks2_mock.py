@@ -1,23 +1,15 @@
-'''A stand-in for the disk service (org.freedesktop.UDisks2) for the tests.
+'''A stand-in for the disk service (org.freedesktop.UDisks2): an SD card in a
+USB reader (mounted), an unmounted USB stick, an internal data disk, the system
+disk, an eMMC with its boot and RPMB areas, an optical drive.
 
-It offers the machine the tests describe: an SD card in a USB reader, mounted
-under the desktop's place; an unmounted USB stick; an internal data disk; the
-system disk; an eMMC with its boot and RPMB areas; an optical drive.
+Parameters (JSON, all optional): mount_root (where Mount() makes mount points),
+sd_mount, data_mount, system_mount (where those volumes are mounted),
+<block>_image (the file OpenDevice hands out for that block, e.g. sdb1_image),
+version (Manager.Version, 2.9.4).
 
-Parameters (JSON, all optional):
-  mount_root   folder under which Mount() makes mount points
-  sd_mount     where the SD card is mounted ("" for not mounted)
-  data_mount   where the internal data disk is mounted
-  system_mount where the system disk's volume is mounted
-  stick_image  file handed out by OpenDevice on the USB stick
-  sd_image     file handed out by OpenDevice on the SD card
-  version      Manager.Version (2.9.4)
-
-Methods on org.freedesktop.DBus.Mock for the tests:
-  Calls() -> as            every Mount/Unmount/OpenDevice/Format call, one text each
-  Refuse(s method, s error_name, s message)   the next call of `method` fails
-  RemoveBlock(o path)      the block goes away (InterfacesRemoved)
-  SetMountPoints(o path, as points)
+Test controls on org.freedesktop.DBus.Mock: Calls() (each Mount, Unmount,
+OpenDevice and Format call as text), Refuse(method, error_name, message) (the
+next call of method fails), RemoveBlock(path), SetMountPoints(path, points).
 '''
 
 import os

@@ -3,24 +3,19 @@
 // in a USB reader (mounted), an unmounted USB stick, an internal data disk, the
 // system disk, an eMMC with boot and RPMB areas, and an optical drive.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
-#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "app/message_box.h"
 #include "disk/format_dialog.h"
@@ -28,6 +23,7 @@
 #include "disk/format_service.h"
 #include "disk/format_targets.h"
 #include "fake_disk_service.h"
+#include "format_test_support.h"
 #include "library/card_list.h"
 #include "library/card_watch.h"
 #include "library/page_play_list.h"
@@ -44,13 +40,11 @@ QString Sorted(QStringList list) {
   return list.join(", ");
 }
 
-// Runs a program; its exit code (-1 when it did not start) and output.
-int RunTool(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForStarted() || !p.waitForFinished(600000)) return -1;
-  if (out) *out = p.readAllStandardOutput() + p.readAllStandardError();
-  return p.exitCode();
+// The service's calls without their options: "Unmount /dev/sdb1", ...
+QStringList CallsOn(const QStringList& calls) {
+  QStringList heads;
+  for (const QString& call : calls) heads << call.section(' ', 0, 1);
+  return heads;
 }
 
 class DiskService : public ::testing::Test {
@@ -61,14 +55,10 @@ class DiskService : public ::testing::Test {
     QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                            QFileDevice::ExeOther);
-    sd_ = Folder("sd");
-    data_ = Folder("data");
-    system_ = Folder("system");
-    QDir().mkpath(sd_ + "/Normal");
-    QDir().mkpath(data_ + "/Normal");
-    QDir().mkpath(system_ + "/Normal");
-    QFile empty(dir_.filePath("mountinfo"));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    sd_ = Folder("sd/Normal").chopped(7);
+    data_ = Folder("data/Normal").chopped(7);
+    system_ = Folder("system/Normal").chopped(7);
+    test::WriteText(dir_.filePath("mountinfo"), "");  // no host mounts
   }
   void TearDown() override {
     service_.Stop();
@@ -88,16 +78,11 @@ class DiskService : public ::testing::Test {
     QString why;
     if (!service_.Start(p, &why)) GTEST_SKIP() << why.toStdString();
   }
-  // A sparse card image of `bytes`.
-  QString Image(const QString& name, qint64 bytes = qint64(4) << 30) {
-    QFile f(dir_.filePath(name));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    EXPECT_TRUE(f.resize(bytes));
-    return f.fileName();
-  }
+  // A sparse 4 GiB card image.
+  QString Image(const QString& name) { return QString::fromStdString(images_.Blank(name)); }
   CardEnvironment Environment() {
     CardEnvironment env;
-    env.mountInfoPath = dir_.filePath("mountinfo").toStdString();  // no host mounts
+    env.mountInfoPath = dir_.filePath("mountinfo").toStdString();
     env.udisks = udisks::TakeSnapshot;
     return env;
   }
@@ -112,6 +97,7 @@ class DiskService : public ::testing::Test {
 
   QTemporaryDir dir_{QDir::tempPath() + "/orvia-udisks-XXXXXX"};
   FakeDiskService service_;
+  test::CardImages images_;
   QString sd_, data_, system_;
 };
 
@@ -121,52 +107,38 @@ TEST_F(DiskService, ListsTheMountedVolumesWithNormalThatAreNotTheSystems) {
   ASSERT_TRUE(snap.available);
   EXPECT_EQ(snap.version, "2.9.4");
 
-  const std::vector<CardVolume> cards = ListCards(Environment());
-  ASSERT_EQ(cards.size(), 2u);
-  EXPECT_EQ(cards[0].mountPoint, sd_.toStdString());
-  EXPECT_EQ(cards[0].device, "/dev/sdb1");
-  EXPECT_EQ(cards[0].label, "CARD");
-  EXPECT_EQ(cards[0].fileSystem, "FAT32");
-  EXPECT_TRUE(cards[0].removable);
-  EXPECT_EQ(cards[0].source, "udisks");
-  EXPECT_EQ(cards[1].mountPoint, data_.toStdString());  // internal, but not the system's
-  EXPECT_FALSE(cards[1].removable);
+  QStringList cards;
+  for (const CardVolume& c : ListCards(Environment()))
+    cards << QString::fromStdString(c.mountPoint + " " + c.device + " " + c.label + " " + c.fileSystem + " " +
+                                    c.source + (c.removable ? " removable" : ""));
+  // The internal data disk is listed too: it is not the system's.
+  EXPECT_EQ(cards, QStringList({sd_ + " /dev/sdb1 CARD FAT32 udisks removable",
+                                data_ + " /dev/sda1 DATA EXT4 udisks"}))
+      << cards.join(" | ").toStdString();
 
-  // The play-list page offers the same.
+  // The play-list page offers the same (and "Add folder…").
   CPagePlayList page(Environment());
-  ASSERT_EQ(page.CardSelection()->count(), 3);  // and "Add folder…"
+  ASSERT_EQ(page.CardSelection()->count(), 3);
   EXPECT_EQ(page.CardSelection()->itemText(0), sd_);
   EXPECT_EQ(page.CardSelection()->itemText(1), data_);
 
-  // So does orvia-cli cards, as this user and, when there is one to become,
-  // as an ordinary user.
-  QStringList runs = {""};
-  if (geteuid() == 0) runs << "setpriv";
-  for (const QString& how : runs) {
-    QProcess cli;
-    cli.setProcessChannelMode(QProcess::SeparateChannels);
-    const QString program = ORVIA_BIN_DIR "/orvia-cli";
-    if (how.isEmpty())
-      cli.start(program, {"cards"});
-    else
-      cli.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", program, "cards"});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    ASSERT_EQ(cli.exitCode(), 0) << how.toStdString() << cli.readAllStandardError().toStdString();
-    const QJsonArray listed = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
-    QStringList fromService;
-    for (const QJsonValue& v : listed) {
-      const QJsonObject o = v.toObject();
-      if (o["source"].toString() != "udisks") continue;
-      fromService << o["mountPoint"].toString();
-      if (o["device"].toString() == "/dev/sdb1") {
-        EXPECT_EQ(o["label"].toString(), "CARD");
-        EXPECT_EQ(o["fileSystem"].toString(), "FAT32");
-        EXPECT_EQ(o["sizeBytes"].toDouble(), double((qint64(8) << 30) - (1 << 20)));
-        EXPECT_TRUE(o["removable"].toBool());
-      }
-    }
-    EXPECT_EQ(Sorted(fromService), Sorted({sd_, data_})) << how.toStdString();
+  // So does orvia-cli cards (run as an ordinary user too by the second ctest entry).
+  QProcess cli;
+  cli.start(ORVIA_BIN_DIR "/orvia-cli", {"cards"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  QStringList fromService;
+  for (const QJsonValue& v : QJsonDocument::fromJson(cli.readAllStandardOutput()).array()) {
+    const QJsonObject o = v.toObject();
+    if (o["source"].toString() != "udisks") continue;
+    fromService << o["mountPoint"].toString();
+    if (o["device"].toString() != "/dev/sdb1") continue;
+    EXPECT_EQ(o["label"].toString(), "CARD");
+    EXPECT_EQ(o["fileSystem"].toString(), "FAT32");
+    EXPECT_EQ(o["sizeBytes"].toDouble(), double((qint64(8) << 30) - (1 << 20)));
+    EXPECT_TRUE(o["removable"].toBool());
   }
+  EXPECT_EQ(Sorted(fromService), Sorted({sd_, data_}));
 }
 
 TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
@@ -180,28 +152,13 @@ TEST_F(DiskService, FormatPageOffersOnlyRemovableCardsWithTheServicesFacts) {
   ASSERT_EQ(page.Cards().size(), 2u);
   EXPECT_EQ(page.CardText(), sd_);  // mounted: handed back
   // The unmounted stick is mounted through the service to be handed back.
-  page.findChild<QComboBox*>("ctl1030")->setCurrentIndex(1);
+  test::Control<QComboBox>(&page, 1030)->setCurrentIndex(1);
   EXPECT_EQ(page.CardText(), dir_.filePath("mounts/STICK"));
   EXPECT_EQ(service_.Calls(), QStringList{"Mount /dev/sdc {}"});
   CDlgFormatOption dialog(page.Cards()[0], {}, {});
-  auto field = [&dialog](int id) { return dialog.findChild<QLineEdit*>(QString("ctl%1").arg(id))->text(); };
-  EXPECT_EQ(field(1049), "8.0 GB");
-  EXPECT_EQ(field(1050), "FAT32");
-  EXPECT_EQ(field(1053), "CARD");
-
-  // A picture of the page and the dialog as the service fills them.
-  page.resize(470, 200);
-  dialog.adjustSize();
-  const QImage pageImage = page.grab().toImage();
-  const QImage dialogImage = dialog.grab().toImage();
-  QImage sheet(pageImage.width() + dialogImage.width() + 30,
-               std::max(pageImage.height(), dialogImage.height()) + 20, QImage::Format_RGB32);
-  sheet.fill(QColor(90, 90, 90));
-  QPainter painter(&sheet);
-  painter.drawImage(10, 10, pageImage);
-  painter.drawImage(pageImage.width() + 20, 10, dialogImage);
-  painter.end();
-  sheet.save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/format-page-service.png"));
+  EXPECT_EQ(test::Control<QLineEdit>(&dialog, 1049)->text(), "8.0 GB");
+  EXPECT_EQ(test::Control<QLineEdit>(&dialog, 1050)->text(), "FAT32");
+  EXPECT_EQ(test::Control<QLineEdit>(&dialog, 1053)->text(), "CARD");
 }
 
 TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
@@ -211,25 +168,19 @@ TEST_F(DiskService, RemovalOfTheCardInUseIsHeardFromTheService) {
   watch.SetCardRootProvider([&root] { return root; });
   ASSERT_TRUE(watch.StartServiceWatch(udisks::TakeSnapshot));
   QSignalSpy removed(&watch, &CardWatch::cardRemoved);
-  auto waitForRemoval = [&removed](int count) {
-    QElapsedTimer bound;
-    bound.start();
-    while (removed.size() < count && bound.elapsed() < 30000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  };
 
   // Another device going away is no removal of the card.
   service_.RemoveBlock("sdc");
   EXPECT_TRUE(watch.CheckService().isEmpty());
   // The card unmounted (its mount points change) ...
   service_.SetMountPoints("sdb1", {});
-  waitForRemoval(1);
+  test::WaitForSignals(removed, 1);
   ASSERT_EQ(removed.size(), 1);
   EXPECT_EQ(removed.at(0).at(0).toString(), sd_);
   // ... or pulled out with its volume (the object goes away).
   root = data_ + "/";
   service_.RemoveBlock("sda1");
-  waitForRemoval(2);
+  test::WaitForSignals(removed, 2);
   ASSERT_EQ(removed.size(), 2);
   EXPECT_EQ(removed.at(1).at(0).toString(), data_);
 }
@@ -239,42 +190,26 @@ TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) 
   // As root, a loop device takes the image's place: a real block device.
   QString device = image;
   QByteArray loop;
-  if (geteuid() == 0 && RunTool("losetup", {"-f", "--show", image}, &loop) == 0) device = loop.trimmed();
+  if (geteuid() == 0 && test::RunProgram("losetup", {"-f", "--show", image}, &loop) == 0)
+    device = loop.trimmed();
   StartService({{"sdb1_image", device}});
   const QByteArray kept = "MIRROR=1\r\nVOLUME=3\r\n";
-  QDir().mkpath(sd_ + "/Config");
-  QFile settings(sd_ + "/Config/setup.dat");
-  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write(kept);
-  settings.close();
+  test::WriteText(sd_ + "/Config/setup.dat", kept);
 
   const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
-  if (device != image) RunTool("losetup", {"-d", device});
+  if (device != image) test::RunProgram("losetup", {"-d", device});
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   EXPECT_TRUE(result.keptSettings);
   const QStringList calls = service_.Calls();
-  ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
-  EXPECT_TRUE(calls[0].startsWith("Unmount /dev/sdb1"));
-  EXPECT_EQ(calls[1].toStdString(), "OpenDevice /dev/sdb1 rw {'flags': 128}");  // O_EXCL
-  EXPECT_TRUE(calls[2].startsWith("Mount /dev/sdb1"));
+  EXPECT_EQ(CallsOn(calls), QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_TRUE(calls.contains("OpenDevice /dev/sdb1 rw {'flags': 128}"));  // O_EXCL
 
-  // FAT32 with 32 KB clusters, clean, with its label.
-  QByteArray out;
-  EXPECT_EQ(RunTool("fsck.fat", {"-n", "-v", image}, &out), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("32768 bytes per cluster")) << out.toStdString();
-  qputenv("MTOOLS_SKIP_CHECK", "1");
-  EXPECT_EQ(RunTool("minfo", {"-i", image, "::"}, &out), 0);
-  EXPECT_TRUE(out.contains("cluster size: 64 sectors")) << out.toStdString();
-  EXPECT_TRUE(out.contains("disk type=\"FAT32   \"")) << out.toStdString();
-  EXPECT_TRUE(out.contains("disk label=\"ORVIA      \"")) << out.toStdString();
-
+  test::ExpectRecorderVolume(image.toStdString(), "ORVIA");
   // Mounted again, with the folders and the settings byte for byte.
   const QString mounted = QString::fromStdString(result.mountPoint);
   ASSERT_FALSE(mounted.isEmpty());
   EXPECT_TRUE(QFileInfo(mounted + "/Normal").isDir());
-  QFile back(mounted + "/Config/setup.dat");
-  ASSERT_TRUE(back.open(QIODevice::ReadOnly));
-  EXPECT_EQ(back.readAll(), kept);
+  EXPECT_EQ(test::ReadText(mounted + "/Config/setup.dat"), kept);
 }
 
 TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
@@ -282,20 +217,14 @@ TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
   const format::FormatResult result = RunServiceFormat(Request("sdc"), {});
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   EXPECT_FALSE(result.keptSettings);  // the stick had none: the default goes on
-  const QStringList calls = service_.Calls();
-  ASSERT_EQ(calls.size(), 4) << calls.join(" | ").toStdString();
-  EXPECT_TRUE(calls[0].startsWith("Mount /dev/sdc"));
-  EXPECT_TRUE(calls[1].startsWith("Unmount /dev/sdc"));
-  EXPECT_TRUE(calls[2].startsWith("OpenDevice /dev/sdc rw"));
-  EXPECT_TRUE(calls[3].startsWith("Mount /dev/sdc"));
+  EXPECT_EQ(CallsOn(service_.Calls()),
+            QStringList({"Mount /dev/sdc", "Unmount /dev/sdc", "OpenDevice /dev/sdc", "Mount /dev/sdc"}));
   const udisks::Snapshot snap = udisks::TakeSnapshot();
   const udisks::Block* stick = snap.FindBlock(FakeDiskService::BlockPath("sdc").toStdString());
   ASSERT_NE(stick, nullptr);
-  ASSERT_EQ(stick->mountPoints.size(), 1u);
-  EXPECT_EQ(stick->mountPoints[0], result.mountPoint);
-  QFile back(QString::fromStdString(result.mountPoint) + "/Config/setup.dat");
-  ASSERT_TRUE(back.open(QIODevice::ReadOnly));
-  EXPECT_EQ(back.readAll().toStdString(), std::string(DefaultSetupDat()));
+  EXPECT_EQ(stick->mountPoints, std::vector<std::string>{result.mountPoint});
+  EXPECT_EQ(test::ReadText(QString::fromStdString(result.mountPoint) + "/Config/setup.dat").toStdString(),
+            DefaultSetupDat());
 }
 
 TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
@@ -303,7 +232,7 @@ TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
   const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   const QStringList calls = service_.Calls();
-  ASSERT_EQ(calls.size(), 3) << calls.join(" | ").toStdString();
+  ASSERT_EQ(CallsOn(calls), QStringList({"Unmount /dev/sdb1", "Format /dev/sdb1", "Mount /dev/sdb1"}));
   EXPECT_TRUE(calls[1].startsWith("Format /dev/sdb1 vfat ")) << calls[1].toStdString();
   EXPECT_TRUE(calls[1].contains("'label': 'ORVIA'")) << calls[1].toStdString();
   EXPECT_TRUE(calls[1].contains("'mkfs-args': ['-F', '32', '-S', '512', '-s', '64']"))
@@ -317,8 +246,8 @@ TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
   format::FormatTools tools;
   tools.directAsRoot = false;  // through the service, whoever runs the test
   CDlgFormatOption dialog(card, tools, {});
-  QLineEdit* label = dialog.findChild<QLineEdit*>("ctl1053");
-  QPushButton* start = dialog.findChild<QPushButton*>("ctl1048");
+  QLineEdit* label = test::Control<QLineEdit>(&dialog, 1053);
+  QPushButton* start = test::Control<QPushButton>(&dialog, 1048);
 
   // A label mkfs.fat cannot write is refused before the warning.
   label->setText("a*b");
@@ -339,12 +268,7 @@ TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
   QueueMessageBoxAnswer(QMessageBox::Ok);  // the warning
   QueueMessageBoxAnswer(QMessageBox::Ok);  // the failure
   start->click();
-  QElapsedTimer bound;
-  bound.start();
-  while (finished.isEmpty() && bound.elapsed() < 120000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(2);
-  }
+  test::WaitForSignals(finished);
   ASSERT_EQ(finished.size(), 1);
   EXPECT_FALSE(finished.at(0).at(0).toBool());
   shown = TakeShownMessageBoxes();

@@ -11,53 +11,37 @@ namespace {
 
 using player::PlayerOp;
 
+// Rows: picture width and height, page width and height, the page's
+// orientation, then the expected x, y, width and height on the page.
 struct PlacementRow {
   const char* what;
-  int32_t pictureWidth, pictureHeight, pageWidth, pageHeight;
+  int32_t picture[2], page[2];
   PageOrientation orientation;
-  PrintPlacement expected;
+  int32_t expected[4];
 };
 
-TEST(PlacePictureOnPage, ScalesToThePageWidth) {
+TEST(PlacePictureOnPage, ScalesToThePageWidthAndNeverRunsOffThePage) {
+  const PageOrientation kPortrait = PageOrientation::kPortrait;
   const PlacementRow rows[] = {
-      {"portrait page", 1280, 720, 4800, 6600, PageOrientation::kPortrait, {true, 0, 0, 4800, 2700}},
-      {"landscape page", 1280, 720, 6600, 4800, PageOrientation::kLandscape, {true, 0, 0, 6600, 3712}},
-      {"full copy on A4 at 600 dpi",
-       1920,
-       1088,
-       4960,
-       7016,
-       PageOrientation::kPortrait,
-       {true, 0, 0, 4960, 2810}},
+      {"portrait page", {1280, 720}, {4800, 6600}, kPortrait, {0, 0, 4800, 2700}},
+      {"landscape page", {1280, 720}, {6600, 4800}, PageOrientation::kLandscape, {0, 0, 6600, 3712}},
+      {"full copy on A4 at 600 dpi", {1920, 1088}, {4960, 7016}, kPortrait, {0, 0, 4960, 2810}},
       // A ratio that is not exact in binary must not lose the last column.
-      {"third of a pixel", 3, 1, 1000, 1000, PageOrientation::kPortrait, {true, 0, 0, 1000, 333}},
+      {"third of a pixel", {3, 1}, {1000, 1000}, kPortrait, {0, 0, 1000, 333}},
+      // 12,000 high at the page width: scaled to the height and centred across
+      // instead (the odd pixel left over goes to the right).
+      {"too tall", {400, 1000}, {4801, 6600}, kPortrait, {1080, 0, 2640, 6600}},
+      // Landscape named on an upright page: the longer side is wider than the page.
+      {"landscape on upright", {1280, 720}, {4800, 6600}, PageOrientation::kLandscape, {0, 0, 4800, 2700}},
   };
   for (const PlacementRow& row : rows) {
-    SCOPED_TRACE(row.what);
-    const PrintPlacement got = PlacePictureOnPage(row.pictureWidth, row.pictureHeight, row.pageWidth,
-                                                  row.pageHeight, row.orientation);
-    EXPECT_TRUE(got.printable);
-    EXPECT_EQ(got.x, row.expected.x);
-    EXPECT_EQ(got.y, row.expected.y);
-    EXPECT_EQ(got.width, row.expected.width);
-    EXPECT_EQ(got.height, row.expected.height);
+    const PrintPlacement got =
+        PlacePictureOnPage(row.picture[0], row.picture[1], row.page[0], row.page[1], row.orientation);
+    EXPECT_TRUE(got.printable) << row.what;
+    EXPECT_EQ((std::vector<int32_t>{got.x, got.y, got.width, got.height}),
+              std::vector<int32_t>(row.expected, row.expected + 4))
+        << row.what;
   }
-}
-
-TEST(PlacePictureOnPage, NeverRunsOffThePage) {
-  // Scaled to the width it would be 12,000 high: scaled to the height and
-  // centred across instead (the odd pixel left over goes to the right).
-  PrintPlacement got = PlacePictureOnPage(400, 1000, 4801, 6600, PageOrientation::kPortrait);
-  ASSERT_TRUE(got.printable);
-  EXPECT_EQ(got.height, 6600);
-  EXPECT_EQ(got.width, 2640);
-  EXPECT_EQ(got.x, 1080);
-  EXPECT_EQ(got.y, 0);
-  // Landscape named on an upright page: the longer side is wider than the page.
-  got = PlacePictureOnPage(1280, 720, 4800, 6600, PageOrientation::kLandscape);
-  ASSERT_TRUE(got.printable);
-  EXPECT_EQ(got.width, 4800);
-  EXPECT_EQ(got.height, 2700);
 }
 
 TEST(PlacePictureOnPage, NothingToPrint) {
