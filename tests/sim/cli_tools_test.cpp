@@ -61,11 +61,9 @@ TEST(MakeCardCommand, WritesTheCardAndRejectsBadOptions) {
             0)
       << out;
   EXPECT_EQ(out, "");
-  EXPECT_EQ(testing::ReadFileBytes(root + "/Config/time.bin"),
-            (std::vector<uint8_t>{'2', '0', '1', '3', ' ', '0', '3', ' ', '0', '1', ' ', '0', '9', ' ', '0',
-                                  '5', ' ', '0', '3'}));
-  const std::vector<uint8_t> setup = testing::ReadFileBytes(root + "/Config/setup.dat");
-  EXPECT_EQ(std::string(setup.begin(), setup.end()), std::string(DefaultSetupDat()));
+  const auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/time.bin")), "2013 03 01 09 05 03");
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/setup.dat")), DefaultSetupDat());
   EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Normal/20130301/mdr_20130301_090503.avi"));
   EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Event/20130301/mdr_20130301_090505.avi"));
 
