@@ -1,6 +1,7 @@
 // The controller's pacing faults and its sound timing, on the fake clock:
-// speed changes in the middle of a file, a new hour, a clock set back, the
-// sound's moment and queue, the ends of the list and a step past a file end.
+// speed changes in the middle of a file, a new hour, the sound's moment and
+// queue, the ends of the list and a step past a file end. (A clock set back
+// is the pacing clock's own case.)
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -66,20 +67,6 @@ TEST_F(ControllerTest, StartOrSeekJustBeforeANewHourKeepsThePace) {
     Ticks(1500);
     EXPECT_NEAR(MediaMs(), 1000 + (clock.nowMs() - start) * rate, 70);
   }
-}
-
-TEST_F(ControllerTest, ClockGoingBackCarriesOnAtOnce) {
-  clock.Set(12, 30, 0, 0);
-  Load({Recording(4)});
-  Ticks(1);
-  ASSERT_TRUE(TickUntil([&] { return MediaMs() >= 1500; }));
-  const int media = MediaMs();
-  clock.Set(12, 20, 0, 0);  // the clock is set back ten minutes
-  ClearCalls();
-  Ticks(70);
-  EXPECT_FALSE(Feeds(front, false).empty());
-  EXPECT_NEAR(MediaMs(), media + 70, 70);
-  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
 }
 
 // ------------------------------------------------------------------- sound

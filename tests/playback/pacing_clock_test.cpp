@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "playback/sound_schedule.h"
 
 namespace orvia {
@@ -96,28 +98,25 @@ TEST(PacingClockTest, LeadHandsStepsOverEarly) {
 }
 
 TEST(SoundScheduleTest, BlocksWaitFeedWithSilenceLoseTheirLateStartOrSkip) {
-  // Too early to hand over.
-  EXPECT_EQ(PlanSoundBlock(1000, 1000 + kSoundAheadMs + 1, 0, 40).action, SoundAction::kWait);
-  // An empty sink: the block would start now, 100 ms early; silence first.
-  SoundPlan p = PlanSoundBlock(1000, 1100, 0, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs, 100);
-  // On time behind what is queued, within the tolerance.
-  p = PlanSoundBlock(1000, 1100, 95000, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
-  // 30 ms late: its last 30 ms are left out.
-  p = PlanSoundBlock(1000, 1100, 130000, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.cutMs, 30);
-  EXPECT_EQ(p.silenceMs, 0);
-  // A backlog: it would start 300 ms late.
-  EXPECT_EQ(PlanSoundBlock(1000, 1100, 400000, 40).action, SoundAction::kSkip);
-  // The player cannot tell: on time alone.
-  p = PlanSoundBlock(1000, 1100, -1, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
-
+  struct Row {
+    int64_t dueMs, queuedUs;
+    SoundAction action;
+    int silenceMs, cutMs;
+  };
+  const Row rows[] = {
+      {1000 + kSoundAheadMs + 1, 0, SoundAction::kWait, 0, 0},  // too early to hand over
+      {1100, 0, SoundAction::kFeed, 100, 0},      // an empty sink: it would start now, 100 ms early
+      {1100, 95000, SoundAction::kFeed, 0, 0},    // on time behind what is queued, within the tolerance
+      {1100, 130000, SoundAction::kFeed, 0, 30},  // 30 ms late: its last 30 ms are left out
+      {1100, 400000, SoundAction::kSkip, 0, 0},   // a backlog: it would start 300 ms late
+      {1100, -1, SoundAction::kFeed, 0, 0},       // the player cannot tell: on time alone
+  };
+  for (const Row& r : rows) {
+    const SoundPlan p = PlanSoundBlock(1000, r.dueMs, r.queuedUs, 40);
+    EXPECT_EQ(std::make_tuple(p.action, p.silenceMs, p.cutMs),
+              std::make_tuple(r.action, r.silenceMs, r.cutMs))
+        << r.dueMs << " " << r.queuedUs;
+  }
   EXPECT_EQ(SoundBytesFor(40, 8000, 2), 640);
   EXPECT_EQ(SoundBytesFor(40, 0, 2), 0);
   EXPECT_EQ(SoundUsFor(640, 8000, 2), 40000);

@@ -17,7 +17,6 @@ extern "C" {
 
 #include "player/blank_key_frame.h"
 #include "player/decode_worker.h"
-#include "player/frame_converter.h"
 #include "player/video_decoder.h"
 #include "tests/player/test_media.h"
 
@@ -195,7 +194,7 @@ TEST_F(DecodeTest, PacketBuffersAreReusedInSteadyState) {
   EXPECT_EQ(worker.stats().bufferAllocations, afterWarmUp);
 }
 
-TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
+TEST(BlankKeyFrameTest, IsASmallKeyUnitOfParameterSetsAndAnIdrSlice) {
   const auto blank = BlankKeyFrame();
   ASSERT_GT(blank.size(), 100u);
   ASSERT_LT(blank.size(), 1024u);
@@ -210,24 +209,7 @@ TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
   }
   EXPECT_EQ(types, (std::vector<int>{7, 8, 5}));
 
-  DecodeWorker worker;
-  int frames = 0;
-  bool black = true;
-  worker.SetFrameObserver([&](const AVFrame& f) {
-    ++frames;
-    EXPECT_EQ(f.width, 352);
-    EXPECT_EQ(f.height, 240);
-    FrameConverter converter;
-    std::vector<uint8_t> rgb(static_cast<size_t>(f.width) * f.height * 4);
-    ASSERT_TRUE(converter.Convert(f, f.width, f.height, rgb.data(), f.width * 4));
-    for (size_t i = 0; i < rgb.size(); i += 4)
-      black = black && rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
-  });
-  ASSERT_TRUE(worker.Start());
-  ASSERT_EQ(worker.Submit(blank, true), 0);
-  worker.WaitIdle();
-  EXPECT_EQ(frames, 1);
-  EXPECT_TRUE(black);
+  // What it decodes to is checked where the view shows it.
 }
 
 TEST_F(DecodeTest, BenchDecodeReportsBothRatesAndTheirRatio) {
