@@ -1,4 +1,4 @@
-// Card layouts, names, the Config files and determinism of whole cards.
+// Card layouts, names, the make-card command and determinism of whole cards.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "library/play_list.h"
+#include "settings/default_setup.h"
 #include "tests/sim/sim_test_support.h"
 
 namespace orvia::sim {
@@ -100,6 +101,30 @@ TEST(Determinism, SameSeedGivesIdenticalBytesAndAnotherSeedDiffers) {
   const std::string same = first.recordings[2].path;  // the first driving recording
   ASSERT_EQ(FileName(same), FileName(other.recordings[0].path));
   EXPECT_FALSE(testing::ReadFileBytes(same) == testing::ReadFileBytes(other.recordings[0].path));
+}
+
+// orvia-cli make-card: the card with its Config files, and bad options refused.
+TEST(MakeCardCommand, WritesTheCardAndRejectsBadOptions) {
+  const std::string root = testing::MakeTempFolder("cli_card");
+  std::string out;
+  ASSERT_EQ(testing::RunCommand(std::string(ORVIA_CLI) + " make-card '" + root +
+                                    "' --layout small --seconds 1 --start '2013-03-01 09:05:03' --quiet",
+                                &out),
+            0)
+      << out;
+  EXPECT_EQ(out, "");  // --quiet
+  const auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/time.bin")), "2013 03 01 09 05 03");
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/setup.dat")), DefaultSetupDat());
+  EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Normal/20130301/mdr_20130301_090503.avi"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Event/20130301/mdr_20130301_090505.avi"));
+
+  for (const char* bad : {"--fps 0", "--seconds 65", "--layout nonsense", "--start '2013-02-30 00:00:00'",
+                          "--hemisphere NS", "--gps-loss 3", "--bogus"}) {
+    EXPECT_NE(testing::RunCommand(std::string(ORVIA_CLI) + " make-card '" + root + "/x' " + bad, &out), 0)
+        << bad;
+  }
+  EXPECT_EQ(testing::RunCommand(std::string(ORVIA_CLI) + " make-card", &out), 2);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Simulated recordings read two ways: their RIFF tree walked byte by byte
+// Simulated recordings read three ways: their RIFF tree walked byte by byte
 // (sizes, padding, stream headers, the interleaving of the movi list, the idx1
-// index, the shape of the H.264 units), and the viewer's own index compared
-// with what the simulator says it wrote.
+// index, the shape of the H.264 units), the viewer's own index compared with
+// what the simulator says it wrote, and the FFmpeg command-line tools.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -268,6 +268,36 @@ TEST(RecordingFiles, LeadInGivesPartialFirstAndLastSecondsTimedFromTheLeadIn) {
   // The drive goes on across the cut: the last partial second of one file
   // and the first of the next carry the same Unix time.
   EXPECT_EQ(card.recordings[2].seconds.back().unixTime, card.recordings[3].seconds.front().unixTime);
+}
+
+// An independent reader: ffprobe sees an AVI with its streams, ffmpeg decodes
+// both cameras without a single error.
+TEST(FfmpegTools, ProbeAndDecodeEveryRecordingWithoutErrors) {
+  std::string out;
+  if (testing::RunCommand("command -v ffprobe && command -v ffmpeg", &out) != 0) GTEST_SKIP() << "no ffmpeg";
+  const CardReport& card = testing::SmallCard();
+  ASSERT_TRUE(card.ok) << card.error;
+  for (const RecordingReport& r : card.recordings) {
+    SCOPED_TRACE(r.path);
+    ASSERT_EQ(
+        testing::RunCommand("ffprobe -v error -show_entries stream=codec_name,codec_type:format=format_name "
+                            "-of csv=p=0 '" +
+                                r.path + "'",
+                            &out),
+        0)
+        << out;
+    // Two H.264 cameras and PCM sound, then the telemetry stream, in an AVI.
+    EXPECT_TRUE(out.starts_with("h264,video\nh264,video\npcm_s16le,audio\n") && out.ends_with("\navi\n"))
+        << out;
+    for (const char* map : {"0:0", "0:1"}) {
+      ASSERT_EQ(
+          testing::RunCommand(
+              std::string("ffmpeg -nostdin -v error -i '") + r.path + "' -map " + map + " -f null -", &out),
+          0)
+          << map << ": " << out;
+      EXPECT_EQ(out, "") << map;
+    }
+  }
 }
 
 TEST(AccessUnits, NormalizeGivesFourByteStartCodesAndDropsSeiAndAud) {
