@@ -192,15 +192,9 @@ TEST_F(ControllerTest, BackWhilePausedSeeksTheKeySecondBeforeButNotARestartAtZer
   EXPECT_EQ(view.telemetry[0].time, "2026-12-07 08:30:00");
 }
 
-TEST_F(ControllerTest, ForwardWhilePausedStepsOneUnitAndWhilePlayingNearTheEndDoesNothing) {
+TEST_F(ControllerTest, ForwardWhilePausedStepsOneUnit) {
   Load({Recording(3)});
   Ticks(300);
-  const int position = controller->position();
-  controller->OnForward();  // 3 - position <= 10 seconds left
-  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
-  EXPECT_EQ(controller->position(), position);
-  EXPECT_EQ(clock.sleptMs(), kLoadWaitMs);
-
   controller->OnPlayPause();
   const int next = controller->buffer().nextVideo[0];
   ClearCalls();
@@ -244,9 +238,13 @@ TEST_F(ControllerTest, StepBackWhilePausedDecodesFromTheKeyUnitUpToThePictureBef
   EXPECT_EQ(Units(front, 0).back(), 30);
 }
 
-TEST_F(ControllerTest, BackAndForwardWhilePlayingMoveTenSecondsAndRestart) {
+TEST_F(ControllerTest, BackAndForwardWhilePlayingMoveTenSecondsAndRestartButNotPastTheEnd) {
   Load({Recording(12)});
   ASSERT_TRUE(TickUntil([&] { return controller->position() == 11; }));
+  controller->OnForward();  // 12 - 11 <= 10 seconds left: nothing
+  EXPECT_EQ(controller->state(), PlaybackState::kRunning);
+  EXPECT_EQ(controller->position(), 11);
+  EXPECT_EQ(clock.sleptMs(), kLoadWaitMs);
   controller->OnBack();
   EXPECT_EQ(controller->position(), 1);
   EXPECT_EQ(controller->state(), PlaybackState::kStart);
