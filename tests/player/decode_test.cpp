@@ -2,11 +2,10 @@
 // full, damaged units, pooled buffers, the blank key frame.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
-#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,7 +17,6 @@ extern "C" {
 
 #include "player/blank_key_frame.h"
 #include "player/decode_worker.h"
-#include "player/frame_converter.h"
 #include "player/video_decoder.h"
 #include "tests/player/test_media.h"
 
@@ -43,31 +41,26 @@ void DrainAndWait(DecodeWorker& worker) {
 class DecodeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new std::string(testing::MakeTempDir("decode"));
-    recording_ = new std::string(*dir_ + "/two_streams.avi");
+    dir_ = testing::MakeTempDir("decode");
+    recording_ = dir_ + "/two_streams.avi";
     // Front without B-frames like the recorder; rear with B-frames, whose
     // pictures come out reordered and need the final drain.
     made_ = testing::MakeVideo(
-        *recording_,
+        recording_,
         "-f lavfi -i testsrc2=size=320x240:rate=15 -f lavfi -i testsrc=size=176x144:rate=15 "
         "-t 3 -map 0 -map 1 -c:v libx264 -preset veryfast -g 15 -bf:v:0 0 -bf:v:1 2 "
         "-pix_fmt yuv420p -bsf:v h264_mp4toannexb");
+    if (made_) front_ = testing::ReadVideoUnits(recording_, 0);
   }
-  static void TearDownTestSuite() {
-    std::filesystem::remove_all(*dir_);
-    delete dir_;
-    delete recording_;
+  static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
+  void SetUp() override {
+    ASSERT_TRUE(made_ && front_.size() == 45u) << "ffmpeg could not make the test recording";
   }
-  void SetUp() override { ASSERT_TRUE(made_) << "ffmpeg could not make the test recording"; }
 
-  static std::string* dir_;
-  static std::string* recording_;
-  static bool made_;
+  static inline std::string dir_, recording_;
+  static inline bool made_ = false;
+  static inline std::vector<Unit> front_;  // the front stream's units
 };
-
-std::string* DecodeTest::dir_ = nullptr;
-std::string* DecodeTest::recording_ = nullptr;
-bool DecodeTest::made_ = false;
 
 TEST_F(DecodeTest, BothStreamsDecodeToFfmpegsPictures) {
   for (int threads : {1, 0}) {
@@ -80,19 +73,17 @@ TEST_F(DecodeTest, BothStreamsDecodeToFfmpegsPictures) {
     rear.SetFrameObserver([&](const AVFrame& f) { sums[1].push_back(FrameMd5(f)); });
     ASSERT_TRUE(front.Start());
     ASSERT_TRUE(rear.Start());
-    const auto frontUnits = testing::ReadVideoUnits(*recording_, 0);
-    const auto rearUnits = testing::ReadVideoUnits(*recording_, 1);
-    ASSERT_EQ(frontUnits.size(), 45u);
+    const auto rearUnits = testing::ReadVideoUnits(recording_, 1);
     ASSERT_EQ(rearUnits.size(), 45u);
     // Both views fed alternately, as the playback does.
-    for (size_t i = 0; i < frontUnits.size(); ++i) {
-      while (front.Submit(frontUnits[i].bytes, frontUnits[i].key) != 0) front.WaitForRoom();
-      while (rear.Submit(rearUnits[i].bytes, rearUnits[i].key) != 0) rear.WaitForRoom();
+    for (size_t i = 0; i < front_.size(); ++i) {
+      FeedAll(front, {front_[i]});
+      FeedAll(rear, {rearUnits[i]});
     }
     DrainAndWait(front);
     DrainAndWait(rear);
-    EXPECT_EQ(sums[0], testing::FfmpegFrameMd5(*recording_, 0));
-    EXPECT_EQ(sums[1], testing::FfmpegFrameMd5(*recording_, 1));
+    EXPECT_EQ(sums[0], testing::FfmpegFrameMd5(recording_, 0));
+    EXPECT_EQ(sums[1], testing::FfmpegFrameMd5(recording_, 1));
     EXPECT_EQ(front.stats().unitsRejected, 0);
   }
 }
@@ -104,69 +95,46 @@ TEST_F(DecodeTest, SingleThreadShowsEachUnitsPictureWithoutDrain) {
   std::vector<int64_t> pts;
   worker.SetFrameObserver([&](const AVFrame& f) { pts.push_back(f.pts); });
   ASSERT_TRUE(worker.Start());
-  const auto units = testing::ReadVideoUnits(*recording_, 0);
   for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(worker.Submit(units[i].bytes, units[i].key), 0);
+    ASSERT_EQ(worker.Submit(front_[i].bytes, front_[i].key), 0);
     worker.WaitIdle();
     ASSERT_EQ(pts.size(), static_cast<size_t>(i + 1));
     EXPECT_EQ(pts.back(), i);
   }
 }
 
-// Holds the decoder thread inside the first picture until released.
-class Gate {
- public:
-  void Wait() {
-    std::unique_lock<std::mutex> lk(mu_);
-    cv_.wait(lk, [&] { return open_; });
-  }
-  void Open() {
-    {
-      std::lock_guard<std::mutex> lk(mu_);
-      open_ = true;
-    }
-    cv_.notify_all();
-  }
-
- private:
-  std::mutex mu_;
-  std::condition_variable cv_;
-  bool open_ = false;
-};
-
 TEST_F(DecodeTest, FullQueueRefusesAndLaterUnitsDecodeInOrder) {
-  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  const auto& units = front_;
   WorkerOptions options;
   options.queueCapacity = 4;
-  Gate gate;
+  std::promise<void> gate;  // holds the decoder thread inside the first picture until set
+  const std::shared_future<void> open = gate.get_future().share();
   std::vector<int64_t> pts;
   std::vector<std::string> sums;
-  auto worker = std::make_unique<DecodeWorker>(options);
-  worker->SetFrameObserver([&](const AVFrame& f) {
-    if (pts.empty()) gate.Wait();
+  DecodeWorker worker(options);
+  worker.SetFrameObserver([&](const AVFrame& f) {
+    if (pts.empty()) open.wait();
     pts.push_back(f.pts);
     sums.push_back(FrameMd5(f));
   });
-  ASSERT_TRUE(worker->Start());
+  ASSERT_TRUE(worker.Start());
 
-  size_t next = 0;
-  for (; next < 4; ++next) ASSERT_EQ(worker->Submit(units[next].bytes, units[next].key), 0) << next;
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(worker.Submit(units[i].bytes, units[i].key), 0) << i;
   // The first unit is held in decoding, three wait: the queue is full, and
   // stays so however often the caller asks.
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(worker->Submit(units[next].bytes, units[next].key), -1);
-  EXPECT_EQ(worker->stats().unitsRefused, 3);
-  gate.Open();
-  std::vector<Unit> rest(units.begin() + static_cast<long>(next), units.end());
-  FeedAll(*worker, rest);
-  worker->WaitIdle();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(worker.Submit(units[4].bytes, units[4].key), -1);
+  EXPECT_EQ(worker.stats().unitsRefused, 3);
+  gate.set_value();
+  FeedAll(worker, std::vector<Unit>(units.begin() + 4, units.end()));
+  worker.WaitIdle();
 
   ASSERT_EQ(pts.size(), units.size());
   for (size_t i = 0; i < pts.size(); ++i) EXPECT_EQ(pts[i], static_cast<int64_t>(i));
-  EXPECT_EQ(sums, testing::FfmpegFrameMd5(*recording_, 0));
+  EXPECT_EQ(sums, testing::FfmpegFrameMd5(recording_, 0));
 }
 
 TEST_F(DecodeTest, DamagedUnitsNeverStopTheDecoder) {
-  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  const auto& units = front_;
   DecodeWorker worker;
   std::vector<std::string> sums;
   worker.SetFrameObserver([&](const AVFrame& f) { sums.push_back(FrameMd5(f)); });
@@ -206,11 +174,11 @@ TEST_F(DecodeTest, DamagedUnitsNeverStopTheDecoder) {
   FeedAll(worker, units);
   worker.WaitIdle();
   av_log_set_level(AV_LOG_INFO);
-  EXPECT_EQ(sums, testing::FfmpegFrameMd5(*recording_, 0));
+  EXPECT_EQ(sums, testing::FfmpegFrameMd5(recording_, 0));
 }
 
 TEST_F(DecodeTest, PacketBuffersAreReusedInSteadyState) {
-  const auto units = testing::ReadVideoUnits(*recording_, 0);
+  const auto& units = front_;
   WorkerOptions options;
   options.initialUnitBytes = 64;  // every slot has to grow once
   DecodeWorker worker(options);
@@ -226,7 +194,7 @@ TEST_F(DecodeTest, PacketBuffersAreReusedInSteadyState) {
   EXPECT_EQ(worker.stats().bufferAllocations, afterWarmUp);
 }
 
-TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
+TEST(BlankKeyFrameTest, IsASmallKeyUnitOfParameterSetsAndAnIdrSlice) {
   const auto blank = BlankKeyFrame();
   ASSERT_GT(blank.size(), 100u);
   ASSERT_LT(blank.size(), 1024u);
@@ -241,45 +209,19 @@ TEST(BlankKeyFrameTest, IsASmallKeyUnitThatDecodesToBlack) {
   }
   EXPECT_EQ(types, (std::vector<int>{7, 8, 5}));
 
-  DecodeWorker worker;
-  int frames = 0;
-  bool black = true;
-  worker.SetFrameObserver([&](const AVFrame& f) {
-    ++frames;
-    EXPECT_EQ(f.width, 352);
-    EXPECT_EQ(f.height, 240);
-    FrameConverter converter;
-    std::vector<uint8_t> rgb(static_cast<size_t>(f.width) * f.height * 4);
-    ASSERT_TRUE(converter.Convert(f, f.width, f.height, rgb.data(), f.width * 4));
-    for (size_t i = 0; i < rgb.size(); i += 4)
-      black = black && rgb[i] == 0 && rgb[i + 1] == 0 && rgb[i + 2] == 0;
-  });
-  ASSERT_TRUE(worker.Start());
-  ASSERT_EQ(worker.Submit(blank, true), 0);
-  worker.WaitIdle();
-  EXPECT_EQ(frames, 1);
-  EXPECT_TRUE(black);
+  // What it decodes to is checked where the view shows it.
 }
 
-}  // namespace
-}  // namespace orvia::player
-
-namespace orvia::player {
-namespace {
-
 TEST_F(DecodeTest, BenchDecodeReportsBothRatesAndTheirRatio) {
-  const std::string out = *dir_ + "/bench.txt";
-  ASSERT_TRUE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + *recording_ +
-                           "' --runs 1 > '" + out + "'"));
+  const std::string out = dir_ + "/bench.txt";
+  ASSERT_TRUE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + recording_ + "' --runs 1 > '" +
+                           out + "'"));
   std::ifstream in(out);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("units         45 + 45"), std::string::npos) << text;
-  EXPECT_NE(text.find("pictures      90"), std::string::npos) << text;
-  EXPECT_NE(text.find("player "), std::string::npos) << text;
-  EXPECT_NE(text.find("ffmpeg "), std::string::npos) << text;
-  EXPECT_NE(text.find("ratio "), std::string::npos) << text;
+  for (const char* line : {"units         45 + 45", "pictures      90", "player ", "ffmpeg ", "ratio "})
+    EXPECT_NE(text.find(line), std::string::npos) << text;
   // Not two video streams: refused with status 1.
-  const std::string single = *dir_ + "/single.avi";
+  const std::string single = dir_ + "/single.avi";
   ASSERT_TRUE(testing::MakeVideo(single, "-f lavfi -i testsrc2=size=64x48:rate=5 -t 1 -c:v libx264"));
   EXPECT_FALSE(testing::Run(std::string("'") + ORVIA_CLI + "' bench decode '" + single + "' 2>/dev/null"));
 }

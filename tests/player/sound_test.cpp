@@ -24,16 +24,6 @@ namespace {
 
 bool g_serverUp = false;
 
-SoundFormat Pcm8kMono16() {
-  SoundFormat f;
-  f.formatTag = 1;
-  f.channels = 1;
-  f.sampleRate = 8000;
-  f.bitsPerSample = 16;
-  f.blockAlign = 2;
-  return f;
-}
-
 // Lets the sink play until it has processed `usecs` or stops advancing.
 int64_t PlayOut(SoundOutput& sound, int64_t usecs) {
   int64_t last = -1;
@@ -60,10 +50,17 @@ std::vector<uint8_t> Block(int16_t peak = 0, size_t peakAt = 0) {
   return block;
 }
 
-TEST(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
-  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
+// A view playing 8 kHz 16-bit mono into the null sink.
+class PlayerSoundSinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
+    view.SetSoundFormat(testing::Pcm8kMono16());
+  }
   PlayerView view;
-  view.SetSoundFormat(Pcm8kMono16());
+};
+
+TEST_F(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
   view.SetVolume(5);
   // Ten blocks of 40 ms.
   const std::vector<uint8_t> block = Block();
@@ -85,10 +82,7 @@ TEST(PlayerSoundSinkTest, ProcessedTimeAdvancesByTheBlocksDuration) {
   EXPECT_EQ(PlayOut(view.sound(), 200000), 200000);
 }
 
-TEST(PlayerSoundSinkTest, FlushDropsWhatWaitsAndAFormatItCannotPlayTellsSo) {
-  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
-  PlayerView view;
-  view.SetSoundFormat(Pcm8kMono16());
+TEST_F(PlayerSoundSinkTest, FlushDropsWhatWaitsAndAFormatItCannotPlayTellsSo) {
   const std::vector<uint8_t> block = Block();
   // Twenty blocks: more than the sink takes at once.
   for (int i = 0; i < 20; ++i) ASSERT_EQ(view.FeedData(true, false, block), 0);
@@ -98,16 +92,13 @@ TEST(PlayerSoundSinkTest, FlushDropsWhatWaitsAndAFormatItCannotPlayTellsSo) {
   ASSERT_EQ(view.FeedData(true, false, block), 0);
   EXPECT_LE(view.SoundQueuedUs(), 2 * kSinkBufferMs * 1000 + 40000);
 
-  SoundFormat adpcm = Pcm8kMono16();
+  SoundFormat adpcm = testing::Pcm8kMono16();
   adpcm.formatTag = 2;
   view.SetSoundFormat(adpcm);
   EXPECT_LT(view.SoundQueuedUs(), 0);
 }
 
-TEST(PlayerSoundSinkTest, BlocksBeyondTheQueueAreDroppedNotBlocking) {
-  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
-  PlayerView view;
-  view.SetSoundFormat(Pcm8kMono16());
+TEST_F(PlayerSoundSinkTest, BlocksBeyondTheQueueAreDroppedNotBlocking) {
   const std::vector<uint8_t> block(640, 0);
   // Five seconds at once: the queue and the sink's buffer take well under
   // a second, the rest is dropped.
@@ -117,25 +108,17 @@ TEST(PlayerSoundSinkTest, BlocksBeyondTheQueueAreDroppedNotBlocking) {
   EXPECT_LE(view.SoundQueuedUs(), (kQueueLimitMs + 2 * kSinkBufferMs) * 1000);
 }
 
-// Records what a player reports.
-class RecordingTrace : public AvTraceSink {
+// Records the sound blocks a player reports played: (time, loudest sample).
+class SoundTrace : public AvTraceSink {
  public:
-  void PictureShown(int32_t view, int64_t ns, int32_t luma) override { pictures.push_back({view, ns, luma}); }
-  void SoundPlayed(int64_t ns, int32_t peak) override { sounds.push_back({0, ns, peak}); }
-  struct Event {
-    int32_t view;
-    int64_t ns;
-    int32_t level;
-  };
-  std::vector<Event> pictures, sounds;
+  void PictureShown(int32_t, int64_t, int32_t) override {}
+  void SoundPlayed(int64_t ns, int32_t peak) override { sounds.push_back({ns, peak}); }
+  std::vector<std::pair<int64_t, int32_t>> sounds;
 };
 
-TEST(PlayerSoundSinkTest, TraceTellsWhenEachBlocksLoudestSamplePlayed) {
-  if (!g_serverUp || QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no PulseAudio null sink";
-  PlayerView view;
-  RecordingTrace trace;
+TEST_F(PlayerSoundSinkTest, TraceTellsWhenEachBlocksLoudestSamplePlayed) {
+  SoundTrace trace;
   view.SetAvTrace(&trace);
-  view.SetSoundFormat(Pcm8kMono16());
   // Five blocks; the third carries a click 10 ms in.
   for (int i = 0; i < 5; ++i) ASSERT_EQ(view.FeedData(true, false, i == 2 ? Block(32767, 80) : Block()), 0);
   EXPECT_EQ(PlayOut(view.sound(), 200000), 200000);
@@ -143,9 +126,10 @@ TEST(PlayerSoundSinkTest, TraceTellsWhenEachBlocksLoudestSamplePlayed) {
   QThread::msleep(30);
   QCoreApplication::processEvents();
   ASSERT_EQ(trace.sounds.size(), 5u);
-  EXPECT_EQ(trace.sounds[2].level, 32767);
-  EXPECT_EQ(trace.sounds[1].level, 0x2000);
-  for (size_t i = 1; i < trace.sounds.size(); ++i) EXPECT_GE(trace.sounds[i].ns, trace.sounds[i - 1].ns);
+  EXPECT_EQ(trace.sounds[2].second, 32767);
+  EXPECT_EQ(trace.sounds[1].second, 0x2000);
+  for (size_t i = 1; i < trace.sounds.size(); ++i)
+    EXPECT_GE(trace.sounds[i].first, trace.sounds[i - 1].first);
   view.SetAvTrace(nullptr);
 }
 

@@ -19,10 +19,7 @@ namespace orvia::player::testing {
 std::string MakeTempDir(const char* tag) {
   std::string pattern =
       (std::filesystem::temp_directory_path() / (std::string("orvia-") + tag + "-XXXXXX")).string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) return {};
-  return buf.data();
+  return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
 bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
@@ -63,16 +60,12 @@ std::vector<std::string> FfmpegFrameMd5(const std::string& path, int n) {
                           " -vsync passthrough -pix_fmt yuv420p -f framemd5 - 2>/dev/null";
   std::FILE* p = popen(cmd.c_str(), "r");
   if (!p) return sums;
+  // Lines "stream, dts, pts, duration, size, md5"; '#' starts a comment.
   char line[512];
   while (std::fgets(line, sizeof line, p)) {
-    if (line[0] == '#') continue;
-    std::string s(line);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-    const size_t comma = s.rfind(',');
-    if (comma == std::string::npos) continue;
-    size_t start = comma + 1;
-    while (start < s.size() && s[start] == ' ') ++start;
-    sums.push_back(s.substr(start));
+    const std::string s(line);
+    const size_t comma = s.rfind(", ");
+    if (s[0] != '#' && comma != std::string::npos) sums.push_back(s.substr(comma + 2, 32));
   }
   if (pclose(p) != 0) sums.clear();
   return sums;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "playback/recording_index.h"
+
 struct AVFrame;
 
 namespace orvia::player::testing {
@@ -19,7 +21,7 @@ struct Unit {
 std::string MakeTempDir(const char* tag);
 // Runs a shell command; true when it exits with 0.
 bool Run(const std::string& command);
-// Writes an AVI through ffmpeg: `inputs` are the ffmpeg input and encoder
+// Writes a file through ffmpeg: `arguments` are the ffmpeg input and encoder
 // arguments; false when ffmpeg failed.
 bool MakeVideo(const std::string& path, const std::string& arguments);
 // The packets of the `n`th video stream of a file, in file order.
@@ -38,5 +40,8 @@ struct Bmp {
 };
 // Reads an uncompressed 24-bit bitmap file; false on anything else.
 bool ReadBmp(const std::string& path, Bmp& out, uint32_t* fileSize = nullptr);
+
+// 8 kHz 16-bit mono PCM, the recorder's sound.
+inline SoundFormat Pcm8kMono16() { return {1, 1, 8000, 16, 2}; }
 
 }  // namespace orvia::player::testing

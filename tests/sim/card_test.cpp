@@ -1,4 +1,4 @@
-// Card layouts, names, the Config files and determinism of whole cards.
+// Card layouts, names, the make-card command and determinism of whole cards.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "library/play_list.h"
-#include "settings/clock_file.h"
 #include "settings/default_setup.h"
 #include "tests/sim/sim_test_support.h"
 
@@ -66,25 +65,16 @@ TEST(CardPlan, RejectsUnknownLayoutsAndOutOfRangeOptions) {
   EXPECT_TRUE(PlanCard(o, plan, &error)) << error;
 }
 
-TEST(SmallCardOnDisk, PlayListSortsAcrossFoldersAndConfigFilesAreThere) {
+TEST(SmallCardOnDisk, PlayListSortsAcrossFolders) {
   const CardReport& card = testing::SmallCard();
   ASSERT_TRUE(card.ok) << card.error;
-  const std::string root = testing::SmallCardOptions().root;
-  const std::vector<PlayListRow> rows = ScanPlayList(root, 0);
+  const std::vector<PlayListRow> rows = ScanPlayList(testing::SmallCardOptions().root, 0);
   ASSERT_EQ(rows.size(), 5u);
   // Parking, then the parking event, then the drive and its impact.
-  EXPECT_NE(rows[0].path.find("/Parking/"), std::string::npos);
-  EXPECT_NE(rows[1].path.find("/ParkingEvent/"), std::string::npos);
-  EXPECT_NE(rows[2].path.find("/Normal/"), std::string::npos);
-  EXPECT_NE(rows[3].path.find("/Normal/"), std::string::npos);
-  EXPECT_NE(rows[4].path.find("/Event/"), std::string::npos);
+  const char* folders[] = {"/Parking/", "/ParkingEvent/", "/Normal/", "/Normal/", "/Event/"};
+  for (int i = 0; i < 5; ++i) EXPECT_NE(rows[i].path.find(folders[i]), std::string::npos) << rows[i].path;
   EXPECT_EQ(rows[2].time, "08:30:00");
   EXPECT_EQ(rows[3].time, "08:30:03");
-
-  const std::vector<uint8_t> setup = testing::ReadFileBytes(root + "/Config/setup.dat");
-  EXPECT_EQ(std::string(setup.begin(), setup.end()), std::string(DefaultSetupDat()));
-  const std::vector<uint8_t> clock = testing::ReadFileBytes(root + "/Config/time.bin");
-  EXPECT_EQ(std::string(clock.begin(), clock.end()), "2026 12 07 08 30 00");
 }
 
 TEST(Determinism, SameSeedGivesIdenticalBytesAndAnotherSeedDiffers) {
@@ -111,6 +101,30 @@ TEST(Determinism, SameSeedGivesIdenticalBytesAndAnotherSeedDiffers) {
   const std::string same = first.recordings[2].path;  // the first driving recording
   ASSERT_EQ(FileName(same), FileName(other.recordings[0].path));
   EXPECT_FALSE(testing::ReadFileBytes(same) == testing::ReadFileBytes(other.recordings[0].path));
+}
+
+// orvia-cli make-card: the card with its Config files, and bad options refused.
+TEST(MakeCardCommand, WritesTheCardAndRejectsBadOptions) {
+  const std::string root = testing::MakeTempFolder("cli_card");
+  std::string out;
+  ASSERT_EQ(testing::RunCommand(std::string(ORVIA_CLI) + " make-card '" + root +
+                                    "' --layout small --seconds 1 --start '2013-03-01 09:05:03' --quiet",
+                                &out),
+            0)
+      << out;
+  EXPECT_EQ(out, "");  // --quiet
+  const auto text = [](const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); };
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/time.bin")), "2013 03 01 09 05 03");
+  EXPECT_EQ(text(testing::ReadFileBytes(root + "/Config/setup.dat")), DefaultSetupDat());
+  EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Normal/20130301/mdr_20130301_090503.avi"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(root + "/Event/20130301/mdr_20130301_090505.avi"));
+
+  for (const char* bad : {"--fps 0", "--seconds 65", "--layout nonsense", "--start '2013-02-30 00:00:00'",
+                          "--hemisphere NS", "--gps-loss 3", "--bogus"}) {
+    EXPECT_NE(testing::RunCommand(std::string(ORVIA_CLI) + " make-card '" + root + "/x' " + bad, &out), 0)
+        << bad;
+  }
+  EXPECT_EQ(testing::RunCommand(std::string(ORVIA_CLI) + " make-card", &out), 2);
 }
 
 }  // namespace

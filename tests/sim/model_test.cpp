@@ -1,15 +1,14 @@
 // The pieces the simulator writes records from: GPS text against the
-// viewer's GPS parser, raw G-sensor units, calendar arithmetic, the default
-// settings file and the clock file.
+// viewer's GPS parser, raw G-sensor units, the drive, calendar arithmetic and
+// the default settings file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "playback/recording_index.h"
-#include "settings/clock_file.h"
 #include "settings/default_setup.h"
 #include "tests/sim/sim_test_support.h"
 #include "tools/sim/civil_time.h"
@@ -25,7 +24,7 @@ GpsFix Parse(const GpsText& g) {
   return ParseGpsRecord(record);
 }
 
-TEST(GpsText, DegreesAndMinutesForEveryHemisphere) {
+TEST(GpsText, DegreesAndMinutesForEveryHemisphereReadBackByTheViewer) {
   struct Row {
     GeoPoint p;
     double kmh;
@@ -46,22 +45,11 @@ TEST(GpsText, DegreesAndMinutesForEveryHemisphere) {
     EXPECT_EQ(g.latitudeE6, r.lat) << r.text;
     EXPECT_EQ(g.longitudeE6, r.lon) << r.text;
     EXPECT_EQ(g.speedX10, r.speed) << r.text;
-  }
-}
-
-TEST(GpsText, ViewerParserAgreesAlongEveryRoute) {
-  for (Hemisphere h :
-       {Hemisphere::kNorthEast, Hemisphere::kNorthWest, Hemisphere::kSouthEast, Hemisphere::kSouthWest}) {
-    const Route route(h);
-    ASSERT_GT(route.LengthM(), 2000);
-    Rng rng(3);
-    for (double s = 0; s < route.LengthM(); s += 37.0) {
-      const GpsText g = FormatGps(route.PositionAt(s), rng.Range(0, 130));
-      const GpsFix fix = Parse(g);
-      EXPECT_LE(std::abs(fix.latitude - g.latitudeE6), 1) << g.text;
-      EXPECT_LE(std::abs(fix.longitude - g.longitudeE6), 1) << g.text;
-      EXPECT_LE(std::abs(fix.speed - g.speedX10), 1) << g.text;
-    }
+    // The viewer's parser reads back what was meant, within a millionth of a degree.
+    const GpsFix fix = Parse(g);
+    EXPECT_LE(std::abs(fix.latitude - r.lat), 1) << r.text;
+    EXPECT_LE(std::abs(fix.longitude - r.lon), 1) << r.text;
+    EXPECT_EQ(fix.speed, r.speed) << r.text;
   }
 }
 
@@ -77,14 +65,10 @@ TEST(Route, LoopsAndMovesAboutOneMetrePerMetre) {
 }
 
 TEST(Motion, RawUnitsAndRecordLayout) {
-  EXPECT_EQ(RawToMilliG(768), 1000);
-  EXPECT_EQ(RawToMilliG(256), -1000);
-  EXPECT_EQ(RawToMilliG(511), -3);
-  EXPECT_EQ(RawToMilliG(513), 3);
-  EXPECT_EQ(RawFromG(0), 512);
-  EXPECT_EQ(RawFromG(1), 768);
-  EXPECT_EQ(RawFromG(-1), 256);
-  EXPECT_EQ(RawFromG(-5), 0);
+  for (const auto& [raw, milliG] : {std::pair{768, 1000}, {256, -1000}, {511, -3}, {513, 3}})
+    EXPECT_EQ(RawToMilliG(raw), milliG) << raw;
+  for (const auto& [g, raw] : {std::pair{0, 512}, {1, 768}, {-1, 256}, {-5, 0}})
+    EXPECT_EQ(RawFromG(g), raw) << g;
   const std::vector<uint8_t> m = MotionRecord({0x0102, 0x0304, 0x0506}, 0x0a0b0c0d);
   EXPECT_EQ(m, (std::vector<uint8_t>{'M', 1, 2, 3, 4, 5, 6, 0x0a, 0x0b, 0x0c, 0x0d}));
   MotionSample sample{};
@@ -152,40 +136,21 @@ TEST(CivilTime, RoundTripsAndRejectsImpossibleDates) {
   }
 }
 
+// The file the simulator and the formatter put on a card: 353 bytes, 24 lines ending in CR LF.
 TEST(DefaultSetupDat, IsThe353ByteFileWithCrLfLines) {
-  const std::string_view s = DefaultSetupDat();
+  const std::string s(DefaultSetupDat());
   ASSERT_EQ(s.size(), 353u);
   EXPECT_TRUE(s.starts_with("[CONFIG_DATA]\r\nDRIVING_IMPACT=1\r\n"));
   EXPECT_TRUE(s.ends_with("MOTION_SENSITIVITY=1\r\nREBOOTING=0\r\n"));
-  EXPECT_NE(s.find("\r\nGMT=-9.0\r\n"), std::string_view::npos);
-  size_t lines = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\n') {
-      ++lines;
-      EXPECT_EQ(s[i - 1], '\r') << i;
-    }
-  }
-  EXPECT_EQ(lines, 24u);
+  EXPECT_NE(s.find("\r\nGMT=-9.0\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 24);
+  size_t bare = 0;
+  for (size_t i = 1; i < s.size(); ++i) bare += s[i] == '\n' && s[i - 1] != '\r';
+  EXPECT_EQ(bare, 0u);
   const std::string dir = testing::MakeTempFolder("setup");
   ASSERT_TRUE(WriteDefaultSetupDat(dir + "/setup.dat"));
-  const std::vector<uint8_t> bytes = testing::ReadFileBytes(dir + "/setup.dat");
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(s));
+  EXPECT_EQ(testing::ReadFileBytes(dir + "/setup.dat"), std::vector<uint8_t>(s.begin(), s.end()));
   EXPECT_FALSE(WriteDefaultSetupDat(dir + "/missing/setup.dat"));
-}
-
-TEST(ClockFile, NineteenBytesAndCreatesTheConfigFolder) {
-  EXPECT_EQ(FormatClockFile({2013, 3, 1, 9, 5, 3}), "2013 03 01 09 05 03");
-  EXPECT_EQ(FormatClockFile({10000, 3, 1, 9, 5, 3}), "");
-  EXPECT_EQ(FormatClockFile({2013, 3, 1, 9, 5, -1}), "");
-  const std::string root = testing::MakeTempFolder("clock");
-  ASSERT_FALSE(std::filesystem::exists(root + "/Config"));
-  ASSERT_TRUE(WriteClockFile(root, {2026, 12, 7, 23, 59, 58}));
-  const std::vector<uint8_t> bytes = testing::ReadFileBytes(root + "/Config/time.bin");
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "2026 12 07 23 59 58");
-  // Rewriting truncates.
-  ASSERT_TRUE(WriteClockFile(root, {2027, 1, 1, 0, 0, 0}));
-  EXPECT_EQ(testing::ReadFileBytes(root + "/Config/time.bin").size(), 19u);
-  EXPECT_FALSE(WriteClockFile(root + "/Config/time.bin", {2027, 1, 1, 0, 0, 0}));  // a file is in the way
 }
 
 }  // namespace

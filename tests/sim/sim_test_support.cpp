@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace orvia::sim::testing {
@@ -63,18 +64,8 @@ const CardReport& SmallCard() {
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  std::error_code ec;
-  const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (!ec) {
-    bytes.resize(static_cast<size_t>(size));
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    bytes.resize(got);
-  }
-  std::fclose(f);
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 int RunCommand(const std::string& command, std::string* output) {

@@ -1,10 +1,17 @@
-// The pacing clock on its own: re-basing at a rate change, the new hour and
-// the new day, a clock going back and drift either way.
+// The pacing pieces on their own: the clock (re-basing at a rate change, the
+// new hour and the new day, a clock going back and drift either way), the
+// sound block plan, and the pacing trace's lateness figures and file.
 #include "playback/pacing_clock.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "playback/pacing_trace.h"
 #include "playback/sound_schedule.h"
+#include "tests/playback/playback_test_support.h"
 
 namespace orvia {
 namespace {
@@ -96,32 +103,59 @@ TEST(PacingClockTest, LeadHandsStepsOverEarly) {
 }
 
 TEST(SoundScheduleTest, BlocksWaitFeedWithSilenceLoseTheirLateStartOrSkip) {
-  // Too early to hand over.
-  EXPECT_EQ(PlanSoundBlock(1000, 1000 + kSoundAheadMs + 1, 0, 40).action, SoundAction::kWait);
-  // An empty sink: the block would start now, 100 ms early; silence first.
-  SoundPlan p = PlanSoundBlock(1000, 1100, 0, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs, 100);
-  // On time behind what is queued, within the tolerance.
-  p = PlanSoundBlock(1000, 1100, 95000, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
-  // 30 ms late: its last 30 ms are left out.
-  p = PlanSoundBlock(1000, 1100, 130000, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.cutMs, 30);
-  EXPECT_EQ(p.silenceMs, 0);
-  // A backlog: it would start 300 ms late.
-  EXPECT_EQ(PlanSoundBlock(1000, 1100, 400000, 40).action, SoundAction::kSkip);
-  // The player cannot tell: on time alone.
-  p = PlanSoundBlock(1000, 1100, -1, 40);
-  EXPECT_EQ(p.action, SoundAction::kFeed);
-  EXPECT_EQ(p.silenceMs + p.cutMs, 0);
-
+  struct Row {
+    int64_t dueMs, queuedUs;
+    SoundAction action;
+    int silenceMs, cutMs;
+  };
+  const Row rows[] = {
+      {1000 + kSoundAheadMs + 1, 0, SoundAction::kWait, 0, 0},  // too early to hand over
+      {1100, 0, SoundAction::kFeed, 100, 0},      // an empty sink: it would start now, 100 ms early
+      {1100, 95000, SoundAction::kFeed, 0, 0},    // on time behind what is queued, within the tolerance
+      {1100, 130000, SoundAction::kFeed, 0, 30},  // 30 ms late: its last 30 ms are left out
+      {1100, 400000, SoundAction::kSkip, 0, 0},   // a backlog: it would start 300 ms late
+      {1100, -1, SoundAction::kFeed, 0, 0},       // the player cannot tell: on time alone
+  };
+  for (const Row& r : rows) {
+    const SoundPlan p = PlanSoundBlock(1000, r.dueMs, r.queuedUs, 40);
+    EXPECT_EQ(std::make_tuple(p.action, p.silenceMs, p.cutMs),
+              std::make_tuple(r.action, r.silenceMs, r.cutMs))
+        << r.dueMs << " " << r.queuedUs;
+  }
   EXPECT_EQ(SoundBytesFor(40, 8000, 2), 640);
   EXPECT_EQ(SoundBytesFor(40, 0, 2), 0);
   EXPECT_EQ(SoundUsFor(640, 8000, 2), 40000);
   EXPECT_EQ(SoundUsFor(640, 8000, 0), 0);
+}
+
+TEST(PacingTrace, LatenessPercentilesUseNearestRank) {
+  PacingTrace trace;
+  for (int i = 0; i < 100; ++i) trace.Record(1000 * i, 1000 * i + i);  // 0..99 ms late
+  trace.Record(5, 2);                                                  // 3 ms early
+  const LatenessStats s = ComputeLateness(trace.samples());
+  EXPECT_EQ(s.count, 101);
+  EXPECT_EQ(s.p50Ms, 49);
+  EXPECT_EQ(s.p99Ms, 98);
+  EXPECT_EQ(s.maxMs, 99);
+  EXPECT_EQ(ComputeLateness({}).count, 0);
+}
+
+TEST(PacingTrace, KeepsNoMoreThanItsCapacityAndWritesASummary) {
+  PacingTrace trace(2);
+  trace.Record(0, 1, 1);
+  trace.Record(10, 10, 3);
+  trace.Record(20, 40);
+  EXPECT_EQ(trace.samples().size(), 2u);
+  EXPECT_EQ(trace.dropped(), 1);
+  test::ScratchDir dir;
+  ASSERT_TRUE(WritePacingTrace(trace, dir / "trace.csv"));
+  std::ifstream in(dir / "trace.csv");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(),
+            "# units 2, not kept 1, late p50 0 ms, p99 1 ms, max 1 ms\n"
+            "due_ms,actual_ms,late_ms,row\n0,1,1,1\n10,10,0,3\n");
+  EXPECT_FALSE(WritePacingTrace(trace, dir / "no/such/folder.csv"));
 }
 
 }  // namespace
