@@ -116,15 +116,21 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   // OK: the rows handed over fill the list, the card becomes the card root
   // and the first row plays.
   window_->Playback()->OpenSource(
-      [&card] { return MainWindowPlayback::SourceChoice{true, true, PlayListRows(card), card}; }, release);
+      [&card] {
+        return MainWindowPlayback::SourceChoice{true, true, PlayListRows(card), card};
+      },
+      release);
   EXPECT_EQ(released.size(), 1);  // nothing was in use this time
   EXPECT_EQ(window_->CardRoot(), card + "/");
   EXPECT_EQ(window_->RecordingList()->RowCount(), rowsBefore);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 
   // OK on the format page leaves the list as it was and plays its first row.
-  window_->Playback()->OpenSource([] { return MainWindowPlayback::SourceChoice{true, false, {}, QString()}; },
-                                  release);
+  window_->Playback()->OpenSource(
+      [] {
+        return MainWindowPlayback::SourceChoice{true, false, {}, QString()};
+      },
+      release);
   EXPECT_EQ(window_->RecordingList()->RowCount(), rowsBefore);
   EXPECT_TRUE(Controller().playing());
   window_->SetCardRoot(card + "/");
@@ -136,7 +142,8 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   window_->Playback()->OnVolumeRemoved(card);
   const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text, QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
+  EXPECT_EQ(shown[0].text,
+            QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
   EXPECT_EQ(window_->RecordingList()->RowCount(), 0);
   EXPECT_TRUE(window_->CardRoot().isEmpty());
   EXPECT_FALSE(Controller().playing());

@@ -32,17 +32,17 @@ TEST_F(MainWindowTest, EveryControlAtItsPlace) {
     int id, x, y, w, h;
   };
   for (const Expect& e :
-       {Expect{kFrontPlayer, 305, 51, 700, 393}, Expect{kRearPlayer, 14, 51, 282, 209},
-        Expect{kMapBrowser, 14, 308, 281, 211}, Expect{kRecordingList, 14, 537, 357, 181},
-        Expect{kTimeLine, 439, 500, 490, 10}, Expect{kTimeText, 322, 498, 115, 15},
-        Expect{kUpgradeButton, 305, 8, 145, 37}, Expect{kSetupButton, 450, 8, 145, 37},
-        Expect{kPrintButton, 595, 8, 145, 37}, Expect{kCaptureButton, 740, 8, 144, 37},
-        Expect{kMinimizeButton, 932, 17, 38, 20}, Expect{kExitButton, 970, 17, 36, 20},
-        Expect{kMapButton, 13, 271, 70, 36}, Expect{kFullRearButton, 260, 261, 36, 36},
+       {Expect{kFrontPlayer, 305, 51, 700, 393},       Expect{kRearPlayer, 14, 51, 282, 209},
+        Expect{kMapBrowser, 14, 308, 281, 211},        Expect{kRecordingList, 14, 537, 357, 181},
+        Expect{kTimeLine, 439, 500, 490, 10},          Expect{kTimeText, 322, 498, 115, 15},
+        Expect{kUpgradeButton, 305, 8, 145, 37},       Expect{kSetupButton, 450, 8, 145, 37},
+        Expect{kPrintButton, 595, 8, 145, 37},         Expect{kCaptureButton, 740, 8, 144, 37},
+        Expect{kMinimizeButton, 932, 17, 38, 20},      Expect{kExitButton, 970, 17, 36, 20},
+        Expect{kMapButton, 13, 271, 70, 36},           Expect{kFullRearButton, 260, 261, 36, 36},
         Expect{kPreviousFileButton, 306, 445, 50, 38}, Expect{kPlayButton, 406, 445, 50, 38},
-        Expect{kStopButton, 556, 445, 50, 38}, Expect{kFullFrontButton, 971, 446, 36, 36},
-        Expect{kSdButton, 370, 537, 29, 50}, Expect{kGraphModeButton, 929, 536, 77, 45},
-        Expect{kSpeedSlider, 663, 459, 125, 10}, Expect{kVolumeSlider, 831, 459, 125, 10}}) {
+        Expect{kStopButton, 556, 445, 50, 38},         Expect{kFullFrontButton, 971, 446, 36, 36},
+        Expect{kSdButton, 370, 537, 29, 50},           Expect{kGraphModeButton, 929, 536, 77, 45},
+        Expect{kSpeedSlider, 663, 459, 125, 10},       Expect{kVolumeSlider, 831, 459, 125, 10}}) {
     EXPECT_EQ(Geometry(e.id), QRect(e.x, e.y, e.w, e.h)) << "control " << e.id;
     EXPECT_TRUE(window_->Control(e.id)->isVisible()) << "control " << e.id;
   }
@@ -174,7 +174,8 @@ TEST(GraphWindow, DrawsTheCursorAndThePlots) {
 
 TEST(PumpMessagesBriefly, DispatchesPendingEvents) {
   bool ran = false;
-  QMetaObject::invokeMethod(qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
   PumpMessagesBriefly();
   EXPECT_TRUE(ran);
 }

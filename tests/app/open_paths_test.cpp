@@ -79,8 +79,8 @@ TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
   EXPECT_FALSE(window_->OpenPaths({empty.path()}));
   const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text,
-            QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) + "\n" + empty.path());
+  EXPECT_EQ(shown[0].text, QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) +
+                               "\n" + empty.path());
   EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
   EXPECT_EQ(window_->CardRoot(), Card() + "/");
   EXPECT_TRUE(Controller().playing());

@@ -24,8 +24,9 @@ namespace orvia::test {
 inline QList<QStringList> PlayListRows(const QString& card) {
   QList<QStringList> rows;
   for (const PlayListRow& r : ScanPlayList(card.toStdString(), 0))
-    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date), QString::fromStdString(r.time),
-                 QString::fromStdString(r.type), QString::fromStdString(r.path)});
+    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
+                 QString::fromStdString(r.time), QString::fromStdString(r.type),
+                 QString::fromStdString(r.path)});
   return rows;
 }
 

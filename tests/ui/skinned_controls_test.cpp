@@ -205,8 +205,9 @@ class SkinnedControlsTest : public QObject {
     QCOMPARE(spy.at(1).at(1).toInt(), 59);
 
     // Channel start, middle, and the slider's own edges beyond the channel (clamped).
-    for (const auto& [x, pos] : {std::pair{channel.left(), 0}, std::pair{channel.left() + channel.width() / 2, 30},
-                                 std::pair{0, 0}, std::pair{489, 59}}) {
+    for (const auto& [x, pos] :
+         {std::pair{channel.left(), 0}, std::pair{channel.left() + channel.width() / 2, 30}, std::pair{0, 0},
+          std::pair{489, 59}}) {
       Click(slider, {x, 5});
       QCOMPARE(slider->GetPos(), pos);
     }
