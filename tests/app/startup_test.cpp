@@ -121,7 +121,6 @@ TEST(StartupFiles, BitmapRowsAreWrittenBottomUp) {
 TEST(StartupFiles, UpdaterParameterAndPaths) {
   EXPECT_EQ(UpdaterParameter(1, 2, 10, 3), "v=12103\n");
   EXPECT_EQ(UpdaterParameter(1, 0, 0, 0), "v=1000\n");
-  EXPECT_EQ(COrviaDlg::UpdaterParameterText(), "v=1001\n");
 
   QTemporaryDir dir;
   std::string root = dir.path().toStdString();
