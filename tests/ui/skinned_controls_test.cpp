@@ -300,46 +300,36 @@ class SkinnedControlsTest : public QObject {
     QCOMPARE(shown.pixelColor(5, thumb.bottom() + 3), QColor(Qt::blue));
   }
 
-  void listRowsAlternateWithBlackText() {
-    CColoredListCtrl list;
-    list.resize(357, 181);
-    list.InsertColumn(0, QStringLiteral("No"), 40);
-    list.InsertColumn(1, QStringLiteral("Date"), 80);
-    list.InsertColumn(2, QStringLiteral("Path"), 0);
-    for (int i = 0; i < 3; ++i) list.AddRow({QString::number(i + 1), QStringLiteral("2024-01-01"), "/x"});
-    list.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&list));
-    QCOMPARE(list.columnWidth(2), 0);
-    const QImage shown = list.viewport()->grab().toImage();
+  void listRowsAlternateAndTheSelectionKeepsItsLookWithoutFocus() {
+    QWidget window;
+    auto* list = new CColoredListCtrl(&window);
+    auto* other = new QLineEdit(&window);
+    list->setGeometry(0, 0, 357, 181);
+    other->setGeometry(0, 190, 100, 20);
+    list->InsertColumn(0, QStringLiteral("No"), 40);
+    list->InsertColumn(1, QStringLiteral("Date"), 80);
+    list->InsertColumn(2, QStringLiteral("Path"), 0);
+    for (int i = 0; i < 3; ++i) list->AddRow({QString::number(i + 1), QStringLiteral("2024-01-01"), "/x"});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(list->columnWidth(2), 0);
+    const QImage shown = list->viewport()->grab().toImage();
     const QColor even(240, 247, 249), odd(229, 232, 239);
     for (int row = 0; row < 3; ++row) {
       // Sampled right of the columns, mid-row (away from a focus frame on the current row).
-      const int y = list.visualRect(list.model()->index(row, 1)).center().y();
+      const int y = list->visualRect(list->model()->index(row, 1)).center().y();
       QCOMPARE(shown.pixelColor(200, y), row % 2 == 0 ? even : odd);
-      QCOMPARE(shown.pixelColor(list.viewport()->width() - 3, y), row % 2 == 0 ? even : odd);
+      QCOMPARE(shown.pixelColor(list->viewport()->width() - 3, y), row % 2 == 0 ? even : odd);
     }
     QCOMPARE(shown.pixelColor(5, shown.height() - 3), odd);  // below the rows
-
     // Text is drawn black: the darkest pixel of row 0's first cell is near black.
-    const QRect cell = list.visualRect(list.model()->index(0, 0));
+    const QRect cell = list->visualRect(list->model()->index(0, 0));
     int darkest = 255;
     for (int y = cell.top(); y <= cell.bottom(); ++y)
       for (int x = cell.left(); x <= cell.right(); ++x) darkest = std::min(darkest, qGray(shown.pixel(x, y)));
     QVERIFY(darkest < 60);
-  }
 
-  void listSelectionKeepsItsLookWithoutFocus() {
-    QWidget window;
-    auto* list = new CColoredListCtrl(&window);
-    auto* other = new QLineEdit(&window);
-    list->setGeometry(0, 0, 200, 120);
-    other->setGeometry(0, 130, 100, 20);
-    list->InsertColumn(0, QStringLiteral("No"), 60);
-    list->InsertColumn(1, QStringLiteral("Type"), 120);
-    list->AddRow({QStringLiteral("1"), QStringLiteral("Normal")});
-    list->AddRow({QStringLiteral("2"), QStringLiteral("Event")});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The selected row looks the same once another control has the focus.
     list->setFocus();
     list->setCurrentItem(list->topLevelItem(1));
     QVERIFY(list->topLevelItem(1)->isSelected());
@@ -348,7 +338,7 @@ class SkinnedControlsTest : public QObject {
     const QColor focused = list->viewport()->grab().toImage().pixelColor(inside);
     other->setFocus();
     QCOMPARE(list->viewport()->grab().toImage().pixelColor(inside), focused);
-    QVERIFY(focused != QColor(229, 232, 239));
+    QVERIFY(focused != odd);
     QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
   }
 
