@@ -81,14 +81,6 @@ TEST_F(ViewerEndToEnd, PlaysPausesStepsSeeksAndMovesOn) {
   EXPECT_EQ(window_->RecordingList()->currentItem(), window_->RecordingList()->topLevelItem(1));
 }
 
-TEST_F(ViewerEndToEnd, EndOfFileOpensTheNextRow) {
-  // At 4x an 8-second recording ends after about two seconds.
-  static_cast<CBitSlider*>(window_->Control(kSpeedSlider))->SetPos(4);
-  Controller().OnSpeed(4);
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().currentRow() >= 1, 15000);
-  EXPECT_TRUE(Controller().playing());
-}
-
 TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
   const QString card = Card();
