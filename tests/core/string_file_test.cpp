@@ -64,12 +64,7 @@ TEST(StringFile, ShippedBytesKeepTheirForm) {
   EXPECT_NE(bytes.find("IDS_CAPTION_NO_PICTURE  = \"No Picture\""), std::string_view::npos);
 }
 
-class LocalizedText : public ::testing::Test {
- protected:
-  std::string Folder() const { return test::TestProgramFolder(); }
-};
-
-TEST_F(LocalizedText, TextsAsTheProgramShowsThem) {
+TEST(LocalizedText, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_OK"), "OK");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CANCEL"), "CANCEL");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_LIST_SD"), "\u25B6 SD Path");
@@ -84,17 +79,17 @@ TEST_F(LocalizedText, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(GetLocalizedText(""), "N/A");
 }
 
-TEST_F(LocalizedText, PathIsFixedAfterTheFirstLookup) {
+TEST(LocalizedText, PathIsFixedAfterTheFirstLookup) {
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CLOSE"), "CLOSE");
   test::TempDir other;
   test::WriteFile(other / kStringFileName, "[STRINGTABLE]\r\nIDS_CAPTION_CLOSE = \"moved\"");
   SetProgramFolderForTesting(other.path() + "/");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CLOSE"), "CLOSE");
-  SetProgramFolderForTesting(Folder());
+  SetProgramFolderForTesting(test::TestProgramFolder());
 }
 
-TEST_F(LocalizedText, MissingFileGivesNotAvailable) {
-  std::string path = Folder() + kStringFileName;
+TEST(LocalizedText, MissingFileGivesNotAvailable) {
+  std::string path = test::TestProgramFolder() + kStringFileName;
   std::string saved = test::ReadFile(path);
   std::remove(path.c_str());
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_OK"), "N/A");
