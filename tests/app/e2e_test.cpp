@@ -41,7 +41,7 @@ QStringList OpenFilesUnder(const QString& folder) {
   return held;
 }
 
-TEST_F(ViewerEndToEnd, PlaysPausesStepsSeeksAndMovesOn) {
+TEST_F(ViewerEndToEnd, PlaysPausesSeeksAndMovesOn) {
   QElapsedTimer clock;
   clock.start();
   // The time line reaches second 3 after about three seconds: never much
@@ -65,12 +65,7 @@ TEST_F(ViewerEndToEnd, PlaysPausesStepsSeeksAndMovesOn) {
   EXPECT_EQ(Label(kZText).toStdString(), FormatAxis("Z", ix.gPeak[held].z));
   EXPECT_EQ(Label(kTimeText).toStdString(), TimeText(held));
 
-  // One frame forward while paused takes exactly one more unit.
-  const int before = Controller().buffer().nextVideo[0];
-  window_->OnCommand(kForwardButton);
-  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 2000);
-  EXPECT_EQ(Controller().buffer().nextVideo[0], before + 1);
-  // The time line seeks while paused.
+  // The time line seeks while paused (the open-path test steps picture by picture).
   Controller().OnTimeLine(6);
   QTRY_COMPARE_WITH_TIMEOUT(Controller().position(), 6, 3000);
 
