@@ -3,16 +3,9 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include "paint_kit.h"
+
 namespace skingen {
-namespace {
-
-// The skin's colours (painters.cpp).
-const QColor kPanel(73, 73, 74);
-const QColor kBand(50, 51, 53);
-const QColor kAccent(245, 166, 35);
-const QColor kAccentDeep(196, 124, 18);
-
-}  // namespace
 
 QImage PaintAppIcon(int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
