@@ -76,30 +76,12 @@ TEST_F(ViewerEndToEnd, PlaysPausesSeeksAndMovesOn) {
   EXPECT_EQ(window_->RecordingList()->currentItem(), window_->RecordingList()->topLevelItem(1));
 }
 
-TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
+TEST_F(ViewerEndToEnd, CardManagerOkAndCardRemoval) {
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
   const QString card = Card();
-  window_->SetCardRoot(card + "/");
-  // The recording playing is seen open (where /proc is there to tell).
-  if (QFileInfo::exists("/proc/self/fd")) {
-    ASSERT_FALSE(OpenFilesUnder(card).isEmpty());
-  }
-  QStringList released, heldAtRelease;
-  auto release = [&](const QString& root) {
-    released << root;
-    heldAtRelease << OpenFilesUnder(root);
-  };
-
-  // Cancel: the card in use was released first, with no file of it open (so
-  // it can be unmounted and formatted); the list and the card stay.
-  const int rowsBefore = window_->RecordingList()->RowCount();
-  window_->Playback()->OpenSource([] { return MainWindowPlayback::SourceChoice{}; }, release);
-  EXPECT_EQ(released, QStringList{card + "/"});
-  EXPECT_TRUE(heldAtRelease.isEmpty()) << heldAtRelease.join(", ").toStdString();
-  EXPECT_EQ(window_->RecordingList()->RowCount(), rowsBefore);
-  EXPECT_EQ(window_->CardRoot(), card + "/");
-  window_->SetCardRoot(QString());
-
+  const int rows = window_->RecordingList()->RowCount();
+  QStringList released;
+  auto release = [&](const QString& root) { released << root; };
   // OK: the rows handed over fill the list, the card becomes the card root
   // and the first row plays.
   window_->Playback()->OpenSource(
@@ -107,18 +89,20 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
         return MainWindowPlayback::SourceChoice{true, true, PlayListRows(card), card};
       },
       release);
-  EXPECT_EQ(released.size(), 1);  // nothing was in use this time
+  EXPECT_TRUE(released.isEmpty());  // no card was in use
   EXPECT_EQ(window_->CardRoot(), card + "/");
-  EXPECT_EQ(window_->RecordingList()->RowCount(), rowsBefore);
+  EXPECT_EQ(window_->RecordingList()->RowCount(), rows);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 
-  // OK on the format page leaves the list as it was and plays its first row.
+  // OK on the format page releases the card in use, leaves the list as it
+  // was and plays its first row.
   window_->Playback()->OpenSource(
       [] {
         return MainWindowPlayback::SourceChoice{true, false, {}, QString()};
       },
       release);
-  EXPECT_EQ(window_->RecordingList()->RowCount(), rowsBefore);
+  EXPECT_EQ(released, QStringList{card + "/"});
+  EXPECT_EQ(window_->RecordingList()->RowCount(), rows);
   EXPECT_TRUE(Controller().playing());
   window_->SetCardRoot(card + "/");
 
@@ -137,12 +121,17 @@ TEST_F(ViewerEndToEnd, CardManagerOkCancelAndRemoval) {
   EXPECT_TRUE(Controller().stopped());
 }
 
-TEST_F(ViewerEndToEnd, CancelledCardManagerLeavesListCardAndRecordingPausedAtTheSameSecond) {
+TEST_F(ViewerEndToEnd, CardManagerGetsTheCardClosedAndCancelResumesPausedAtTheSameSecond) {
   window_->SetCardRoot(Card() + "/");
   Controller().OnListDoubleClick(1);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().position() >= 2, 15000);
   const int held = Controller().position();
   const QList<QStringList> rows = PlayListRows(Card());
+  // The recording playing is seen open (where /proc is there to tell)...
+  if (QFileInfo::exists("/proc/self/fd")) {
+    ASSERT_FALSE(OpenFilesUnder(Card()).isEmpty());
+  }
+  QStringList released, heldAtRelease;
   CardEnvironment noCard;
   noCard.mountInfoPath = "/nonexistent/mountinfo";
   window_->Playback()->OpenSource(  // the real sheet, left with Escape
@@ -152,7 +141,14 @@ TEST_F(ViewerEndToEnd, CancelledCardManagerLeavesListCardAndRecordingPausedAtThe
         });
         return MainWindowPlayback::SourceChoice{r.accepted, r.pageIndex == 0, r.rows, r.cardText};
       },
-      {});
+      [&](const QString& root) {
+        released << root;
+        heldAtRelease << OpenFilesUnder(root);
+      });
+  // ...and was closed before the card was released, so that it can be
+  // unmounted and formatted.
+  EXPECT_EQ(released, QStringList{Card() + "/"});
+  EXPECT_TRUE(heldAtRelease.isEmpty()) << heldAtRelease.join(", ").toStdString();
   EXPECT_EQ(window_->RecordingList()->RowCount(), rows.size());
   EXPECT_EQ(RowPath(1), rows[1][4]);
   EXPECT_EQ(window_->CardRoot(), Card() + "/");
