@@ -1,35 +1,16 @@
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWebEngineView>
 
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/profile_file.h"
-#include "controls/colored_list_ctrl.h"
 #include "controls/skin_button.h"
 #include "playback/graph_window.h"
-#include "player/embedded_player.h"
-#include "player/player_module.h"
+#include "viewer_fixture.h"
 
 namespace orvia {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::ViewerTest {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(module_.Load(ORVIA_BIN_DIR), player::ModuleStatus::kLoaded);
-    window_ = std::make_unique<COrviaDlg>(&module_);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  }
-  void TearDown() override { window_.reset(); }
-  QRect Geometry(int id) const { return window_->Control(id)->geometry(); }
   // A press at `at` on `target`, a move of the pointer by (30, 25) and the
   // release, as the window system delivers them to the main window.
   void Drag(QWidget* target, QPoint at) {
@@ -39,39 +20,36 @@ class MainWindowTest : public ::testing::Test {
     QApplication::sendEvent(window_.get(), &move);
     QTest::mouseRelease(target, Qt::LeftButton, {}, at + QPoint(30, 25));
   }
-
-  player::PlayerModule module_;
-  std::unique_ptr<COrviaDlg> window_;
+  void ExpectAxisReadOuts(bool shown) {
+    for (int id : {kXText, kYText, kZText}) EXPECT_EQ(window_->Control(id)->isVisible(), shown) << id;
+  }
 };
 
 TEST_F(MainWindowTest, EveryControlAtItsPlace) {
   EXPECT_EQ(window_->size(), QSize(1020, 730));
-  EXPECT_EQ(Geometry(kFrontPlayer), QRect(305, 51, 700, 393));
-  EXPECT_EQ(Geometry(kRearPlayer), QRect(14, 51, 282, 209));
-  EXPECT_EQ(Geometry(kMapBrowser), QRect(14, 308, 281, 211));
-  EXPECT_EQ(Geometry(kRecordingList), QRect(14, 537, 357, 181));
-  EXPECT_EQ(Geometry(kTimeLine), QRect(439, 500, 490, 10));
-  EXPECT_EQ(Geometry(kTimeText), QRect(322, 498, 115, 15));
   EXPECT_EQ(window_->Graph()->geometry(), QRect(438, 537, 490, 180));
   struct Expect {
     int id, x, y, w, h;
   };
   for (const Expect& e :
-       {Expect{kUpgradeButton, 305, 8, 145, 37}, Expect{kSetupButton, 450, 8, 145, 37},
-        Expect{kPrintButton, 595, 8, 145, 37}, Expect{kCaptureButton, 740, 8, 144, 37},
-        Expect{kMinimizeButton, 932, 17, 38, 20}, Expect{kExitButton, 970, 17, 36, 20},
-        Expect{kMapButton, 13, 271, 70, 36}, Expect{kFullRearButton, 260, 261, 36, 36},
+       {Expect{kFrontPlayer, 305, 51, 700, 393},       Expect{kRearPlayer, 14, 51, 282, 209},
+        Expect{kMapBrowser, 14, 308, 281, 211},        Expect{kRecordingList, 14, 537, 357, 181},
+        Expect{kTimeLine, 439, 500, 490, 10},          Expect{kTimeText, 322, 498, 115, 15},
+        Expect{kUpgradeButton, 305, 8, 145, 37},       Expect{kSetupButton, 450, 8, 145, 37},
+        Expect{kPrintButton, 595, 8, 145, 37},         Expect{kCaptureButton, 740, 8, 144, 37},
+        Expect{kMinimizeButton, 932, 17, 38, 20},      Expect{kExitButton, 970, 17, 36, 20},
+        Expect{kMapButton, 13, 271, 70, 36},           Expect{kFullRearButton, 260, 261, 36, 36},
         Expect{kPreviousFileButton, 306, 445, 50, 38}, Expect{kPlayButton, 406, 445, 50, 38},
-        Expect{kStopButton, 556, 445, 50, 38}, Expect{kFullFrontButton, 971, 446, 36, 36},
-        Expect{kSdButton, 370, 537, 29, 50}, Expect{kGraphModeButton, 929, 536, 77, 45},
-        Expect{kSpeedSlider, 663, 459, 125, 10}, Expect{kVolumeSlider, 831, 459, 125, 10}}) {
+        Expect{kStopButton, 556, 445, 50, 38},         Expect{kFullFrontButton, 971, 446, 36, 36},
+        Expect{kSdButton, 370, 537, 29, 50},           Expect{kGraphModeButton, 929, 536, 77, 45},
+        Expect{kSpeedSlider, 663, 459, 125, 10},       Expect{kVolumeSlider, 831, 459, 125, 10}}) {
     EXPECT_EQ(Geometry(e.id), QRect(e.x, e.y, e.w, e.h)) << "control " << e.id;
     EXPECT_TRUE(window_->Control(e.id)->isVisible()) << "control " << e.id;
   }
   EXPECT_FALSE(window_->Control(kRestoreButton)->isVisible());
   EXPECT_FALSE(window_->Control(kNormalButton)->isVisible());
   EXPECT_EQ(window_->Button(kPlayButton)->toolTip(), "Play");
-  EXPECT_EQ(static_cast<QLabel*>(window_->Control(kXText))->text(), "X: ");
+  EXPECT_EQ(Label(kXText), "X: ");
   // Both players got their one-time set-up calls.
   EXPECT_EQ(window_->FrontPlayer()->SetupCallCount(player::PlayerOp::kStartup87), 1);
   EXPECT_EQ(window_->RearPlayer()->SetupCallCount(player::PlayerOp::kStartup87), 0);
@@ -80,6 +58,8 @@ TEST_F(MainWindowTest, EveryControlAtItsPlace) {
   EXPECT_EQ(window_->RearPlayer()->viewNumber(), 3);
 }
 
+// Both ways out of full screen (Esc, the normal button) restore the layout
+// and the G read-outs, which full screen hides.
 TEST_F(MainWindowTest, FullScreenAndBack) {
   const QRect monitor = window_->screen()->geometry();
   const int w = monitor.width(), h = monitor.height();
@@ -90,6 +70,7 @@ TEST_F(MainWindowTest, FullScreenAndBack) {
   EXPECT_FALSE(window_->Control(kFrontPlayer)->isVisible());
   EXPECT_FALSE(window_->Control(kRecordingList)->isVisible());
   EXPECT_FALSE(window_->Graph()->isVisible());
+  ExpectAxisReadOuts(false);
   EXPECT_EQ(Geometry(kPlayButton).topLeft(), QPoint(w / 2 - 68, h - 38));
   EXPECT_EQ(Geometry(kStopButton).topLeft(), QPoint(w / 2 + 72, h - 38));
   EXPECT_EQ(Geometry(kExitButton).topLeft(), QPoint(w - 51, 8));
@@ -97,39 +78,35 @@ TEST_F(MainWindowTest, FullScreenAndBack) {
   EXPECT_EQ(Geometry(kTimeLine), QRect(w * 14 / 100, h - 62, w * 72 / 100, 10));
   EXPECT_TRUE(window_->Control(kRestoreButton)->isVisible());
 
-  // Esc leaves full screen and restores the normal layout.
   QTest::keyClick(window_->Control(kTimeLine), Qt::Key_Escape);
   ASSERT_FALSE(window_->IsFullScreen());
   EXPECT_EQ(window_->size(), QSize(1020, 730));
   EXPECT_EQ(Geometry(kFrontPlayer), QRect(305, 51, 700, 393));
   EXPECT_EQ(Geometry(kRearPlayer), QRect(14, 51, 282, 209));
-  EXPECT_TRUE(window_->Control(kFrontPlayer)->isVisible());
   EXPECT_EQ(Geometry(kPlayButton).topLeft(), QPoint(406, 445));
+  EXPECT_TRUE(window_->Control(kFrontPlayer)->isVisible());
   EXPECT_TRUE(window_->Control(kRecordingList)->isVisible());
   EXPECT_FALSE(window_->Control(kNormalButton)->isVisible());
+  ExpectAxisReadOuts(true);
 
   window_->OnCommand(kFullFrontButton);
   EXPECT_EQ(Geometry(kFrontPlayer), QRect(22, 32, w - 44, h - 103));
+  ExpectAxisReadOuts(false);
   window_->OnCommand(kNormalButton);
   EXPECT_FALSE(window_->IsFullScreen());
+  ExpectAxisReadOuts(true);
+  EXPECT_EQ(Label(kYText).left(1), "Y");
+  EXPECT_EQ(Geometry(kYText), QRect(932, 640, 150, 15));
 }
 
-TEST_F(MainWindowTest, EnterAndEscNeverClose) {
-  QTest::keyClick(window_.get(), Qt::Key_Escape);
-  QTest::keyClick(window_.get(), Qt::Key_Return);
-  QTest::keyClick(window_->RecordingList(), Qt::Key_Escape);
-  QTest::keyClick(window_->RecordingList(), Qt::Key_Enter);
-  EXPECT_TRUE(window_->isVisible());
-  EXPECT_FALSE(window_->IsFullScreen());
-}
-
-TEST_F(MainWindowTest, DraggingTheBackgroundMovesTheWindow) {
+TEST_F(MainWindowTest, PressOnTheGraphOrAReadOutDoesNotDragTheWindow) {
   const QPoint before = window_->pos();
-  QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(200, 20));
-  QMouseEvent move(QEvent::MouseMove, QPointF(230, 45), window_->mapToGlobal(QPointF(230, 45)), Qt::NoButton,
-                   Qt::LeftButton, {});
-  QApplication::sendEvent(window_.get(), &move);
-  QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(230, 45));
+  Drag(window_->Graph(), QPoint(200, 90));
+  EXPECT_EQ(window_->pos(), before);
+  Drag(window_->Control(kXText), QPoint(5, 5));
+  EXPECT_EQ(window_->pos(), before);
+  // The background drags it.
+  Drag(window_.get(), QPoint(200, 20));
   EXPECT_EQ(window_->pos(), before + QPoint(30, 25));
 }
 
@@ -148,34 +125,6 @@ TEST_F(MainWindowTest, MapAndGraphToggles) {
   window_->OnCommand(kGraphModeButton);
   EXPECT_EQ(window_->Graph()->mode(), CDlgGraph::kAcceleration);
 }
-
-TEST(PumpMessagesBriefly, DispatchesPendingEvents) {
-  bool ran = false;
-  QMetaObject::invokeMethod(qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
-  PumpMessagesBriefly();
-  EXPECT_TRUE(ran);
-}
-
-TEST(MessageBox, OkAndCancelTakeTheStringFilesCaptions) {
-  QueueMessageBoxAnswer(QMessageBox::Cancel);
-  EXPECT_EQ(ShowLocalizedMessageBox("text", QMessageBox::Ok | QMessageBox::Cancel), QMessageBox::Cancel);
-  QueueMessageBoxAnswer(QMessageBox::Yes);
-  EXPECT_EQ(ShowLocalizedMessageBox("question", QMessageBox::Yes | QMessageBox::No), QMessageBox::Yes);
-  QList<ShownMessageBox> shown = TakeShownMessageBoxes();
-  ASSERT_EQ(shown.size(), 2);
-  EXPECT_EQ(shown[0].title, "Orvia");
-  const QString ok = "OK", cancel = "CANCEL";
-  EXPECT_TRUE(shown[0].buttonTexts.contains(ok));
-  EXPECT_TRUE(shown[0].buttonTexts.contains(cancel));
-  EXPECT_FALSE(shown[1].buttonTexts.contains(ok));
-  EXPECT_TRUE(shown[1].buttonTexts.contains("&Yes"));
-}
-
-}  // namespace
-}  // namespace orvia
-
-namespace orvia {
-namespace {
 
 // Upgrade starts the updater beside the program with the version parameter.
 // A stand-in updater (a script under the updater's name) writes down what it
@@ -201,12 +150,6 @@ TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
   EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
 }
 
-}  // namespace
-}  // namespace orvia
-
-namespace orvia {
-namespace {
-
 TEST(GraphWindow, DrawsTheCursorAndThePlots) {
   CDlgGraph graph;
   graph.resize(490, 180);
@@ -217,43 +160,38 @@ TEST(GraphWindow, DrawsTheCursorAndThePlots) {
   graph.SetCursor(30);
   QImage image = graph.grab().toImage();
   const int cursorX = static_cast<int>(30 * (490 / 60.0f));
+  const int second3X = static_cast<int>(3 * (490 / 60.0f)) + 1;
   EXPECT_EQ(image.pixelColor(cursorX, 5), QColor(255, 0, 0));
   EXPECT_EQ(image.pixelColor(cursorX + 2, 5), QColor(0, 0, 0));
   // Z (green) at +1 g: a quarter of the height from the top.
-  EXPECT_EQ(image.pixelColor(static_cast<int>(3 * (490 / 60.0f)) + 1, 45), QColor(0, 255, 0));
+  EXPECT_EQ(image.pixelColor(second3X, 45), QColor(0, 255, 0));
   // Speed mode without fixes: only the cursor.
   graph.SetMode(CDlgGraph::kSpeed);
   image = graph.grab().toImage();
-  EXPECT_EQ(image.pixelColor(static_cast<int>(3 * (490 / 60.0f)) + 1, 45), QColor(0, 0, 0));
+  EXPECT_EQ(image.pixelColor(second3X, 45), QColor(0, 0, 0));
   EXPECT_EQ(image.pixelColor(cursorX, 100), QColor(255, 0, 0));
 }
 
-// The read-outs after full screen, and presses that child windows let through.
-TEST_F(MainWindowTest, AxisReadOutsShowAgainAfterFullScreen) {
-  for (const int button : {kFullFrontButton, kFullRearButton}) {
-    SCOPED_TRACE(button);
-    window_->OnCommand(button);
-    ASSERT_TRUE(window_->IsFullScreen());
-    for (int id : {kXText, kYText, kZText}) EXPECT_FALSE(window_->Control(id)->isVisible()) << id;
-    window_->OnCommand(kNormalButton);
-    ASSERT_FALSE(window_->IsFullScreen());
-    for (int id : {kXText, kYText, kZText}) {
-      EXPECT_TRUE(window_->Control(id)->isVisible()) << id;
-      EXPECT_EQ(static_cast<QLabel*>(window_->Control(id))->text().left(1), QString("XYZ").at(id - kXText));
-    }
-    EXPECT_EQ(window_->Control(kYText)->geometry(), QRect(932, 640, 150, 15));
-  }
+TEST(PumpMessagesBriefly, DispatchesPendingEvents) {
+  bool ran = false;
+  QMetaObject::invokeMethod(
+      qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
+  PumpMessagesBriefly();
+  EXPECT_TRUE(ran);
 }
 
-TEST_F(MainWindowTest, PressOnTheGraphOrAReadOutDoesNotDragTheWindow) {
-  const QPoint before = window_->pos();
-  Drag(window_->Graph(), QPoint(200, 90));
-  EXPECT_EQ(window_->pos(), before);
-  Drag(window_->Control(kXText), QPoint(5, 5));
-  EXPECT_EQ(window_->pos(), before);
-  // The background still drags it.
-  Drag(window_.get(), QPoint(200, 20));
-  EXPECT_EQ(window_->pos(), before + QPoint(30, 25));
+TEST(MessageBox, OkAndCancelTakeTheStringFilesCaptions) {
+  QueueMessageBoxAnswer(QMessageBox::Cancel);
+  EXPECT_EQ(ShowLocalizedMessageBox("text", QMessageBox::Ok | QMessageBox::Cancel), QMessageBox::Cancel);
+  QueueMessageBoxAnswer(QMessageBox::Yes);
+  EXPECT_EQ(ShowLocalizedMessageBox("question", QMessageBox::Yes | QMessageBox::No), QMessageBox::Yes);
+  const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0].title, "Orvia");
+  EXPECT_TRUE(shown[0].buttonTexts.contains("OK"));
+  EXPECT_TRUE(shown[0].buttonTexts.contains("CANCEL"));
+  EXPECT_FALSE(shown[1].buttonTexts.contains("OK"));
+  EXPECT_TRUE(shown[1].buttonTexts.contains("&Yes"));
 }
 
 }  // namespace

@@ -25,9 +25,7 @@ class NoNetwork : public QWebEngineUrlRequestInterceptor {
   }
 };
 
-// The text a script expression gives on the loaded page. (Waits use
-// QTest::qWaitFor under an assertion: a failed QTRY_ macro outside a Qt Test
-// run returns without telling GoogleTest.)
+// The text a script expression gives on the loaded page.
 QString Evaluate(GPSMap& map, const QString& script) {
   QString result;
   bool done = false;
@@ -42,12 +40,7 @@ QString Evaluate(GPSMap& map, const QString& script) {
 TEST(MapPage, OfflineItKeepsTheCreditTheMarkerAndSaysItIsOffline) {
   QTemporaryDir folder;
   const QString path = folder.filePath("map.html");
-  QFile source(":/orvia/map.html");
-  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-  QFile page(path);
-  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-  page.write(source.readAll());
-  page.close();
+  ASSERT_TRUE(QFile::copy(":/orvia/map.html", path));
 
   NoNetwork noNetwork;
   GPSMap map;
@@ -58,20 +51,16 @@ TEST(MapPage, OfflineItKeepsTheCreditTheMarkerAndSaysItIsOffline) {
   map.resize(281, 211);
   map.show();
   map.Navigate(path);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return map.IsLoaded(); }, 20000));
+  QTRY_VERIFY_WITH_TIMEOUT(map.IsLoaded(), 20000);
 
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        return Evaluate(map, "document.getElementById('offlineNote').style.display") == QString("block");
-      },
-      20000));
+  QTRY_COMPARE_WITH_TIMEOUT(Evaluate(map, "document.getElementById('offlineNote').style.display"),
+                            QString("block"), 20000);
   EXPECT_EQ(Evaluate(map, "document.getElementById('offlineNote').textContent"), "Map offline");
   EXPECT_TRUE(Evaluate(map, "document.querySelector('.leaflet-control-attribution').textContent")
                   .contains(QString::fromUtf8("\u00a9 OpenStreetMap contributors")));
   // The marker still moves where it is told.
   map.CallScript("setPos", {"48.137154", "11.576124"});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Evaluate(map, "tracker.getLatLng().lat.toFixed(3)") == "48.137"; },
-                              10000));
+  QTRY_COMPARE_WITH_TIMEOUT(Evaluate(map, "tracker.getLatLng().lat.toFixed(3)"), QString("48.137"), 10000);
   EXPECT_EQ(Evaluate(map, "document.querySelectorAll('.leaflet-marker-icon').length"), "1");
 }
 

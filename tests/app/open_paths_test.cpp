@@ -1,82 +1,44 @@
-// Opening what the user points at in the real viewer: a card, a folder of
-// copied recordings, two files, a path with nothing in it, and a folder
-// dropped on the window.
-#include <gtest/gtest.h>
-
+// Opening what the user points at in the real viewer: a folder of copied
+// recordings, two files, a path with nothing in it, and a folder dropped on
+// the window.
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 
-#include "app/main_window.h"
-#include "app/main_window_playback.h"
-#include "app/message_box.h"
 #include "app/profile_file.h"
-#include "controls/colored_list_ctrl.h"
-#include "player/embedded_player.h"
-#include "player/player_module.h"
-#include "tools/sim/card_maker.h"
+#include "viewer_fixture.h"
 
 namespace orvia {
 namespace {
 
-class OpenPathsTest : public ::testing::Test {
+class OpenPathsTest : public test::ViewerTest {
  protected:
-  static void SetUpTestSuite() {
-    card_ = new QTemporaryDir;
-    sim::CardOptions o;
-    o.root = card_->path().toStdString();
-    o.layout = "small";
-    o.seconds = 3;
-    ASSERT_TRUE(sim::MakeCard(o).ok);
-  }
-  static void TearDownTestSuite() { delete card_; }
-
-  void SetUp() override {
-    ASSERT_EQ(module_.Load(ORVIA_BIN_DIR), player::ModuleStatus::kLoaded);
-    window_ = std::make_unique<COrviaDlg>(&module_);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    ASSERT_NE(window_->Playback(), nullptr);
-    TakeShownMessageBoxes();
-  }
-  void TearDown() override { window_.reset(); }
-
-  PlaybackController& Controller() { return window_->Playback()->controller(); }
-  QString RowPath(int row) { return window_->RecordingList()->RowText(row, 4); }
+  static void SetUpTestSuite() { MakeCard(3); }
   // The card's recordings of one mode folder, in time order.
   static QStringList Recordings(const QString& mode) {
     QStringList files;
-    QDir folder(card_->path() + "/" + mode);
+    QDir folder(Card() + "/" + mode);
     for (const QString& sub : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
       for (const QString& name : QDir(folder.filePath(sub)).entryList({"*.avi"}, QDir::Files))
         files << folder.filePath(sub) + "/" + name;
     files.sort();
     return files;
   }
-
-  static QTemporaryDir* card_;
-  player::PlayerModule module_;
-  std::unique_ptr<COrviaDlg> window_;
 };
-QTemporaryDir* OpenPathsTest::card_ = nullptr;
 
 TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
-  // Recordings copied loose into a folder of the user's: the first plays,
-  // and no card is in use.
+  // Recordings copied loose into a folder of the user's: the first plays, and no card is in use.
   QTemporaryDir copy;
   const QStringList driving = Recordings("Normal");
   ASSERT_GE(driving.size(), 2);
   for (const QString& f : driving) ASSERT_TRUE(QFile::copy(f, copy.path() + "/" + QFileInfo(f).fileName()));
-  window_->SetCardRoot(card_->path() + "/");
+  window_->SetCardRoot(Card() + "/");
   ASSERT_TRUE(window_->OpenPaths({copy.path()}));
   ASSERT_EQ(window_->RecordingList()->RowCount(), driving.size());
   EXPECT_EQ(RowPath(0), copy.path() + "/" + QFileInfo(driving[0]).fileName());
   EXPECT_TRUE(window_->CardRoot().isEmpty());
-  EXPECT_TRUE(Controller().fileOpen());
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 
   // Two files, latest first and one as a file URL, as a file manager may
@@ -88,12 +50,12 @@ TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
   EXPECT_EQ(Controller().currentRow(), 0);
   EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
 
-  // The keys drive the real playback: next file, then pause.
+  // The keys drive the real playback: next file, pause, then Right shows the
+  // next picture and Left the one before again.
   QTest::keyClick(window_.get(), Qt::Key_PageDown);
   EXPECT_EQ(Controller().currentRow(), 1);
   QTest::keyClick(window_->RecordingList(), Qt::Key_Space);
   EXPECT_FALSE(Controller().playing());
-  // Paused, Right shows the next picture and Left the one before again.
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kIdle, 3000);
   const int next = Controller().buffer().nextVideo[0];
   auto picture = [this] { return window_->FrontPlayer()->widget()->grab().toImage(); };
@@ -101,7 +63,7 @@ TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
   QImage pictures[3] = {picture()};
   for (int i = 1; i < 3; ++i) {
     QTest::keyClick(window_.get(), Qt::Key_Right);
-    QTRY_VERIFY_WITH_TIMEOUT(picture() != pictures[i - 1], 3000);  // each step shows a new picture
+    QTRY_VERIFY_WITH_TIMEOUT(picture() != pictures[i - 1], 3000);
     pictures[i] = picture();
   }
   EXPECT_EQ(Controller().buffer().nextVideo[0], next + 2);
@@ -111,22 +73,22 @@ TEST_F(OpenPathsTest, CopiedRecordingsFillTheListAndTheFirstPlays) {
 }
 
 TEST_F(OpenPathsTest, APathWithoutRecordingsIsNamedAndTheListKept) {
-  ASSERT_TRUE(window_->OpenPaths({card_->path()}));
+  ASSERT_TRUE(window_->OpenPaths({Card()}));
   QTemporaryDir empty;
   QueueMessageBoxAnswer(QMessageBox::Ok);
   EXPECT_FALSE(window_->OpenPaths({empty.path()}));
-  QList<ShownMessageBox> shown = TakeShownMessageBoxes();
+  const QList<ShownMessageBox> shown = TakeShownMessageBoxes();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0].text,
-            QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) + "\n" + empty.path());
+  EXPECT_EQ(shown[0].text, QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_NO_RECORDINGS_IN")) +
+                               "\n" + empty.path());
   EXPECT_EQ(window_->RecordingList()->RowCount(), 5);
-  EXPECT_EQ(window_->CardRoot(), card_->path() + "/");
+  EXPECT_EQ(window_->CardRoot(), Card() + "/");
   EXPECT_TRUE(Controller().playing());
 }
 
 TEST_F(OpenPathsTest, AFolderDroppedOnTheWindowPlays) {
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(card_->path() + "/Event")});
+  data.setUrls({QUrl::fromLocalFile(Card() + "/Event")});
   const QPoint at(700, 300);  // over the front view
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window_.get(), &enter);
@@ -139,7 +101,6 @@ TEST_F(OpenPathsTest, AFolderDroppedOnTheWindowPlays) {
   EXPECT_EQ(RowPath(0), events[0]);
   EXPECT_EQ(window_->RecordingList()->RowText(0, 3),
             QString::fromStdString(GetLocalizedText("IDS_CAPTION_MODE_EVENT")));
-  EXPECT_TRUE(Controller().playing());
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
 }
 

@@ -83,12 +83,7 @@ class AviBuilder {
     // Data offsets were taken relative to the movi data; fix the base now.
     body += "LIST" + Le32(static_cast<uint32_t>(movi_.size() + 4)) + "movi" + movi_;
     if (withIdx1) body += Chunk("idx1", std::string(16, '\0'));
-    std::string file = "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
-    return file;
-  }
-  // Offset of the movi data in the finished file.
-  uint32_t MoviBase(bool withHdrl = true) const {
-    return static_cast<uint32_t>(12 + (withHdrl ? StandardHdrl().size() : 0) + 8 + 100 + 12);
+    return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
   }
 
  private:

@@ -11,67 +11,54 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Get(std::string_view text, std::string_view section, std::string_view key) {
-  return ini::Find(text, section, key).value_or("<missing>");
-}
-
-TEST(IniRead, NamesMatchWithoutCaseAfterTrimming) {
-  std::string text = "  [ Config_Data ]  \r\n  Driving_Impact  =  2 \r\n";
-  EXPECT_EQ(Get(text, "CONFIG_DATA", "DRIVING_IMPACT"), "2");
-  EXPECT_EQ(Get(text, " config_data ", " driving_impact "), "2");
-}
-
-TEST(IniRead, FirstSectionAndFirstKeyWin) {
-  std::string text =
-      "[A]\nk=first\nk=second\n"
-      "[B]\nother=1\n"
-      "[a]\nk=third\nonly=later\n";
-  EXPECT_EQ(Get(text, "A", "k"), "first");
-  // Only the first section of a name is searched.
-  EXPECT_EQ(Get(text, "A", "only"), "<missing>");
-  EXPECT_EQ(Get(text, "B", "k"), "<missing>");
-}
-
-TEST(IniRead, NoCommentSyntax) {
-  std::string text = "[S]\n;k=commented\n#x=1\nk=v ; not a comment\n";
-  EXPECT_EQ(Get(text, "S", ";k"), "commented");
-  EXPECT_EQ(Get(text, "S", "#x"), "1");
-  EXPECT_EQ(Get(text, "S", "k"), "v ; not a comment");
-}
-
-TEST(IniRead, QuotesAndEmptyValues) {
-  std::string text =
-      "[S]\n"
-      "inner = \"Select \"OK\" for disk format or \"CANCEL\".\"\n"
-      "single = 'a b '\n"
-      "mixed = \"abc'\n"
-      "blank = \"\"\n"
-      "empty=\n"
-      "trail = \"Disable the map \"\n"
-      "bare name\n"
-      "lone = \"\n";
-  EXPECT_EQ(Get(text, "S", "inner"), "Select \"OK\" for disk format or \"CANCEL\".");
-  EXPECT_EQ(Get(text, "S", "single"), "a b ");
-  EXPECT_EQ(Get(text, "S", "mixed"), "\"abc'");
-  EXPECT_EQ(Get(text, "S", "blank"), "");
-  EXPECT_EQ(Get(text, "S", "empty"), "");
-  EXPECT_EQ(Get(text, "S", "trail"), "Disable the map ");
-  EXPECT_EQ(Get(text, "S", "bare name"), "<missing>");  // no '=': default
-  EXPECT_EQ(Get(text, "S", "lone"), "\"");
-}
-
-TEST(IniRead, LineEndsOfEveryKind) {
-  EXPECT_EQ(Get("[S]\rk=1\rj=2", "S", "j"), "2");
-  EXPECT_EQ(Get("[S]\r\nk=1\r\nj=2", "S", "j"), "2");
-  EXPECT_EQ(Get("[S]\nk=1\nj=2\n", "S", "k"), "1");
+// Each row: a file's text, the section and key asked for, what is found
+// ("<missing>" for nothing).
+TEST(IniRead, FindsTheValueAsTheRecordersReaderDoes) {
+  const std::string quotes =
+      "[S]\ninner = \"Select \"OK\" for disk format or \"CANCEL\".\"\nsingle = 'a b '\nmixed = \"abc'\n"
+      "blank = \"\"\nempty=\ntrail = \"Disable the map \"\nbare name\nlone = \"\n";
+  const std::string twice = "[A]\nk=first\nk=second\n[B]\nother=1\n[a]\nk=third\nonly=later\n";
+  const std::string comments = "[S]\n;k=commented\n#x=1\nk=v ; not a comment\n";
+  struct Case {
+    std::string text, section, key, found;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           // Names match without case after trimming.
+           {"  [ Config_Data ]  \r\n  Driving_Impact  =  2 \r\n", "CONFIG_DATA", "DRIVING_IMPACT", "2"},
+           {"  [ Config_Data ]  \r\n  Driving_Impact  =  2 \r\n", " config_data ", " driving_impact ", "2"},
+           // The first key of the first section of a name wins; later sections are not searched.
+           {twice, "A", "k", "first"},
+           {twice, "A", "only", "<missing>"},
+           {twice, "B", "k", "<missing>"},
+           // No comment syntax.
+           {comments, "S", ";k", "commented"},
+           {comments, "S", "#x", "1"},
+           {comments, "S", "k", "v ; not a comment"},
+           // One pair of matching quotes is taken off.
+           {quotes, "S", "inner", "Select \"OK\" for disk format or \"CANCEL\"."},
+           {quotes, "S", "single", "a b "},
+           {quotes, "S", "mixed", "\"abc'"},
+           {quotes, "S", "blank", ""},
+           {quotes, "S", "empty", ""},
+           {quotes, "S", "trail", "Disable the map "},
+           {quotes, "S", "bare name", "<missing>"},  // no '='
+           {quotes, "S", "lone", "\""},
+           // Line ends of every kind.
+           {"[S]\rk=1\rj=2", "S", "j", "2"},
+           {"[S]\r\nk=1\r\nj=2", "S", "j", "2"},
+           {"[S]\nk=1\nj=2\n", "S", "k", "1"},
+       }) {
+    EXPECT_EQ(ini::Find(c.text, c.section, c.key).value_or("<missing>"), c.found)
+        << "[" << c.section << "] " << c.key << " in " << c.text;
+  }
 }
 
 TEST(IniRead, LongValuesAreCut) {
-  std::string text = "[S]\nk=" + std::string(3000, 'x') + "\n";
-  EXPECT_EQ(Get(text, "S", "k").size(), ini::kMaxValueChars);
+  const std::string text = "[S]\nk=" + std::string(3000, 'x') + "\n";
+  EXPECT_EQ(ini::Find(text, "S", "k")->size(), ini::kMaxValueChars);
   // A multi-byte character is never cut in half.
-  std::string wide = "[S]\nk=" + std::string(1021, 'x') + "\xE2\x96\xB6\xE2\x96\xB6\n";
-  EXPECT_EQ(Get(wide, "S", "k"), std::string(1021, 'x') + "\xE2\x96\xB6");
+  const std::string wide = "[S]\nk=" + std::string(1021, 'x') + "\xE2\x96\xB6\xE2\x96\xB6\n";
+  EXPECT_EQ(ini::Find(wide, "S", "k"), std::string(1021, 'x') + "\xE2\x96\xB6");
 }
 
 TEST(IniRead, DefaultsFromFile) {
@@ -87,23 +74,27 @@ TEST(IniRead, DefaultsFromFile) {
   EXPECT_EQ(ini::ReadProfileString(dir.path(), "S", "k", ""), "N/A");
 }
 
-TEST(IniWrite, ReplacesTheFirstKeyWhereItStands) {
-  std::string text = "; head\r\n[S]\r\n  K = \"old\" \r\nk=dup\r\n[T]\r\nk=t\r\n";
-  EXPECT_EQ(ini::Set(text, "s", "k", "new"), "; head\r\n[S]\r\nk=new\r\nk=dup\r\n[T]\r\nk=t\r\n");
-}
-
-TEST(IniWrite, AddsMissingKeyAfterTheSectionsLastEntry) {
-  std::string text = "[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\nc=3\r\n";
-  EXPECT_EQ(ini::Set(text, "S", "new", "x"), "[S]\r\na=1\r\nb=2\r\nnew=x\r\n\r\n[T]\r\nc=3\r\n");
-  EXPECT_EQ(ini::Set("[S]\r\n\r\n[T]\r\n", "S", "k", "v"), "[S]\r\nk=v\r\n\r\n[T]\r\n");
-  // The last line of the file has no line end.
-  EXPECT_EQ(ini::Set("[S]\r\na=1", "S", "b", "2"), "[S]\r\na=1\r\nb=2");
-}
-
-TEST(IniWrite, AddsMissingSectionAtTheEnd) {
-  EXPECT_EQ(ini::Set("[S]\na=1\n", "T", "k", "v"), "[S]\na=1\n[T]\nk=v\n");
-  EXPECT_EQ(ini::Set("[S]\r\na=1", "T", "k", "v"), "[S]\r\na=1\r\n[T]\r\nk=v\r\n");
-  EXPECT_EQ(ini::Set("", "T", "k", "v"), "[T]\r\nk=v\r\n");
+// Each row: a file's text, the key set and the text after it.
+TEST(IniWrite, SetChangesOnlyWhatItMust) {
+  struct Case {
+    std::string before, section, key, after;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           // The first key is replaced where it stands, written plainly.
+           {"; head\r\n[S]\r\n  K = \"old\" \r\nk=dup\r\n[T]\r\nk=t\r\n", "s", "k",
+            "; head\r\n[S]\r\nk=v\r\nk=dup\r\n[T]\r\nk=t\r\n"},
+           // A missing key goes after the section's last entry.
+           {"[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\nc=3\r\n", "S", "k",
+            "[S]\r\na=1\r\nb=2\r\nk=v\r\n\r\n[T]\r\nc=3\r\n"},
+           {"[S]\r\n\r\n[T]\r\n", "S", "k", "[S]\r\nk=v\r\n\r\n[T]\r\n"},
+           {"[S]\r\na=1", "S", "k", "[S]\r\na=1\r\nk=v"},  // no line end after the last line
+           // A missing section goes at the end, with the file's line ends.
+           {"[S]\na=1\n", "T", "k", "[S]\na=1\n[T]\nk=v\n"},
+           {"[S]\r\na=1", "T", "k", "[S]\r\na=1\r\n[T]\r\nk=v\r\n"},
+           {"", "T", "k", "[T]\r\nk=v\r\n"},
+       }) {
+    EXPECT_EQ(ini::Set(c.before, c.section, c.key, "v"), c.after) << c.before;
+  }
 }
 
 TEST(IniWrite, FilesOnDisk) {

@@ -14,26 +14,29 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
+// Each row: a file name, whether it counts as a recording (case-sensitive
+// substring tests), and the date and time texts read from fixed places (the
+// separator at position 12 is not read; short names give short texts).
 TEST(RecordingNames, TextsFromTheName) {
-  EXPECT_TRUE(IsRecordingName("mdr_20120503_142501.avi"));
-  EXPECT_EQ(RecordingDateText("mdr_20120503_142501.avi"), "2012-05-03");
-  EXPECT_EQ(RecordingTimeText("mdr_20120503_142501.avi"), "14:25:01");
+  struct Case {
+    std::string name;
+    bool recording;
+    std::string date, time;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"mdr_20120503_142501.avi", true, "2012-05-03", "14:25:01"},
+           {"mdr_20120503-142501.avi", true, "2012-05-03", "14:25:01"},
+           {"MDR_20120503_142501.AVI", false, "2012-05-03", "14:25:01"},
+           {"mdr_20120503_142501.mp4", false, "2012-05-03", "14:25:01"},
+           {"x_mdr_1.avi.bak", true, "r_1.-av-i.", "ak::"},
+           {"mdr_.avi", true, ".avi--", "::"},
+           {"mdr", false, "--", "::"},
+           {"mdr_20120503_14", false, "2012-05-03", "14::"},
+       }) {
+    EXPECT_EQ(IsRecordingName(c.name), c.recording) << c.name;
+    EXPECT_EQ(RecordingDateText(c.name) + " " + RecordingTimeText(c.name), c.date + " " + c.time) << c.name;
+  }
   EXPECT_EQ(RecordingSortKey("2012-05-03", "14:25:01"), "2012-05-03 14:25:01");
-  // The separator at position 12 is not read.
-  EXPECT_EQ(RecordingTimeText("mdr_20120503-142501.avi"), "14:25:01");
-  // The tests are case-sensitive substring tests.
-  EXPECT_FALSE(IsRecordingName("MDR_20120503_142501.AVI"));
-  EXPECT_FALSE(IsRecordingName("mdr_20120503_142501.mp4"));
-  EXPECT_TRUE(IsRecordingName("x_mdr_1.avi.bak"));
-}
-
-TEST(RecordingNames, ShortNamesGiveShortTexts) {
-  EXPECT_TRUE(IsRecordingName("mdr_.avi"));
-  EXPECT_EQ(RecordingDateText("mdr_.avi"), ".avi--");
-  EXPECT_EQ(RecordingTimeText("mdr_.avi"), "::");
-  EXPECT_EQ(RecordingDateText("mdr"), "--");
-  EXPECT_EQ(RecordingTimeText("mdr_2012050"), "::");
-  EXPECT_EQ(RecordingTimeText("mdr_20120503_14"), "14::");
 }
 
 TEST(RecordingNames, ModeFolderPatterns) {

@@ -12,17 +12,12 @@
 namespace orvia {
 namespace {
 
+// The lines of a file whose lines end in CR LF.
 std::vector<std::string> Lines(std::string_view bytes) {
   std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos <= bytes.size()) {
-    size_t end = bytes.find("\r\n", pos);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(bytes.substr(pos));
-      break;
-    }
+  for (size_t pos = 0, end = 0; pos <= bytes.size(); pos = end + 2) {
+    end = std::min(bytes.find("\r\n", pos), bytes.size());
     lines.emplace_back(bytes.substr(pos, end - pos));
-    pos = end + 2;
   }
   return lines;
 }
@@ -44,7 +39,7 @@ TEST(StringFile, ShippedBytesKeepTheirForm) {
   EXPECT_EQ(Count(bytes, "\xA2\xC2"), 4u);
   EXPECT_EQ(Count(bytes, "\xA1\xA6"), 4u);  // the ellipses of "Add folder" and the three exports
   for (unsigned char c : bytes)
-    if (c >= 0x80) EXPECT_TRUE(c == 0xA2 || c == 0xBA || c == 0xC2 || c == 0xA1 || c == 0xA6);
+    EXPECT_TRUE(c < 0x80 || c == 0xA2 || c == 0xBA || c == 0xC2 || c == 0xA1 || c == 0xA6);
 
   std::vector<std::string> lines = Lines(bytes);
   ASSERT_FALSE(lines.empty());
@@ -69,12 +64,7 @@ TEST(StringFile, ShippedBytesKeepTheirForm) {
   EXPECT_NE(bytes.find("IDS_CAPTION_NO_PICTURE  = \"No Picture\""), std::string_view::npos);
 }
 
-class LocalizedText : public ::testing::Test {
- protected:
-  std::string Folder() const { return test::TestProgramFolder(); }
-};
-
-TEST_F(LocalizedText, TextsAsTheProgramShowsThem) {
+TEST(LocalizedText, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_OK"), "OK");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CANCEL"), "CANCEL");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_LIST_SD"), "\u25B6 SD Path");
@@ -89,17 +79,17 @@ TEST_F(LocalizedText, TextsAsTheProgramShowsThem) {
   EXPECT_EQ(GetLocalizedText(""), "N/A");
 }
 
-TEST_F(LocalizedText, PathIsFixedAfterTheFirstLookup) {
+TEST(LocalizedText, PathIsFixedAfterTheFirstLookup) {
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CLOSE"), "CLOSE");
   test::TempDir other;
   test::WriteFile(other / kStringFileName, "[STRINGTABLE]\r\nIDS_CAPTION_CLOSE = \"moved\"");
   SetProgramFolderForTesting(other.path() + "/");
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_CLOSE"), "CLOSE");
-  SetProgramFolderForTesting(Folder());
+  SetProgramFolderForTesting(test::TestProgramFolder());
 }
 
-TEST_F(LocalizedText, MissingFileGivesNotAvailable) {
-  std::string path = Folder() + kStringFileName;
+TEST(LocalizedText, MissingFileGivesNotAvailable) {
+  std::string path = test::TestProgramFolder() + kStringFileName;
   std::string saved = test::ReadFile(path);
   std::remove(path.c_str());
   EXPECT_EQ(GetLocalizedText("IDS_CAPTION_OK"), "N/A");

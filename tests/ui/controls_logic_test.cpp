@@ -9,43 +9,36 @@
 namespace orvia {
 namespace {
 
-TEST(StripLayoutTest, FrameSizeZeroTakesTheWholeBitmap) {
-  const StripLayout channel = MakeStripLayout(490, 10, 0, 0);
-  EXPECT_EQ(channel.frameCount, 1);
-  EXPECT_EQ(channel.frameWidth, 490);
-  EXPECT_EQ(channel.frameHeight, 10);
-  EXPECT_FALSE(channel.vertical);
-
-  const StripLayout thumb = MakeStripLayout(18, 12, 18, 12);
-  EXPECT_EQ(thumb.frameCount, 1);
-  PixelRect r;
-  ASSERT_TRUE(StripFrameRect(thumb, 0, &r));
-  EXPECT_EQ(r, (PixelRect{0, 0, 18, 12}));
+// Frame count, direction and the last frame's rectangle for the bitmap
+// shapes of the skin: a frame size of 0 takes the whole bitmap, narrow
+// bitmaps stack their frames, and only whole frames count.
+TEST(StripLayoutTest, FramesOfEachShape) {
+  struct Case {
+    int width, height, frameWidth, frameHeight, count;
+    bool vertical;
+    PixelRect last;
+  };
+  for (const Case& c :
+       {Case{490, 10, 0, 0, 1, false, {0, 0, 490, 10}}, Case{18, 12, 18, 12, 1, false, {0, 0, 18, 12}},
+        Case{36, 187, 0, 0, 1, true, {0, 0, 36, 187}}, Case{20, 90, 20, 30, 3, true, {0, 60, 20, 90}},
+        Case{100, 20, 30, 0, 3, false, {60, 0, 90, 20}}}) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+    const StripLayout layout = MakeStripLayout(c.width, c.height, c.frameWidth, c.frameHeight);
+    EXPECT_EQ(layout.frameCount, c.count);
+    EXPECT_EQ(layout.vertical, c.vertical);
+    PixelRect r;
+    ASSERT_TRUE(StripFrameRect(layout, c.count - 1, &r));
+    EXPECT_EQ(r, c.last);
+  }
+  EXPECT_EQ(MakeStripLayout(0, 0, 0, 0).frameCount, 0);
 }
 
-TEST(StripLayoutTest, NarrowBitmapsStackTheirFrames) {
-  const StripLayout tall = MakeStripLayout(36, 187, 0, 0);
-  EXPECT_TRUE(tall.vertical);
-  EXPECT_EQ(tall.frameCount, 1);
-
-  const StripLayout stacked = MakeStripLayout(20, 90, 20, 30);
-  EXPECT_EQ(stacked.frameCount, 3);
-  PixelRect r;
-  ASSERT_TRUE(StripFrameRect(stacked, 2, &r));
-  EXPECT_EQ(r, (PixelRect{0, 60, 20, 90}));
-}
-
-TEST(StripLayoutTest, FramesSideBySideCountOnlyWholeFrames) {
+TEST(StripLayoutTest, FramesOutsideTheStripAreRefused) {
   const StripLayout strip = MakeStripLayout(100, 20, 30, 0);
-  EXPECT_EQ(strip.frameCount, 3);  // 10 pixels left over
-  PixelRect r;
-  ASSERT_TRUE(StripFrameRect(strip, 1, &r));
-  EXPECT_EQ(r, (PixelRect{30, 0, 60, 20}));
   PixelRect untouched{1, 2, 3, 4};
   EXPECT_FALSE(StripFrameRect(strip, 3, &untouched));  // index == frameCount
   EXPECT_FALSE(StripFrameRect(strip, -1, &untouched));
   EXPECT_EQ(untouched, (PixelRect{1, 2, 3, 4}));
-  EXPECT_EQ(MakeStripLayout(0, 0, 0, 0).frameCount, 0);
 }
 
 // The time line: 490 pixels wide with an 18-pixel thumb image, range 0..59.
@@ -87,31 +80,25 @@ TEST(SliderMathTest, PositionAndPointAgreeAcrossTheRange) {
   }
 }
 
-TEST(SliderMathTest, HorizontalThumbImageCentresOnThePositionAndStaysInside) {
-  const PixelRect atStart = BitmapThumbRect(TrackbarThumbRect(TimeLine(0)), 18, 12, 0, false);
-  EXPECT_EQ(atStart, (PixelRect{0, 0, 18, 12}));
-  const PixelRect atEnd = BitmapThumbRect(TrackbarThumbRect(TimeLine(59)), 18, 12, 0, false);
-  EXPECT_EQ(atEnd, (PixelRect{472, 0, 490, 12}));
+// Where the thumb image goes beside the track bar's thumb (the slider widget
+// test checks it at both ends of the time line).
+TEST(SliderMathTest, ThumbImagePlace) {
   // The formula: left = T.left + (W - Tw) / 2 - W, never below 0.
   EXPECT_EQ(BitmapThumbRect(PixelRect{100, 0, 110, 10}, 18, 12, 0, false), (PixelRect{86, 0, 104, 12}));
   EXPECT_EQ(BitmapThumbRect(PixelRect{5, 0, 15, 10}, 18, 12, 3, false), (PixelRect{0, 3, 18, 15}));
   // (W - Tw) / 2 truncates toward zero when the track bar's thumb is wider.
   EXPECT_EQ(BitmapThumbRect(PixelRect{100, 0, 121, 10}, 18, 12, 0, false).left, 100 - 1 - 18);
-}
-
-TEST(SliderMathTest, VerticalThumbImage) {
+  // Vertical: the same along y.
   EXPECT_EQ(BitmapThumbRect(PixelRect{0, 40, 10, 52}, 18, 12, 2, true), (PixelRect{2, 40, 20, 52}));
   EXPECT_EQ(BitmapThumbRect(PixelRect{0, 40, 10, 46}, 18, 12, 0, true), (PixelRect{0, 43, 18, 55}));
 }
 
 TEST(BitWndFramesTest, OneFrameStripAlwaysShowsFrameZero) {
   BitWndState s;
-  BitWndOnHover(&s, 1);
-  EXPECT_EQ(s.frame, 0);
-  BitWndOnButtonDown(&s, 1);
-  EXPECT_EQ(s.frame, 0);
-  BitWndOnButtonUp(&s, 1);
-  EXPECT_EQ(s.frame, 0);
+  for (auto event : {BitWndOnHover, BitWndOnButtonDown, BitWndOnButtonUp}) {
+    event(&s, 1);
+    EXPECT_EQ(s.frame, 0);
+  }
 }
 
 TEST(BitWndFramesTest, ThreeFramesFollowHoverPressAndToggle) {
