@@ -138,6 +138,33 @@ TEST_F(ControllerTest, QueuedSoundIsFlushedOnSeekPauseSpeedAndFileChange) {
   }
 }
 
+// Units of the old place still waiting for a decoder would be shown after the
+// new place's first picture: both players drop them before it is handed over.
+TEST_F(ControllerTest, JumpsDropTheUnitsWaitingBeforeTheNewKeyUnit) {
+  Load({Recording(12, "a.avi"), Recording(3, "b.avi")});
+  Ticks(500);
+  const std::vector<std::pair<const char*, std::function<void()>>> jumps = {
+      {"seek", [&] { controller->OnTimeLine(5); }},
+      {"next file", [&] { controller->OnNextFile(); }},
+  };
+  for (const auto& [name, jump] : jumps) {
+    SCOPED_TRACE(name);
+    ClearCalls();
+    jump();
+    Ticks(5);
+    for (const RecordingPlayer* p : {&front, &rear}) {
+      const std::vector<RecordedCall>& calls = p->calls();
+      auto drop = std::find_if(calls.begin(), calls.end(),
+                               [](const RecordedCall& c) { return c.op == PlayerOp::kDropUnits; });
+      auto key = std::find_if(calls.begin(), calls.end(), [](const RecordedCall& c) {
+        return c.op == PlayerOp::kFeedData && !c.feed.sound && c.feed.key;
+      });
+      ASSERT_NE(key, calls.end());
+      EXPECT_LT(drop, key);
+    }
+  }
+}
+
 // -------------------------------------------------------- files, stepping
 
 TEST_F(ControllerTest, PreviousAndNextFileAtTheEndsOfTheListPause) {

@@ -13,8 +13,16 @@ namespace {
 
 using test::TempCard;
 
-// The file's bytes, its folder being made and its truncation are checked with
-// the card simulator (tests/sim), the dialog's clock field by the dialog test.
+TEST(ClockFile, NineteenBytesInAConfigFolderMadeIfMissingAndReplacedWhole) {
+  EXPECT_EQ(FormatClockFile({10000, 1, 1, 0, 0, 0}), "");  // would not be 19 bytes
+  TempCard card;
+  card.RemoveConfig();
+  ASSERT_TRUE(WriteClockFile(card.Root(), {2027, 11, 22, 13, 14, 15}));
+  EXPECT_EQ(ini::ReadFileBytes(card.Root() + "Config/time.bin"), "2027 11 22 13 14 15");
+  ASSERT_TRUE(WriteClockFile(card.Root(), {2013, 3, 1, 9, 5, 3}));
+  EXPECT_EQ(ini::ReadFileBytes(card.Root() + "Config/time.bin"), "2013 03 01 09 05 03");
+}
+
 TEST(ClockFile, NoWriteWithoutAWritableCard) {
   TempCard card;
   // No card: nothing is written into the working folder.
