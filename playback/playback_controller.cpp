@@ -326,6 +326,7 @@ bool PlaybackController::OpenRow() {
   buffer_.unitLen[0] = buffer_.unitLen[1] = buffer_.soundLen = 0;
   enterPending_ = false;
   FlushSound();
+  DropWaitingUnits();
   if (!file_.IsOpen()) return false;
   if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
   SelectRow(currentRow_);

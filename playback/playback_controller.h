@@ -292,6 +292,10 @@ class PlaybackController {
   bool IsKeySecond() const;
   void FeedDueSound();
   void FlushSound();
+  // Both players drop the units still waiting for their decoders: at a jump
+  // to another place or file, so that the old place's pictures do not show
+  // after the new one's.
+  void DropWaitingUnits();
   // The next sound block to hand over is the first at or after `mediaMs`.
   void CueSound(double mediaMs);
   int64_t NowMs() const { return MsOfDay(clock_->Now()); }

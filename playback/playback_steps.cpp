@@ -33,10 +33,7 @@ int PlaybackController::CueKeyUnits() {
 }
 
 int PlaybackController::Seek() {
-  // Units of the old place that still wait for a decoder would otherwise be
-  // shown after the new place's first picture.
-  front_->DropUnits();
-  rear_->DropUnits();
+  DropWaitingUnits();
   buffer_.nextSound = 0;
   buffer_.soundLen = 0;
   enterPending_ = false;
@@ -201,6 +198,11 @@ bool PlaybackController::IsKeySecond() const {
 // ------------------------------------------------------------------ sound
 
 void PlaybackController::FlushSound() { front_->FlushSound(); }
+
+void PlaybackController::DropWaitingUnits() {
+  front_->DropUnits();
+  rear_->DropUnits();
+}
 
 void PlaybackController::CueSound(double mediaMs) {
   const int count = EntryCount(index_.soundCount, kSoundCapacity);
