@@ -130,6 +130,9 @@ TEST_F(MainWindowTest, MapAndGraphToggles) {
 // A stand-in updater (a script under the updater's name) writes down what it
 // was given.
 TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
+  // The updater is looked for beside the program: a stand-in goes there.
+  if (!QFileInfo(QCoreApplication::applicationDirPath()).isWritable())
+    GTEST_SKIP() << "the program's folder is not writable for this user";
   const QString updater = QCoreApplication::applicationDirPath() + "/update_orvia_eng.exe";
   QTemporaryDir dir;
   const QString out = dir.path() + "/args";
