@@ -310,14 +310,25 @@ TEST_F(ControllerTest, RefusedUnitIsRetriedOnlyWhileMutedAndWithinItsBudget) {
   }
 }
 
-TEST_F(ControllerTest, RefusedKeyUnitIsOfferedAgainUntilTaken) {
+TEST_F(ControllerTest, RefusedKeyUnitIsOfferedAgainUntilTakenWithinTheBudget) {
   Load({Recording(3)});
   front.RefuseNextUnits(5);
   Ticks(1);
-  const auto video = Feeds(front, false);
+  auto video = Feeds(front, false);
   ASSERT_EQ(video.size(), 6u);
   EXPECT_TRUE(video[5]->feed.key && !video[5]->feed.refused);
   EXPECT_EQ(clock.sleptMs(), kLoadWaitMs + 5 * kRetryWaitMs);
+
+  // Refused past the budget, the key unit is let go and its view waits for
+  // the next one: one offer and one more after each wait.
+  ClearCalls();
+  front.RefuseNextUnits(1000);
+  controller->OnTimeLine(1);
+  Ticks(1);
+  video = Feeds(front, false);
+  ASSERT_FALSE(video.empty());
+  EXPECT_EQ(video.size(), static_cast<size_t>(1 + kRetryBudgetMs / kRetryWaitMs));
+  for (const RecordedCall* c : video) EXPECT_TRUE(c->feed.key && c->feed.refused);
 }
 
 TEST_F(ControllerTest, OversizedUnitAndSoundBlockAreSkippedWithoutOverrun) {
