@@ -7,19 +7,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/little_endian.h"
+
 namespace orvia {
-namespace {
-
-void PutLe16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t v) {
-  PutLe16(p, v & 0xFFFF);
-  PutLe16(p + 2, v >> 16);
-}
-
-}  // namespace
 
 bool WriteBitmapFile(const PixelRows& pic, const std::string& path) {
   if (!pic.pixels || pic.width <= 0 || pic.height <= 0 || pic.width > 0xFFFF || pic.height > 0xFFFF)

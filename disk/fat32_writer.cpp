@@ -8,6 +8,7 @@
 #include <ctime>
 #include <vector>
 
+#include "app/little_endian.h"
 #include "disk/format_logic.h"
 
 namespace orvia::format {
@@ -17,14 +18,6 @@ constexpr uint32_t kSectorsPerCluster = kClusterBytes / kSectorBytes;  // 64
 constexpr uint32_t kMinReserved = 32;
 constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
 
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v & 0xFFFF);
-  Put16(p + 2, v >> 16);
-}
 
 bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, std::string* error) {
   while (size > 0) {
@@ -99,9 +92,9 @@ bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t h
   if (!ZeroRange(fd, fatStart, 2 * fatBytes + kClusterBytes, error)) return false;
 
   uint8_t fat[12];
-  Put32(fat, 0x0FFFFFF8);      // media byte
-  Put32(fat + 4, 0x0FFFFFFF);  // clean shutdown, no errors
-  Put32(fat + 8, 0x0FFFFFF8);  // the root folder: one cluster
+  PutLe32(fat, 0x0FFFFFF8);      // media byte
+  PutLe32(fat + 4, 0x0FFFFFFF);  // clean shutdown, no errors
+  PutLe32(fat + 8, 0x0FFFFFF8);  // the root folder: one cluster
   for (int copy = 0; copy < 2; ++copy)
     if (!WriteAt(fd, fat, sizeof fat, fatStart + copy * fatBytes, error)) return false;
 
@@ -115,39 +108,39 @@ bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t h
     localtime_r(&now, &t);
     const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
     const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
-    Put16(entry + 22, time);
-    Put16(entry + 24, date);
+    PutLe16(entry + 22, time);
+    PutLe16(entry + 24, date);
     if (!WriteAt(fd, entry, sizeof entry, dataStart, error)) return false;
   }
 
   uint8_t info[512] = {};
-  Put32(info, 0x41615252);
-  Put32(info + 484, 0x61417272);
-  Put32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
-  Put32(info + 492, 3);                   // the next free cluster
-  Put32(info + 508, 0xAA550000);
+  PutLe32(info, 0x41615252);
+  PutLe32(info + 484, 0x61417272);
+  PutLe32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
+  PutLe32(info + 492, 3);                   // the next free cluster
+  PutLe32(info + 508, 0xAA550000);
 
   uint8_t boot[512] = {};
   boot[0] = 0xEB;
   boot[1] = 0x58;
   boot[2] = 0x90;
   std::memcpy(boot + 3, "MSWIN4.1", 8);
-  Put16(boot + 11, kSectorBytes);
+  PutLe16(boot + 11, kSectorBytes);
   boot[13] = static_cast<uint8_t>(kSectorsPerCluster);
-  Put16(boot + 14, l.reservedSectors);
+  PutLe16(boot + 14, l.reservedSectors);
   boot[16] = 2;  // FATs
   boot[21] = 0xF8;
-  Put16(boot + 24, 63);   // sectors per track (a hint only)
-  Put16(boot + 26, 255);  // heads
-  Put32(boot + 28, hiddenSectors);
-  Put32(boot + 32, l.totalSectors);
-  Put32(boot + 36, l.fatSectors);
-  Put32(boot + 44, 2);  // root folder cluster
-  Put16(boot + 48, 1);  // FSInfo sector
-  Put16(boot + 50, 6);  // backup boot sector
+  PutLe16(boot + 24, 63);   // sectors per track (a hint only)
+  PutLe16(boot + 26, 255);  // heads
+  PutLe32(boot + 28, hiddenSectors);
+  PutLe32(boot + 32, l.totalSectors);
+  PutLe32(boot + 36, l.fatSectors);
+  PutLe32(boot + 44, 2);  // root folder cluster
+  PutLe16(boot + 48, 1);  // FSInfo sector
+  PutLe16(boot + 50, 6);  // backup boot sector
   boot[64] = 0x80;
   boot[66] = 0x29;
-  Put32(boot + 67, volumeId);
+  PutLe32(boot + 67, volumeId);
   std::memcpy(boot + 71, name.data(), 11);
   std::memcpy(boot + 82, "FAT32   ", 8);
   boot[510] = 0x55;

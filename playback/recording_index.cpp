@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+#include "app/little_endian.h"
+
 namespace orvia {
 
 // ---------------------------------------------------------------------------
@@ -192,10 +194,6 @@ class MemorySource final : public Source {
   std::span<const uint8_t> b_;
 };
 
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 bool Is(const uint8_t* p, const char* fourcc) { return std::memcmp(p, fourcc, 4) == 0; }
 uint64_t Rounded(uint32_t size) { return uint64_t{size} + (size & 1); }
 

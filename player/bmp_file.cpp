@@ -3,20 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/little_endian.h"
+
 namespace orvia::player {
-
-namespace {
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v & 0xFFFF);
-  Put16(p + 2, v >> 16);
-}
-
-}  // namespace
 
 bool WriteBmp24(const std::string& path, const uint8_t* pixels, int width, int height, int stride) {
   if (!pixels || width <= 0 || height <= 0 || stride < width * 4) return false;
@@ -27,17 +16,17 @@ bool WriteBmp24(const std::string& path, const uint8_t* pixels, int width, int h
   uint8_t header[kHeaderBytes] = {};
   header[0] = 'B';
   header[1] = 'M';
-  Put32(header + 2, kHeaderBytes + imageBytes);
-  Put32(header + 10, kHeaderBytes);
-  Put32(header + 14, 40);
-  Put32(header + 18, static_cast<uint32_t>(width));
-  Put32(header + 22, static_cast<uint32_t>(height));  // positive: bottom row first
-  Put16(header + 26, 1);
-  Put16(header + 28, 24);
-  Put32(header + 30, 0);  // no compression
-  Put32(header + 34, imageBytes);
-  Put32(header + 38, 2835);  // 72 dots per inch
-  Put32(header + 42, 2835);
+  PutLe32(header + 2, kHeaderBytes + imageBytes);
+  PutLe32(header + 10, kHeaderBytes);
+  PutLe32(header + 14, 40);
+  PutLe32(header + 18, static_cast<uint32_t>(width));
+  PutLe32(header + 22, static_cast<uint32_t>(height));  // positive: bottom row first
+  PutLe16(header + 26, 1);
+  PutLe16(header + 28, 24);
+  PutLe32(header + 30, 0);  // no compression
+  PutLe32(header + 34, imageBytes);
+  PutLe32(header + 38, 2835);  // 72 dots per inch
+  PutLe32(header + 42, 2835);
 
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
