@@ -1,7 +1,7 @@
 #include "app_icon.h"
 
 #include <QPainter>
-#include <QRadialGradient>
+#include <QLinearGradient>
 
 #include "paint_kit.h"
 
@@ -26,20 +26,10 @@ QImage PaintAppIcon(int size) {
   // The lens: an amber ring around dark glass with a glint.
   const QPointF c(s / 2, s / 2);
   const qreal r = s * 0.34;
-  QRadialGradient glass(c - QPointF(r * 0.3, r * 0.3), r);
-  glass.setColorAt(0, QColor(70, 74, 84));
-  glass.setColorAt(1, QColor(10, 10, 12));
   QLinearGradient ring(c - QPointF(0, r), c + QPointF(0, r));
   ring.setColorAt(0, kAccent);
   ring.setColorAt(1, kAccentDeep);
-  p.setPen(QPen(QBrush(ring), r * 0.24));
-  p.setBrush(glass);
-  p.drawEllipse(c, r * 0.86, r * 0.86);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(20, 20, 22));
-  p.drawEllipse(c, r * 0.42, r * 0.42);
-  p.setBrush(QColor(255, 255, 255, 200));
-  p.drawEllipse(c + QPointF(-r * 0.22, -r * 0.22), r * 0.13, r * 0.13);
+  LensEmblem(p, c, r, QPen(QBrush(ring), r * 0.24));
 
   // A red recording dot at the top right: the recorder's eye is on.
   p.setBrush(QColor(226, 58, 46));

@@ -294,11 +294,11 @@ void WaveSymbol(QPainter& p, const QRectF& b, const QColor& c, qreal width) {
 }
 
 // The lens emblem of the program: a ring around a dark glass with a glint.
-void LensEmblem(QPainter& p, const QPointF& centre, qreal r) {
+void LensEmblem(QPainter& p, const QPointF& centre, qreal r, const QPen& ring) {
   QRadialGradient glass(centre - QPointF(r * 0.3, r * 0.3), r);
   glass.setColorAt(0, QColor(70, 74, 84));
   glass.setColorAt(1, QColor(10, 10, 12));
-  p.setPen(QPen(kAccent, r * 0.22));
+  p.setPen(ring);
   p.setBrush(glass);
   p.drawEllipse(centre, r * 0.86, r * 0.86);
   p.setPen(Qt::NoPen);

@@ -71,7 +71,11 @@ void SpeakerSymbol(QPainter& p, const QRectF& b, const QColor& c, qreal width);
 // A small line plot, the symbol of the graph switch.
 void WaveSymbol(QPainter& p, const QRectF& b, const QColor& c, qreal width);
 
-// The lens emblem of the program: a ring around a dark glass with a glint.
-void LensEmblem(QPainter& p, const QPointF& centre, qreal r);
+// The lens emblem of the program: a ring around a dark glass with a glint;
+// the ring is drawn with `ring` (the skin's flat amber one by default).
+void LensEmblem(QPainter& p, const QPointF& centre, qreal r, const QPen& ring);
+inline void LensEmblem(QPainter& p, const QPointF& centre, qreal r) {
+  LensEmblem(p, centre, r, QPen(kAccent, r * 0.22));
+}
 
 }  // namespace skingen
