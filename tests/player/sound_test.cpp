@@ -24,11 +24,12 @@ namespace {
 
 bool g_serverUp = false;
 
-// Lets the sink play until it has processed `usecs` or stops advancing.
+// Lets the sink play until it has processed `usecs` or stops advancing for
+// ten seconds (a loaded machine may starve the sound server for seconds).
 int64_t PlayOut(SoundOutput& sound, int64_t usecs) {
   int64_t last = -1;
   int still = 0;
-  while (sound.processedUSecs() < usecs && still < 300) {
+  while (sound.processedUSecs() < usecs && still < 1000) {
     QCoreApplication::processEvents();
     QThread::msleep(10);
     const int64_t now = sound.processedUSecs();
