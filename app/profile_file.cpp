@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -17,27 +18,40 @@ extern const std::size_t kEnglishStringFile_size;
 
 namespace {
 
-// Code page 949 to UTF-8; bytes that do not convert become '?'.
+// Code page 949 to UTF-8; bytes that do not convert become '?', one each.
+// Characters are converted one at a time: for some unmappable pairs glibc
+// takes both bytes before it reports the failure, so where its input pointer
+// stands after a failed call says nothing about where the bad bytes began.
 std::string Cp949ToUtf8(std::string_view in) {
-  std::string out;
   iconv_t cd = iconv_open("UTF-8", "CP949");
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
-  out.resize(in.size() * 3 + 4);
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  while (srcLeft > 0) {
-    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG || dstLeft == 0) break;  // cannot happen with 3x room
-    // An invalid or cut-off sequence: take one byte as '?' and go on.
-    ++src;
-    --srcLeft;
-    *dst++ = '?';
-    --dstLeft;
+  std::string out;
+  out.reserve(in.size() + in.size() / 2 + 4);
+  size_t i = 0;
+  while (i < in.size()) {
+    if (static_cast<unsigned char>(in[i]) < 0x80) {
+      out.push_back(in[i++]);
+      continue;
+    }
+    // A double-byte character: its lead byte and the one after it, if any.
+    const size_t take = std::min<size_t>(2, in.size() - i);
+    char* src = const_cast<char*>(in.data() + i);
+    size_t srcLeft = take;
+    char buf[8];
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    (void)iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    const size_t used = take - srcLeft;
+    if (dst != buf && used > 0) {
+      out.append(buf, static_cast<size_t>(dst - buf));
+      i += used;
+    } else {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      out.push_back('?');
+      ++i;
+    }
   }
   iconv_close(cd);
-  out.resize(out.size() - dstLeft);
   return out;
 }
 

@@ -120,11 +120,16 @@ TEST(ProfileFile, ReadsThroughCodePages) {
   TempDir dir;
   std::string path = dir / "strings.ini";
   WriteFile(path,
-            "[STRINGTABLE]\r\nIDS_A = \"\xA2\xBA SD Path\"\r\nIDS_B = \"\xA2\xC2 x\"\r\nIDS_C = \"caf\xE9\"");
+            "[STRINGTABLE]\r\nIDS_A = \"\xA2\xBA SD Path\"\r\nIDS_B = \"\xA2\xC2 x\"\r\nIDS_C = \"caf\xE9\"\r\n"
+            // Unmappable pairs, one of them the file's last bytes: each byte a
+            // '?', and nothing after them lost or read past the file's end.
+            "IDS_D = \xA2\xE8x\xFFy\r\nIDS_E = z\xA2\xE8");
   CProfileFile cp949(path, FileCodec::kCp949);
   EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_A"), "\u25B6 SD Path");
   EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_B"), "\u25C8 x");
   EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_MISSING"), "N/A");
+  EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_D"), "??x?y");
+  EXPECT_EQ(cp949.ReadString("STRINGTABLE", "IDS_E"), "z??");
   CProfileFile latin(path);
   EXPECT_EQ(latin.ReadString("STRINGTABLE", "IDS_C"), "caf\u00E9");
 }
