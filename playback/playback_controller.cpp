@@ -45,6 +45,9 @@ void PlaybackController::Hold() {
 void PlaybackController::OnPlayPause() {
   view_->EnableButton(PlaybackButton::kStop, true);
   if (playing_) {
+    // A new place not yet on show is shown now, paused.
+    if (state_ == PlaybackState::kRunning && startDue_) Present();
+    startDue_ = startShowing_ = false;
     state_ = PlaybackState::kIdle;
     playing_ = false;
     FlushSound();
@@ -464,17 +467,22 @@ void PlaybackController::Tick() {
         if (position_ == 0 && !HasKeyUnit()) NextFileAtEnd();
         return;
       }
-      if (playing_) FlushSound();
-      Present();
-      if (playing_) {
-        state_ = PlaybackState::kRunning;
-        pacing_.SetRate(speedFactor_, slowDivisor_, 0);
-        pacing_.Start(position_ * 1000.0 + buffer_.millisecond, NowMs());
-        waitKey_[0] = false;
-        FeedDueSound();
-      } else {
+      if (!playing_) {
+        startDue_ = startShowing_ = false;
+        Present();
         state_ = PlaybackState::kIdle;
+        return;
       }
+      FlushSound();
+      state_ = PlaybackState::kRunning;
+      waitKey_[0] = false;
+      // The sound of the old place that the sink still holds plays out
+      // first, so that the new place's first sound is heard with its first
+      // picture instead of being skipped as late.
+      startDue_ = true;
+      startShowing_ = false;
+      startWallMs_ = NowMs() + std::max(0, StartHoldMs() - kPictureLeadMs);
+      if (PresentStartWhenDue()) FeedDueSound();
       return;
     case PlaybackState::kOneStep:
       waitKey_[0] = false;
@@ -488,6 +496,7 @@ void PlaybackController::Tick() {
       state_ = PlaybackState::kIdle;
       return;
     case PlaybackState::kRunning:
+      if (!PresentStartWhenDue()) return;
       // Up to four steps per tick, so that playback catches up when the
       // timer fires late.
       for (int round = 0; round < 4; ++round) {
@@ -509,6 +518,56 @@ void PlaybackController::Tick() {
     default:
       return;
   }
+}
+
+int PlaybackController::StartHoldMs() const {
+  if (speedFactor_ != 1 || slowDivisor_ != 1 || soundMuted_) return 0;
+  const int32_t queuedUs = front_->SoundQueuedUs();
+  return queuedUs > 0 ? std::min(queuedUs / 1000, kMaxStartHoldMs) : 0;
+}
+
+// Milliseconds from `nowMs` to `untilMs` on the wall clock; past midnight
+// the wall time starts again from 0.
+static int64_t WallWaitMs(int64_t untilMs, int64_t nowMs) {
+  int64_t waitMs = untilMs - nowMs;
+  if (waitMs < -kDayMs / 2) waitMs += kDayMs;
+  if (waitMs > kDayMs / 2) waitMs -= kDayMs;
+  return waitMs;
+}
+
+// A new place starts in two waits: its first step goes out once the old
+// place's sound has played out, and the pacing clock starts once the front
+// view has that step's picture on show (or the view cannot tell, or
+// kMaxStartHoldMs has passed), so that its sound begins with it however long
+// a decoder takes to start. True once the clock runs. A wall clock set back
+// further than the longest wait holds nothing up.
+bool PlaybackController::PresentStartWhenDue() {
+  if (startDue_) {
+    const int64_t waitMs = WallWaitMs(startWallMs_, NowMs());
+    if (waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
+    startDue_ = false;
+    shownBefore_ = front_->PicturesShown();
+    Present();
+    startShowing_ = shownBefore_ >= 0 && buffer_.unitLen[0] > 0;
+    startWallMs_ = NowMs() + kMaxStartHoldMs;
+    waitKey_[0] = false;
+  }
+  if (startShowing_) {
+    const int64_t waitMs = WallWaitMs(startWallMs_, NowMs());
+    if (front_->PicturesShown() == shownBefore_ && waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
+    startShowing_ = false;
+    // On show now: the first step is at its moment.
+    pacing_.SetRate(speedFactor_, slowDivisor_, 0);
+    pacing_.Start(position_ * 1000.0 + buffer_.millisecond, NowMs());
+    return true;
+  }
+  if (pacing_.valid()) return true;
+  // Handed over now, the first step reaches the screen kPictureLeadMs later,
+  // like every other step; its sound is due then.
+  pacing_.SetRate(speedFactor_, slowDivisor_, 0);
+  const double leadMedia = static_cast<double>(kPictureLeadMs) * speedFactor_ / slowDivisor_;
+  pacing_.Start(position_ * 1000.0 + buffer_.millisecond - leadMedia, NowMs());
+  return true;
 }
 
 void PlaybackController::TraceHandOver() {

@@ -183,6 +183,7 @@ constexpr int kHoldWaitMs = 10;      // after putting playback on hold
 constexpr int kLoadWaitMs = 20;      // before a list load
 constexpr int kPictureLeadMs = 15;   // a unit goes out this long before its moment
 constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
+constexpr int kMaxStartHoldMs = 250;     // the longest a new place waits for the old sound to play out
 
 class PlaybackController {
  public:
@@ -307,6 +308,8 @@ class PlaybackController {
   std::string Text(const char* key) const;
   AxisCaptions Captions() const;
   void TraceHandOver();
+  int StartHoldMs() const;
+  bool PresentStartWhenDue();
 
   player::PlayerControl* front_;
   player::PlayerControl* rear_;
@@ -330,6 +333,10 @@ class PlaybackController {
   PacingClock pacing_;
   double handOverMs_ = 0;      // recording time of the step handed over last
   bool enterPending_ = false;  // the next step enters its second even within the current one
+  bool startDue_ = false;      // a new place's first step waits for startWallMs_
+  bool startShowing_ = false;  // the pacing clock waits for that step's picture, until startWallMs_
+  int64_t startWallMs_ = 0;    // wall time (ms of the day) the current wait ends
+  int32_t shownBefore_ = -1;   // the front view's picture count before that step
   int soundDelayMs_ = 0;       // the sound waits this long for the front picture
   bool waitKey_[2] = {false, false};
   bool decoderLate_ = false;

@@ -99,6 +99,8 @@ int32_t PlayerControl::PictureLatencyUs() { return Call(PlayerOp::kPictureLatenc
 
 void PlayerControl::DropUnits() { Call(PlayerOp::kDropUnits, {}); }
 
+int32_t PlayerControl::PicturesShown() { return Call(PlayerOp::kPicturesShown, {}); }
+
 void PlayerControl::Startup(bool front) {
   if (front) {
     const PlayerArg a87[] = {PlayerArg::Int(1), PlayerArg::Int(16)};
@@ -210,6 +212,8 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
     case PlayerOp::kDropUnits:
       OnDropUnits();
       return kCallOk;
+    case PlayerOp::kPicturesShown:
+      return OnPicturesShown();
     case PlayerOp::kSetAvTrace:
       if (!IsAddress(args, 0)) return kBadCall;
       OnSetAvTrace(static_cast<AvTraceSink*>(args[0].address));

@@ -60,6 +60,10 @@ enum class PlayerOp : int32_t {
   // finishes (no arguments). For a jump to another place or recording, so
   // that the pictures of the old place do not follow the new one's.
   kDropUnits = 1006,
+  // Answers how many pictures the player has put on screen (counting on past
+  // INT32_MAX from 0), or -1 when it cannot tell (no arguments). Playback
+  // starts its clock once the first picture of a new place is on show.
+  kPicturesShown = 1007,
 };
 
 // Told by a player when what it was handed reaches the user; for measuring
@@ -146,6 +150,8 @@ class PlayerControl {
   // Microseconds from a unit's hand-over to its picture on screen; -1 unknown.
   int32_t PictureLatencyUs();
   void DropUnits();
+  // Pictures put on screen so far; -1 unknown.
+  int32_t PicturesShown();
   // The one-time set-up calls of the main window: 87 (1, 16) on the front,
   // 77 (1) and 9 (0, 0, 0, 1) on both.
   void Startup(bool front);
@@ -179,6 +185,7 @@ class DispatchingPlayer : public PlayerControl {
   virtual void OnSetAvTrace(AvTraceSink*) {}
   virtual int32_t OnPictureLatencyUs() { return -1; }
   virtual void OnDropUnits() {}
+  virtual int32_t OnPicturesShown() { return -1; }
   virtual void OnSetupCall(PlayerOp op, std::span<const PlayerArg> args);
 
  private:

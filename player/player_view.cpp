@@ -158,6 +158,7 @@ void PlayerView::paintEvent(QPaintEvent*) {
       },
       &fresh);
   if (!drawn) painter.fillRect(area, Qt::black);
+  if (drawn && fresh) shown_ = shown_ == INT32_MAX ? 0 : shown_ + 1;
   const int64_t now = SteadyNs();
   if (handedNs > 0 && now > handedNs) {
     // A mean over about the last eight pictures.

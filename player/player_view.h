@@ -66,6 +66,7 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   int32_t OnSoundQueuedUs() override;
   void OnSetAvTrace(AvTraceSink* sink) override;
   int32_t OnPictureLatencyUs() override;
+  int32_t OnPicturesShown() override { return shown_; }
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -82,6 +83,7 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   std::vector<uint8_t> snapshot_;  // reused by SaveSnapshot
   AvTraceSink* trace_ = nullptr;
   int64_t latencyUs_ = -1;  // running mean from hand-over to paint
+  int32_t shown_ = 0;       // new pictures painted, from 0 again past INT32_MAX
 };
 
 }  // namespace orvia::player

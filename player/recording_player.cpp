@@ -61,6 +61,9 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
     case PlayerOp::kPictureLatency:
       answer = pictureLatencyUs_;
       break;
+    case PlayerOp::kPicturesShown:
+      answer = picturesShown_ ? picturesShown_() : -1;
+      break;
     case PlayerOp::kCopyPicture: {
       if (call.addresses.size() != 4) {
         answer = kBadCall;

@@ -61,6 +61,8 @@ class RecordingPlayer : public PlayerControl {
   void SetSoundQueuedAnswer(std::function<int32_t()> answer) { soundQueued_ = std::move(answer); }
   // What PictureLatencyUs answers (-1 unless set).
   void SetPictureLatencyAnswer(int32_t us) { pictureLatencyUs_ = us; }
+  // What PicturesShown answers (-1, "cannot tell", without one).
+  void SetPicturesShownAnswer(std::function<int32_t()> answer) { picturesShown_ = std::move(answer); }
   void SetCallListener(std::function<void(const RecordedCall&)> listener) { listener_ = std::move(listener); }
   // The picture CopyPicture hands out: top row first, 4 bytes per pixel; it is
   // copied out bottom row first like the real player does.
@@ -84,6 +86,7 @@ class RecordingPlayer : public PlayerControl {
   int32_t snapshotAnswer_ = 0;
   std::function<int32_t()> soundQueued_;
   int32_t pictureLatencyUs_ = -1;
+  std::function<int32_t()> picturesShown_;
   std::function<void(const RecordedCall&)> listener_;
   int32_t volume_ = -1;
   bool stopped_ = false;

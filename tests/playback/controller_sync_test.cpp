@@ -138,6 +138,57 @@ TEST_F(ControllerTest, QueuedSoundIsFlushedOnSeekPauseSpeedAndFileChange) {
   }
 }
 
+// A flush cannot take back what the sink already holds. A seek waits for
+// that to play out, so that the new place's first sound block is heard with
+// its first picture rather than skipped as late.
+TEST_F(ControllerTest, AfterASeekTheNewPlacesFirstSoundIsHeardWithItsFirstPicture) {
+  FakeSink sink(front, clock, 100);
+  Load({Recording(10)});
+  Ticks(2500);
+  ASSERT_GT(sink.queuedUs(), 100000);
+  const size_t from = sink.blocks().size();
+  const int64_t seekMs = clock.nowMs();
+  controller->OnTimeLine(5);
+  Ticks(1000);
+  const auto key = std::find_if(sink.keyFedMs().begin(), sink.keyFedMs().end(), [&](int64_t t) { return t >= seekMs; });
+  ASSERT_NE(key, sink.keyFedMs().end());
+  ASSERT_GT(sink.blocks().size(), from);
+  EXPECT_EQ(sink.blocks()[from].id, 5 * 25);
+  EXPECT_LE(std::abs(sink.blocks()[from].startMs - *key), kSoundToleranceMs);
+  // The wait is no longer than what the sink held.
+  EXPECT_LE(*key - seekMs, kHoldWaitMs + 100 + 2);
+
+  // Paused while it waits, both views show the new place at once.
+  controller->OnTimeLine(2);
+  Ticks(20);
+  ClearCalls();
+  controller->OnPlayPause();
+  EXPECT_EQ(Units(front, 0), std::vector<int>{30});
+  EXPECT_EQ(Units(rear, 1), std::vector<int>{30});
+  EXPECT_EQ(view.timeLine, 2);
+  Ticks(200);
+  EXPECT_EQ(Units(front, 0), std::vector<int>{30});
+}
+
+// A decoder that starts slowly puts the first picture on screen late: the
+// clock, and with it the sound, starts when that picture is on show.
+TEST_F(ControllerTest, PlaybackStartsWithTheFirstPictureOnShow) {
+  FakeSink sink(front, clock);
+  int shown = 0;
+  front.SetPicturesShownAnswer([&] {
+    // The first key unit's picture shows 80 ms after its hand-over.
+    if (!sink.keyFedMs().empty() && clock.nowMs() >= sink.keyFedMs().front() + 80) shown = 1;
+    return shown;
+  });
+  Load({Recording(4)});
+  Ticks(500);
+  ASSERT_FALSE(sink.keyFedMs().empty());
+  ASSERT_FALSE(sink.blocks().empty());
+  EXPECT_EQ(sink.blocks()[0].id, 0);
+  EXPECT_NEAR(sink.blocks()[0].startMs, sink.keyFedMs().front() + 80, 2);
+  EXPECT_NEAR(controller->pacing().WallAt(0), sink.keyFedMs().front() + 80, 2);
+}
+
 // Units of the old place still waiting for a decoder would be shown after the
 // new place's first picture: both players drop them before it is handed over.
 TEST_F(ControllerTest, JumpsDropTheUnitsWaitingBeforeTheNewKeyUnit) {

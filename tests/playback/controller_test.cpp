@@ -122,10 +122,13 @@ TEST_F(ControllerTest, FirstSecondsAreFedInTimeOrderWithHeadersAndSoundOnTheFron
     EXPECT_EQ(Bytes(video[15]).substr(0, header.size() + 5), header + std::string("\0\0\0\1\x65", 5));
   }
   EXPECT_TRUE(Feeds(rear, true).empty());
-  // Sound blocks follow each other up to kSoundAheadMs ahead, none twice or left out.
+  // Sound blocks follow each other up to kSoundAheadMs ahead of their
+  // moment (the first picture's is kPictureLeadMs after the start), none
+  // twice or left out.
   const auto sound = Feeds(front, true);
   int blocks = 0;
-  while (blocks < index.soundCount && index.soundEntries[blocks].time <= 2000 + kSoundAheadMs) ++blocks;
+  while (blocks < index.soundCount && index.soundEntries[blocks].time <= 2000 + kSoundAheadMs - kPictureLeadMs)
+    ++blocks;
   ASSERT_EQ(static_cast<int>(sound.size()), blocks);
   for (int b = 0; b < blocks; ++b) EXPECT_EQ(sound[b]->feed.bytes, std::vector<uint8_t>(640, b)) << b;
   EXPECT_FALSE(front.calls().at(0).feed.sound);
@@ -270,7 +273,8 @@ TEST_F(ControllerTest, PauseAndPlayRestartFromTheKeyUnitOfTheCurrentSecond) {
   Ticks(1);
   EXPECT_EQ(Units(front, 0), std::vector<int>{15});
   EXPECT_EQ(controller->position(), 1);
-  EXPECT_EQ(controller->mediaOrigin(), controller->index().videoEntries[0][15].time);
+  // Handed over at once, the key unit reaches its moment kPictureLeadMs later.
+  EXPECT_EQ(controller->mediaOrigin(), controller->index().videoEntries[0][15].time - kPictureLeadMs);
 }
 
 // ---------------------------------------------------------------- refusals

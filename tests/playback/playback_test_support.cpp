@@ -67,15 +67,17 @@ std::string WriteHandBuilt(const std::string& path, const HandBuiltOptions& o) {
   return path;
 }
 
-FakeSink::FakeSink(RecordingPlayer& player, FakeClock& clock) : clock_(clock) {
+FakeSink::FakeSink(RecordingPlayer& player, FakeClock& clock, int keptOnFlushMs)
+    : clock_(clock), keptOnFlushMs_(keptOnFlushMs) {
   constexpr int kBytesPerMs = 16;
   player.SetSoundQueuedAnswer([this] { return static_cast<int32_t>(queuedUs()); });
   player.SetCallListener([this](const RecordedCall& call) {
     const int64_t nowUs = clock_.nowMs() * 1000;
     if (call.op == PlayerOp::kFlushSound) {
-      endUs_ = nowUs;
+      endUs_ = nowUs + std::min<int64_t>(queuedUs(), keptOnFlushMs_ * 1000LL);
       ++flushes_;
     }
+    if (call.op == PlayerOp::kFeedData && !call.feed.sound && call.feed.key) keyFedMs_.push_back(clock_.nowMs());
     if (call.op != PlayerOp::kFeedData || !call.feed.sound || call.feed.bytes.empty()) return;
     const int64_t startUs = std::max(endUs_, nowUs);
     endUs_ = startUs + call.feed.length * 1000LL / kBytesPerMs;

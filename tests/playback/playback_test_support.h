@@ -79,10 +79,11 @@ class FakeView : public PlaybackView {
 
 // A sound sink behind a recording player, playing on the fake clock at 8 kHz
 // 16-bit mono: what is handed over plays back to back from the moment it
-// arrives, a flush drops what has not played. It answers SoundQueuedUs.
+// arrives, a flush drops what has not played but the first `keptOnFlushMs`
+// (what a real sink has already taken). It answers SoundQueuedUs.
 class FakeSink {
  public:
-  FakeSink(RecordingPlayer& player, FakeClock& clock);
+  FakeSink(RecordingPlayer& player, FakeClock& clock, int keptOnFlushMs = 0);
   struct Block {
     int id;           // the block's last byte (hand-built block i holds byte i)
     int64_t startMs;  // clock time it starts to play (silence in front excluded)
@@ -90,9 +91,13 @@ class FakeSink {
   const std::vector<Block>& blocks() const { return blocks_; }
   int64_t queuedUs() const;
   int flushes() const { return flushes_; }
+  // Clock times the player was handed a key unit.
+  const std::vector<int64_t>& keyFedMs() const { return keyFedMs_; }
 
  private:
   FakeClock& clock_;
+  int keptOnFlushMs_ = 0;
+  std::vector<int64_t> keyFedMs_;
   int64_t endUs_ = 0;  // clock time the queued sound has played
   std::vector<Block> blocks_;
   int flushes_ = 0;
