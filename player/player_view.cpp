@@ -163,7 +163,9 @@ void PlayerView::paintEvent(QPaintEvent*) {
   if (handedNs > 0 && now > handedNs) {
     // A mean over about the last eight pictures.
     const int64_t us = (now - handedNs) / 1000;
-    latencyUs_ = latencyUs_ < 0 ? us : (latencyUs_ * 7 + us) / 8;
+    // The first picture also waited for the decoder to start, which says
+    // nothing about the pictures after it.
+    if (shown_ > 1) latencyUs_ = latencyUs_ < 0 ? us : (latencyUs_ * 7 + us) / 8;
   }
   if (luma >= 0) trace_->PictureShown(viewNumber(), now, luma);
 }

@@ -98,6 +98,12 @@ TEST_F(PlayerViewTest, NewPicturesAskTheUserInterfaceThreadForARepaint) {
   // The decoder thread has posted the repaint; the event loop delivers it.
   for (int i = 0; i < 50 && counter.paints == 0; ++i) QCoreApplication::processEvents();
   EXPECT_GT(counter.paints, 0);
+  // Playback starts its clock on the count of pictures shown: painting the
+  // same picture again does not count.
+  const int32_t shown = view.PicturesShown();
+  EXPECT_GE(shown, 1);
+  view.repaint();
+  EXPECT_EQ(view.PicturesShown(), shown);
 }
 
 TEST_F(PlayerViewTest, SnapshotAndCopyHoldThePictureShown) {
