@@ -84,6 +84,8 @@ std::optional<std::string> Utf8ToLatin1(std::string_view in) {
 }
 
 // UTF-8 to code page 949; nullopt when a character has no CP949 form.
+// glibc leaves some characters out without an error (the Unicode tag
+// characters, for one), so the result must also read back as the text given.
 std::optional<std::string> Utf8ToCp949(std::string_view in) {
   iconv_t cd = iconv_open("CP949", "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
@@ -96,6 +98,7 @@ std::optional<std::string> Utf8ToCp949(std::string_view in) {
   iconv_close(cd);
   if (!ok) return std::nullopt;
   out.resize(out.size() - dstLeft);
+  if (Cp949ToUtf8(out) != in) return std::nullopt;
   return out;
 }
 

@@ -97,6 +97,10 @@ TEST(FileWrite, TextReadsBackAsWrittenInTheFilesEncoding) {
   const CProfileFile strings(dir / "strings.ini", FileCodec::kCp949);
   ASSERT_TRUE(strings.WriteString("S", "bullet", "\xE2\x97\x8F"));  // U+25CF, two bytes in CP949
   EXPECT_EQ(strings.ReadString("S", "bullet"), "\xE2\x97\x8F");
+  // A character the converter would silently leave out (a tag character) is
+  // refused, not lost.
+  EXPECT_FALSE(strings.WriteString("S", "bullet", "x\xF3\xA0\x81\x91"));
+  EXPECT_EQ(strings.ReadString("S", "bullet"), "\xE2\x97\x8F");
 }
 
 TEST(Utf8, InvalidAndOverlongSequencesAreRejected) {
