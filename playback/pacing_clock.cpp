@@ -26,13 +26,14 @@ void PacingClock::Start(double mediaMs, int64_t wallMs) {
   rebases_ = 0;
 }
 
-int64_t PacingClock::Elapsed(int64_t wallMs) const {
-  int64_t d = wallMs - wallOrigin_;
-  // Past midnight the wall time starts again from 0.
+int64_t WallDiffMs(int64_t toMs, int64_t fromMs) {
+  int64_t d = toMs - fromMs;
   if (d < -kDayMs / 2) d += kDayMs;
   if (d > kDayMs / 2) d -= kDayMs;
   return d;
 }
+
+int64_t PacingClock::Elapsed(int64_t wallMs) const { return WallDiffMs(wallMs, wallOrigin_); }
 
 void PacingClock::Rebase(double mediaMs, int64_t wallMs) {
   mediaOrigin_ = mediaMs;

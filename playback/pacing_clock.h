@@ -41,6 +41,9 @@ constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;
 constexpr int kPacingDriftMs = 2000;  // x factor: how far the recording may be off the clock
 
 int64_t MsOfDay(const WallTime& t);
+// Milliseconds from wall time `fromMs` to `toMs` (both ms of the day): past
+// midnight the wall time starts again from 0, so the shorter way round counts.
+int64_t WallDiffMs(int64_t toMs, int64_t fromMs);
 
 class PacingClock {
  public:

@@ -526,15 +526,6 @@ int PlaybackController::StartHoldMs() const {
   return queuedUs > 0 ? std::min(queuedUs / 1000, kMaxStartHoldMs) : 0;
 }
 
-// Milliseconds from `nowMs` to `untilMs` on the wall clock; past midnight
-// the wall time starts again from 0.
-static int64_t WallWaitMs(int64_t untilMs, int64_t nowMs) {
-  int64_t waitMs = untilMs - nowMs;
-  if (waitMs < -kDayMs / 2) waitMs += kDayMs;
-  if (waitMs > kDayMs / 2) waitMs -= kDayMs;
-  return waitMs;
-}
-
 // A new place starts in two waits: its first step goes out once the old
 // place's sound has played out, and the pacing clock starts once the front
 // view has that step's picture on show (or the view cannot tell, or
@@ -543,7 +534,7 @@ static int64_t WallWaitMs(int64_t untilMs, int64_t nowMs) {
 // further than the longest wait holds nothing up.
 bool PlaybackController::PresentStartWhenDue() {
   if (startDue_) {
-    const int64_t waitMs = WallWaitMs(startWallMs_, NowMs());
+    const int64_t waitMs = WallDiffMs(startWallMs_, NowMs());
     if (waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
     startDue_ = false;
     shownBefore_ = front_->PicturesShown();
@@ -553,7 +544,7 @@ bool PlaybackController::PresentStartWhenDue() {
     waitKey_[0] = false;
   }
   if (startShowing_) {
-    const int64_t waitMs = WallWaitMs(startWallMs_, NowMs());
+    const int64_t waitMs = WallDiffMs(startWallMs_, NowMs());
     if (front_->PicturesShown() == shownBefore_ && waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
     startShowing_ = false;
     // On show now: the first step is at its moment.

@@ -183,7 +183,7 @@ constexpr int kHoldWaitMs = 10;      // after putting playback on hold
 constexpr int kLoadWaitMs = 20;      // before a list load
 constexpr int kPictureLeadMs = 15;   // a unit goes out this long before its moment
 constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
-constexpr int kMaxStartHoldMs = 250;     // the longest a new place waits for the old sound to play out
+constexpr int kMaxStartHoldMs = 250;     // the longest a new place waits for the old sound, and for its first picture
 
 class PlaybackController {
  public:
