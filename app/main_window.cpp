@@ -426,6 +426,11 @@ void COrviaDlg::LeaveFullScreen() {
 }
 
 void COrviaDlg::paintEvent(QPaintEvent*) {
+  if (!painted_) {
+    painted_ = true;
+    // After the paint, once the picture has gone to the screen.
+    QTimer::singleShot(0, this, &COrviaDlg::firstPainted);
+  }
   // Qt composes the window off-screen and shows it in one step.
   QPainter p(this);
   if (!fullScreen_) {

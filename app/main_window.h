@@ -145,6 +145,8 @@ class COrviaDlg : public QWidget {
  signals:
   // Full screen was entered or left; playback refreshes its buttons' looks.
   void fullScreenChanged();
+  // The window has been drawn for the first time (once, after the paint).
+  void firstPainted();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -187,6 +189,7 @@ class COrviaDlg : public QWidget {
   QStringList userCards_;
   CardWatch* cardWatch_ = nullptr;
   bool fullScreen_ = false;
+  bool painted_ = false;
   bool fullScreenFront_ = true;
   QRect savedGeometry_;
   bool mapShown_ = true;

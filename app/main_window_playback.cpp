@@ -63,7 +63,11 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
   tick_.setTimerType(Qt::PreciseTimer);
   tick_.setInterval(1);
   connect(&tick_, &QTimer::timeout, this, [c] { c->Tick(); });
-  tick_.start();
+  // Playback starts once the window is on screen. Its first paint takes the
+  // user-interface thread for up to a tenth of a second: a start within it
+  // would show the first pictures late, one view after the other, and after
+  // their sound.
+  connect(window, &COrviaDlg::firstPainted, &tick_, qOverload<>(&QTimer::start));
   firstLoad_.setInterval(100);
   connect(&firstLoad_, &QTimer::timeout, this, [c] { c->OnFirstLoadTimer(); });
 

@@ -82,7 +82,7 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   SystemWallClock clock_;
   ThreadSleeper sleeper_;
   std::unique_ptr<PlaybackController> controller_;
-  QTimer tick_;       // every 1 ms: the paced playback
+  QTimer tick_;       // every 1 ms from the window's first paint: the paced playback
   QTimer firstLoad_;  // 100 ms after each list load: the players' first reset
   bool pauseLook_ = false;
   MapRouteView* route_ = nullptr;  // the open recording's route on the map

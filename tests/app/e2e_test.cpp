@@ -76,6 +76,19 @@ TEST_F(ViewerEndToEnd, PlaysPausesSeeksAndMovesOn) {
   EXPECT_EQ(window_->RecordingList()->currentItem(), window_->RecordingList()->topLevelItem(1));
 }
 
+TEST_F(ViewerEndToEnd, PlaybackStartsOnlyOnceTheWindowIsOnScreen) {
+  // A list loaded before the window is shown waits for it.
+  COrviaDlg late(&module_);
+  ASSERT_NE(late.Playback(), nullptr);
+  late.Playback()->LoadList(PlayListRows(Card()));
+  QTest::qWait(600);
+  PlaybackController& c = late.Playback()->controller();
+  EXPECT_NE(c.state(), PlaybackState::kRunning);
+  EXPECT_EQ(c.position(), 0);
+  late.show();
+  QTRY_VERIFY_WITH_TIMEOUT(c.state() == PlaybackState::kRunning, 5000);
+}
+
 TEST_F(ViewerEndToEnd, CardManagerOkAndCardRemoval) {
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
   const QString card = Card();
