@@ -533,9 +533,12 @@ int PlaybackController::StartHoldMs() const {
 // a decoder takes to start. True once the clock runs. A wall clock set back
 // further than the longest wait holds nothing up.
 bool PlaybackController::PresentStartWhenDue() {
-  if (startDue_) {
+  const auto waiting = [this] {
     const int64_t waitMs = WallDiffMs(startWallMs_, NowMs());
-    if (waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
+    return waitMs > 0 && waitMs <= kMaxStartHoldMs;
+  };
+  if (startDue_) {
+    if (waiting()) return false;
     startDue_ = false;
     shownBefore_ = front_->PicturesShown();
     Present();
@@ -543,20 +546,19 @@ bool PlaybackController::PresentStartWhenDue() {
     startWallMs_ = NowMs() + kMaxStartHoldMs;
     waitKey_[0] = false;
   }
+  // Handed over now, the first step reaches the screen kPictureLeadMs later,
+  // like every other step, and its sound is due then; once on show, it is at
+  // its moment.
+  int leadMs = kPictureLeadMs;
   if (startShowing_) {
-    const int64_t waitMs = WallDiffMs(startWallMs_, NowMs());
-    if (front_->PicturesShown() == shownBefore_ && waitMs > 0 && waitMs <= kMaxStartHoldMs) return false;
+    if (front_->PicturesShown() == shownBefore_ && waiting()) return false;
     startShowing_ = false;
-    // On show now: the first step is at its moment.
-    pacing_.SetRate(speedFactor_, slowDivisor_, 0);
-    pacing_.Start(position_ * 1000.0 + buffer_.millisecond, NowMs());
+    leadMs = 0;
+  } else if (pacing_.valid()) {
     return true;
   }
-  if (pacing_.valid()) return true;
-  // Handed over now, the first step reaches the screen kPictureLeadMs later,
-  // like every other step; its sound is due then.
   pacing_.SetRate(speedFactor_, slowDivisor_, 0);
-  const double leadMedia = static_cast<double>(kPictureLeadMs) * speedFactor_ / slowDivisor_;
+  const double leadMedia = static_cast<double>(leadMs) * speedFactor_ / slowDivisor_;
   pacing_.Start(position_ * 1000.0 + buffer_.millisecond - leadMedia, NowMs());
   return true;
 }
