@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "base/little_endian.h"
 #include "disk/format_logic.h"
 
 namespace orvia::format {
@@ -17,7 +17,6 @@ namespace {
 constexpr uint32_t kSectorsPerCluster = kClusterBytes / kSectorBytes;  // 64
 constexpr uint32_t kMinReserved = 32;
 constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
-
 
 bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, std::string* error) {
   while (size > 0) {
