@@ -1,11 +1,7 @@
 #include "playback/playback_controller.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-#include "base/localized_text.h"
-#include "playback/pacing_trace.h"
 #include "player/player_contract.h"
 
 namespace orvia {
@@ -16,24 +12,15 @@ constexpr int kSpeedSliderNormal = 2;  // speed slider position of 1x
 
 }  // namespace
 
-void ThreadSleeper::SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 PlaybackController::PlaybackController(const PlaybackDeps& deps)
     : front_(deps.front),
       rear_(deps.rear),
       view_(deps.view),
       clock_(deps.clock),
       sleeper_(deps.sleeper),
-      text_(deps.text),
-      blankFrame_(deps.blankFrame) {}
-
-std::string PlaybackController::Text(const char* key) const {
-  return text_ ? text_(key) : GetLocalizedText(key);
-}
-
-AxisCaptions PlaybackController::Captions() const {
-  return {Text("IDS_CAPTION_X"), Text("IDS_CAPTION_Y"), Text("IDS_CAPTION_Z")};
-}
+      blankFrame_(deps.blankFrame),
+      feeder_({deps.front, deps.rear, deps.sleeper, deps.clock, &index_, &file_, &pacing_}),
+      readouts_(deps.view, deps.text) {}
 
 void PlaybackController::Hold() {
   state_ = PlaybackState::kHold;
@@ -50,7 +37,7 @@ void PlaybackController::OnPlayPause() {
     startDue_ = startShowing_ = false;
     state_ = PlaybackState::kIdle;
     playing_ = false;
-    FlushSound();
+    feeder_.FlushSound();
   } else {
     playing_ = true;
     speedFactor_ = slowDivisor_ = 1;
@@ -91,14 +78,14 @@ void PlaybackController::OnBack() {
   if (position_ < 1) return;
   do {
     position_ -= 1;
-    if (IsKeySecond()) break;
+    if (feeder_.IsKeySecond(position_)) break;
   } while (position_ >= 1);
   // Arriving at second 0 requests no restart; both views' next units become
   // the key units of second 0, so that a step shows them together.
   if (position_ >= 1) {
     state_ = PlaybackState::kStart;
   } else {
-    CueKeyUnits();
+    feeder_.CueKeyUnits(position_);
     enterPending_ = true;
   }
 }
@@ -134,13 +121,13 @@ void PlaybackController::OnNextFile() {
     currentRow_ += 1;
     if (!OpenRow()) PauseAt(-1);
   } else {
-    PauseAt(LastKeySecond());
+    PauseAt(feeder_.LastKeySecond());
   }
 }
 
 void PlaybackController::PauseAt(int second) {
   playing_ = false;
-  FlushSound();
+  feeder_.FlushSound();
   if (second >= 0 && file_.IsOpen()) {
     position_ = second;
     state_ = PlaybackState::kStart;
@@ -203,8 +190,8 @@ void PlaybackController::OnSpeed(int value) {
   const int64_t now = NowMs();
   pacing_.SetRate(speedFactor_, slowDivisor_, now);
   if (pacing_.valid()) {
-    FlushSound();
-    CueSound(pacing_.MediaAt(now));
+    feeder_.FlushSound();
+    feeder_.CueSound(pacing_.MediaAt(now));
   }
   ApplySoundRule();
 }
@@ -232,11 +219,11 @@ void PlaybackController::BeginOpenSource() {
   sleeper_->SleepMs(kLoadWaitMs);
   if (playing_) {
     playing_ = false;
-    BlankViews();
+    feeder_.BlankViews(blankFrame_);
   }
-  view_->MapSetPos(kNoFixLatitude, kNoFixLongitude);
+  readouts_.MapToNoFix();
   rowCount_ = 0;
-  view_->SetGraphData(0, index_.gPeak, index_.gps);
+  readouts_.ClearGraph(index_);
   stopped_ = true;
   ApplyStopped();
 }
@@ -251,7 +238,7 @@ void PlaybackController::EndOpenSource(bool accepted) {
       view_->EnableButton(PlaybackButton::kStop, true);
       view_->FocusList();
       file_ = OpenRecording(view_->RowPath(0), index_, &file_);
-      buffer_.nextVideo[0] = buffer_.nextVideo[1] = buffer_.nextSound = 0;
+      feeder_.Rewind();
       if (file_.IsOpen()) {
         opened = true;
         if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
@@ -290,26 +277,18 @@ void PlaybackController::BeginCardRemoved() {
   state_ = PlaybackState::kNoRecording;
   sleeper_->SleepMs(kLoadWaitMs);
   RefreshButtons();
-  BlankViews();
+  feeder_.BlankViews(blankFrame_);
   rowCount_ = 0;
   view_->ClearList();
   view_->EnableButton(PlaybackButton::kPlayPause, false);
   view_->EnableButton(PlaybackButton::kStop, false);
-  view_->ShowTelemetry(ResetTelemetryTexts(Captions()));
+  readouts_.ResetReadouts(false);
 }
 
 void PlaybackController::EndCardRemoved() {
   stopped_ = true;
   ApplyStopped();
-  view_->MapSetPos(kNoFixLatitude, kNoFixLongitude);
-}
-
-// The blank key unit goes to the front view, then to the rear; whether they
-// take it is not examined.
-void PlaybackController::BlankViews() {
-  if (blankFrame_.empty()) return;
-  front_->FeedData(false, true, blankFrame_);
-  rear_->FeedData(false, true, blankFrame_);
+  readouts_.MapToNoFix();
 }
 
 void PlaybackController::OnFirstLoadTimer() {
@@ -325,11 +304,10 @@ void PlaybackController::OnFirstLoadTimer() {
 bool PlaybackController::OpenRow() {
   file_ = OpenRecording(view_->RowPath(currentRow_), index_, &file_);
   // The read positions belong to the previous file.
-  buffer_.nextVideo[0] = buffer_.nextVideo[1] = buffer_.nextSound = 0;
-  buffer_.unitLen[0] = buffer_.unitLen[1] = buffer_.soundLen = 0;
+  feeder_.Rewind();
   enterPending_ = false;
-  FlushSound();
-  DropWaitingUnits();
+  feeder_.FlushSound();
+  feeder_.DropWaitingUnits();
   if (!file_.IsOpen()) return false;
   if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
   SelectRow(currentRow_);
@@ -344,18 +322,9 @@ void PlaybackController::NextFileAtEnd() {
   // like the end of a file, without a word to the user.
   while (currentRow_ < rowCount_ - 1) {
     currentRow_ += 1;
-    if (OpenRow() && HasKeyUnit()) return;
+    if (OpenRow() && feeder_.HasKeyUnit()) return;
   }
-  if (!file_.IsOpen() || !HasKeyUnit()) StopWithNothingToPlay();
-}
-
-bool PlaybackController::HasKeyUnit() const {
-  for (int s = 0; s < 2; ++s) {
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    for (int i = 0; i < count; ++i)
-      if (index_.videoEntries[s][i].key == kKeyUnit) return true;
-  }
-  return false;
+  if (!file_.IsOpen() || !feeder_.HasKeyUnit()) StopWithNothingToPlay();
 }
 
 void PlaybackController::StopWithNothingToPlay() {
@@ -363,7 +332,7 @@ void PlaybackController::StopWithNothingToPlay() {
   // not stay on show as if it were still playing.
   state_ = PlaybackState::kIdle;
   playing_ = false;
-  BlankViews();
+  feeder_.BlankViews(blankFrame_);
   view_->SetTimeLine(0);
   ResetTelemetry();
   RefreshButtons();
@@ -373,9 +342,7 @@ void PlaybackController::SelectRow(int row) {
   if (view_->FullScreen()) return;
   view_->SelectListRow(row);
   currentRow_ = row;
-  view_->SetGraphData(index_.secondCount, index_.gPeak, index_.gps);
-  view_->SetGraphCursor(0);
-  view_->RedrawGraph();
+  readouts_.ShowRecording(index_);
 }
 
 void PlaybackController::ApplyStopped() {
@@ -438,19 +405,10 @@ void PlaybackController::OnFullScreenLeft() {
   if (state_ == PlaybackState::kRunning || state_ == PlaybackState::kIdle) RefreshTelemetry();
 }
 
-void PlaybackController::ResetTelemetry() {
-  view_->ShowTelemetry(ResetTelemetryTexts(Captions()));
-  view_->RedrawWindow();
-}
+void PlaybackController::ResetTelemetry() { readouts_.ResetReadouts(true); }
 
 void PlaybackController::RefreshTelemetry() {
-  if (view_->MapShown()) {
-    const MapUpdate map = MapUpdateForSecond(index_, position_);
-    if (map.move) view_->MapSetPos(map.latitude, map.longitude);
-  }
-  view_->ShowTelemetry(TelemetryForSecond(index_, position_, buffer_.date, Captions()));
-  view_->SetGraphCursor(position_);
-  view_->RedrawGraph();
+  readouts_.ShowSecond(index_, position_, feeder_.buffer().date);
 }
 
 // ------------------------------------------------------------------ tick
@@ -459,12 +417,12 @@ void PlaybackController::Tick() {
   if (stopped_) return;
   switch (state_) {
     case PlaybackState::kStart:
-      decoderLate_ = false;
+      feeder_.SetDecoderLate(false);
       pacing_.Stop();
       if (Seek() == -1) {
         // A row with no key unit at all is passed over; otherwise there is
         // none at or after the position: try again next tick.
-        if (position_ == 0 && !HasKeyUnit()) NextFileAtEnd();
+        if (position_ == 0 && !feeder_.HasKeyUnit()) NextFileAtEnd();
         return;
       }
       if (!playing_) {
@@ -473,9 +431,9 @@ void PlaybackController::Tick() {
         state_ = PlaybackState::kIdle;
         return;
       }
-      FlushSound();
+      feeder_.FlushSound();
       state_ = PlaybackState::kRunning;
-      waitKey_[0] = false;
+      feeder_.SetWaitKey(0, false);
       // The sound of the old place that the sink still holds plays out
       // first, so that the new place's first sound is heard with its first
       // picture instead of being skipped as late.
@@ -485,7 +443,7 @@ void PlaybackController::Tick() {
       if (PresentStartWhenDue()) FeedDueSound();
       return;
     case PlaybackState::kOneStep:
-      waitKey_[0] = false;
+      feeder_.SetWaitKey(0, false);
       if (Advance() == -1) {
         NextFileAtEnd();
         // A step past the end of a file enters the next file's first second.
@@ -500,16 +458,16 @@ void PlaybackController::Tick() {
       // Up to four steps per tick, so that playback catches up when the
       // timer fires late.
       for (int round = 0; round < 4; ++round) {
-        const int next = NextStepTime();
+        const int next = feeder_.NextStepTime();
         if (next < 0) {
           // The next row follows once the last step has had its time.
-          const double end = position_ * 1000.0 + buffer_.millisecond + StepLengthMs();
+          const double end = position_ * 1000.0 + feeder_.buffer().millisecond + feeder_.StepLengthMs();
           if (pacing_.valid() && !pacing_.Due(end, NowMs())) break;
           NextFileAtEnd();
           return;
         }
         if (pacing_.valid() && !pacing_.Due(next, NowMs(), kPictureLeadMs)) break;
-        handOverMs_ = next;
+        feeder_.SetHandOverTime(next);
         Advance();
         Present();
       }
@@ -542,9 +500,9 @@ bool PlaybackController::PresentStartWhenDue() {
     startDue_ = false;
     shownBefore_ = front_->PicturesShown();
     Present();
-    startShowing_ = shownBefore_ >= 0 && buffer_.unitLen[0] > 0;
+    startShowing_ = shownBefore_ >= 0 && feeder_.buffer().unitLen[0] > 0;
     startWallMs_ = NowMs() + kMaxStartHoldMs;
-    waitKey_[0] = false;
+    feeder_.SetWaitKey(0, false);
   }
   // Handed over now, the first step reaches the screen kPictureLeadMs later,
   // like every other step, and its sound is due then; once on show, it is at
@@ -559,15 +517,8 @@ bool PlaybackController::PresentStartWhenDue() {
   }
   pacing_.SetRate(speedFactor_, slowDivisor_, 0);
   const double leadMedia = static_cast<double>(leadMs) * speedFactor_ / slowDivisor_;
-  pacing_.Start(position_ * 1000.0 + buffer_.millisecond - leadMedia, NowMs());
+  pacing_.Start(position_ * 1000.0 + feeder_.buffer().millisecond - leadMedia, NowMs());
   return true;
-}
-
-void PlaybackController::TraceHandOver() {
-  if (trace_ == nullptr || !pacing_.valid()) return;
-  // A unit is due for hand-over kPictureLeadMs before its moment on the
-  // pacing clock; lateness is measured against that.
-  trace_->Record(pacing_.WallAt(handOverMs_) - kPictureLeadMs, NowMs(), currentRow_ + 1);
 }
 
 }  // namespace orvia

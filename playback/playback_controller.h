@@ -33,20 +33,14 @@
 // (10 ms while a command holds playback, 20 ms before a list load, 2 ms
 // between offers of a refused unit) block that thread through the Sleeper.
 //
-// Limits that keep any recording from overrunning a buffer or freezing the
-// interface:
-//   - A unit longer than its buffer (kUnitBufferBytes less the stream's
-//     header), shorter than a NAL header, or not readable from the file is
-//     skipped; its view then drops units until the next key unit.
-//   - A sound block beyond kSoundBufferBytes is skipped; the silence put in
-//     front of a block is cut to what fits beside it.
-//   - A refused unit that is offered again (a key unit, or any reference unit
-//     while the sound is muted) is offered every 2 ms for at most
-//     kRetryBudgetMs; then it is dropped and its view waits for the next key
-//     unit.
-//   - Seek takes sound from the first block at or after the start (none when
-//     no block lies after it); opening a file resets the read positions, so a
-//     step never reads entries of the previous file.
+// The controller keeps the commands and the state machine; the unit feeder
+// (unit_feeder.h) reads and hands over the units and the sound, with the
+// limits that keep any recording from overrunning a buffer or freezing the
+// interface, and the read-out publisher (readout_publisher.h) shows each
+// second's telemetry, map position and graph cursor. Seek takes sound from
+// the first block at or after the start (none when no block lies after it);
+// opening a file resets the read positions, so a step never reads entries of
+// the previous file.
 #pragma once
 
 #include <algorithm>
@@ -58,90 +52,13 @@
 
 #include "playback/pacing_clock.h"
 #include "playback/playback_buffer.h"
+#include "playback/playback_view.h"
+#include "playback/readout_publisher.h"
 #include "playback/recording_index.h"
 #include "playback/telemetry.h"
+#include "playback/unit_feeder.h"
 
 namespace orvia {
-
-// The number of index entries of a kind that may be read: the stored count
-// kept within the table's capacity.
-inline int EntryCount(int32_t count, int capacity) { return std::clamp<int32_t>(count, 0, capacity); }
-
-namespace player {
-class PlayerControl;
-}
-class PacingTrace;
-
-class Sleeper {
- public:
-  virtual ~Sleeper() = default;
-  // Blocks the calling thread for `ms` milliseconds.
-  virtual void SleepMs(int ms) = 0;
-};
-
-// A real sleep.
-class ThreadSleeper : public Sleeper {
- public:
-  void SleepMs(int ms) override;
-};
-
-// Control ids of the buttons the controller enables and disables.
-enum class PlaybackButton : int {
-  kPreviousFile = 1012,
-  kBack = 1013,
-  kPlayPause = 1014,
-  kForward = 1015,
-  kNextFile = 1016,
-  kStop = 1124,
-};
-
-// What the main window implements for the controller. Every call comes on the
-// user-interface thread; setters redraw what they change.
-class PlaybackView {
- public:
-  virtual ~PlaybackView() = default;
-
-  // Time line (1019, 0..59) and speed slider (1021, 0..4) positions.
-  virtual void SetTimeLine(int second) = 0;
-  virtual void SetSpeedSlider(int position) = 0;
-  // Volume slider (1023) position, 0..10.
-  virtual int VolumeSlider() const = 0;
-
-  virtual void EnableButton(PlaybackButton button, bool enabled) = 0;
-  // The play/pause button's look (pause look while playing) and tooltip.
-  virtual void SetPlayPauseLook(bool pauseLook, const std::string& tooltip) = 0;
-  // Tooltips of Back (1013) and Forward (1015).
-  virtual void SetStepTooltips(const std::string& back, const std::string& forward) = 0;
-
-  // Labels 1121, 1122, 1123 (X, Y, Z) and the time text 1018.
-  virtual void ShowTelemetry(const TelemetryTexts& texts) = 0;
-
-  // The map panel: whether it is shown, its script function "setPos", and
-  // loading its page again.
-  virtual bool MapShown() const = 0;
-  virtual void MapSetPos(const std::string& latitude, const std::string& longitude) = 0;
-  virtual void ReloadMap() = 0;
-
-  // The graph window: the recording's tables (borrowed from the index, valid
-  // until the next file opens), the cursor second, a redraw.
-  virtual void SetGraphData(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes) = 0;
-  virtual void SetGraphCursor(int second) = 0;
-  virtual void RedrawGraph() = 0;
-
-  // The recording list (1024).
-  virtual int ListRowCount() const = 0;
-  virtual std::string RowPath(int row) const = 0;  // full path, column 4
-  // Clear every selected and focused mark, select and focus `row`, scroll it
-  // into view, give the list the focus and redraw it.
-  virtual void SelectListRow(int row) = 0;
-  virtual void FocusList() = 0;
-  virtual void ClearList() = 0;
-
-  virtual bool FullScreen() const = 0;
-  // Both player views exist as windows (volume changes are skipped before).
-  virtual bool PlayersHaveWindows() const = 0;
-  virtual void RedrawWindow() = 0;
-};
 
 enum class PlaybackState : int {
   kNoRecording = 0,
@@ -177,13 +94,10 @@ struct PlaybackDeps {
   std::span<const uint8_t> blankFrame;
 };
 
-constexpr int kRetryWaitMs = 2;      // between offers of a refused unit
-constexpr int kRetryBudgetMs = 100;  // total wait before a refused unit is dropped
-constexpr int kHoldWaitMs = 10;      // after putting playback on hold
-constexpr int kLoadWaitMs = 20;      // before a list load
-constexpr int kPictureLeadMs = 15;   // a unit goes out this long before its moment
-constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
-constexpr int kMaxStartHoldMs = 250;     // the longest a new place waits for the old sound, and for its first picture
+constexpr int kHoldWaitMs = 10;  // after putting playback on hold
+constexpr int kLoadWaitMs = 20;  // before a list load
+constexpr int kMaxStartHoldMs =
+    250;  // the longest a new place waits for the old sound, and for its first picture
 
 class PlaybackController {
  public:
@@ -245,7 +159,7 @@ class PlaybackController {
   void OnFullScreenLeft();
 
   // Records (due, actual) for every unit handed over while paced; null stops.
-  void SetPacingTrace(PacingTrace* trace) { trace_ = trace; }
+  void SetPacingTrace(PacingTrace* trace) { feeder_.SetTrace(trace); }
 
   // State, read by the window (snapshot names, full screen) and by tests.
   PlaybackState state() const { return state_; }
@@ -261,12 +175,12 @@ class PlaybackController {
   bool clockValid() const { return pacing_.valid(); }
   double mediaOrigin() const { return pacing_.mediaOrigin(); }
   const PacingClock& pacing() const { return pacing_; }
-  bool waitKey(int s) const { return waitKey_[s]; }
-  bool decoderLate() const { return decoderLate_; }
+  bool waitKey(int s) const { return feeder_.waitKey(s); }
+  bool decoderLate() const { return feeder_.decoderLate(); }
   bool firstLoadPending() const { return firstLoadPending_; }
   const RecordingDate& currentDate() const { return currentDate_; }
   const RecordingIndex& index() const { return index_; }
-  const PlaybackBuffer& buffer() const { return buffer_; }
+  const PlaybackBuffer& buffer() const { return feeder_.buffer(); }
   bool fileOpen() const { return file_.IsOpen(); }
 
  private:
@@ -274,40 +188,20 @@ class PlaybackController {
   void NextFileAtEnd();
   // Pauses at the start of the key second `second` (shown by the next tick).
   void PauseAt(int second);
-  // Sets each stream's next entry to its first key unit in or after the
-  // current second; the time of the earlier one, -1 when there is none.
-  int CueKeyUnits();
-  bool HasKeyUnit() const;
   void StopWithNothingToPlay();
   int Seek();
-  // Time of the next step (the earlier next entry of the two streams), -1
-  // when both are used up.
-  int NextStepTime() const;
-  int StepLengthMs() const;
-  int LastKeySecond() const;
   int Advance();
   void EnterSecond(int t);
-  void LoadUnits(int t);
+  // Hands the step's units over and shows a new second's read-outs.
   void Present();
-  void SendUnit(int s, uint8_t nalHeader);
-  bool IsKeySecond() const;
-  void FeedDueSound();
-  void FlushSound();
-  // Both players drop the units still waiting for their decoders: at a jump
-  // to another place or file, so that the old place's pictures do not show
-  // after the new one's.
-  void DropWaitingUnits();
-  // The next sound block to hand over is the first at or after `mediaMs`.
-  void CueSound(double mediaMs);
+  void FeedDueSound() { feeder_.FeedDueSound(Mode(), playing_); }
+  FeedMode Mode() const { return {speedFactor_, slowDivisor_, soundMuted_}; }
   int64_t NowMs() const { return MsOfDay(clock_->Now()); }
   void RefreshTelemetry();
   void ApplySoundRule();
   void Hold();
-  void BlankViews();
   player::PlayerControl* View(int s) const { return s == 0 ? front_ : rear_; }
-  std::string Text(const char* key) const;
-  AxisCaptions Captions() const;
-  void TraceHandOver();
+  std::string Text(const char* key) const { return readouts_.Text(key); }
   int StartHoldMs() const;
   bool PresentStartWhenDue();
 
@@ -316,9 +210,7 @@ class PlaybackController {
   PlaybackView* view_;
   WallClock* clock_;
   Sleeper* sleeper_;
-  std::function<std::string(const char*)> text_;
   std::span<const uint8_t> blankFrame_;
-  PacingTrace* trace_ = nullptr;
 
   PlaybackState state_ = PlaybackState::kNoRecording;
   bool playing_ = false;
@@ -331,21 +223,18 @@ class PlaybackController {
   int volume_ = 0;
   bool soundMuted_ = true;
   PacingClock pacing_;
-  double handOverMs_ = 0;      // recording time of the step handed over last
   bool enterPending_ = false;  // the next step enters its second even within the current one
   bool startDue_ = false;      // a new place's first step waits for startWallMs_
   bool startShowing_ = false;  // the pacing clock waits for that step's picture, until startWallMs_
   int64_t startWallMs_ = 0;    // wall time (ms of the day) the current wait ends
   int32_t shownBefore_ = -1;   // the front view's picture count before that step
-  int soundDelayMs_ = 0;       // the sound waits this long for the front picture
-  bool waitKey_[2] = {false, false};
-  bool decoderLate_ = false;
   bool firstLoadPending_ = true;
   RecordingDate currentDate_;
 
   RecordingIndex index_;
   RecordingFile file_;
-  PlaybackBuffer buffer_;
+  UnitFeeder feeder_;
+  ReadoutPublisher readouts_;
 };
 
 }  // namespace orvia

@@ -12,7 +12,8 @@ bool PlaybackController::OnStepBack() {
   if (playing_ || state_ != PlaybackState::kIdle || !file_.IsOpen()) return false;
   const int frontCount = EntryCount(index_.videoCount[0], kVideoCapacity);
   const VideoIndexEntry* front = index_.videoEntries[0].get();
-  const int shown = buffer_.nextVideo[0] - 1;  // the front unit on show
+  PlaybackBuffer& buffer = feeder_.buffer();
+  const int shown = buffer.nextVideo[0] - 1;  // the front unit on show
   if (front == nullptr || shown < 1 || shown >= frontCount) return false;
   const int target = front[shown - 1].time;
 
@@ -27,13 +28,13 @@ bool PlaybackController::OnStepBack() {
   }
   if (start[0] >= frontCount) return false;
   for (int s = 0; s < 2; ++s) {
-    buffer_.nextVideo[s] = start[s];
-    waitKey_[s] = false;
+    buffer.nextVideo[s] = start[s];
+    feeder_.SetWaitKey(s, false);
   }
   // Paused: no sound goes out, and none is owed when playing resumes (it
   // restarts from a key second).
-  buffer_.nextSound = EntryCount(index_.soundCount, kSoundCapacity);
-  while (buffer_.nextVideo[0] < frontCount && front[buffer_.nextVideo[0]].time <= target) {
+  feeder_.SkipSound();
+  while (buffer.nextVideo[0] < frontCount && front[buffer.nextVideo[0]].time <= target) {
     if (Advance() == -1) break;
     Present();
   }
