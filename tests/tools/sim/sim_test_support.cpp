@@ -1,4 +1,4 @@
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/sim/sim_test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -8,7 +8,7 @@
 
 #include "library/play_list.h"
 #include "settings/default_setup.h"
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/sim/sim_test_support.h"
 
 namespace orvia::sim {
 namespace {

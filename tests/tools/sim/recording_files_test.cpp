@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "playback/recording_index.h"
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/sim/sim_test_support.h"
 #include "tools/sim/h264_encoder.h"
 
 namespace orvia::sim {

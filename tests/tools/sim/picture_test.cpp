@@ -11,7 +11,7 @@ extern "C" {
 }
 
 #include "playback/recording_index.h"
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/sim/sim_test_support.h"
 #include "tools/sim/scene_painter.h"
 
 namespace orvia::sim {

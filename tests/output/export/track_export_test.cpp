@@ -11,7 +11,7 @@
 
 #include "library/card_root.h"
 #include "output/track_export.h"
-#include "tests/export/export_test_support.h"
+#include "tests/output/export/export_test_support.h"
 
 namespace orvia::exporttest {
 namespace {

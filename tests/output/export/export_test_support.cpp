@@ -1,4 +1,4 @@
-#include "tests/export/export_test_support.h"
+#include "tests/output/export/export_test_support.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

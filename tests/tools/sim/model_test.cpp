@@ -10,7 +10,7 @@
 
 #include "playback/recording_index.h"
 #include "settings/default_setup.h"
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/sim/sim_test_support.h"
 #include "tools/sim/civil_time.h"
 #include "tools/sim/drive_model.h"
 #include "tools/sim/recording_writer.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "output/clip_export.h"
-#include "tests/export/export_test_support.h"
+#include "tests/output/export/export_test_support.h"
 
 namespace orvia::exporttest {
 namespace {

@@ -13,7 +13,7 @@
 #include "controls/colored_list_ctrl.h"
 #include "controls/file_dialog.h"
 #include "controls/message_box.h"
-#include "tests/export/export_test_support.h"
+#include "tests/output/export/export_test_support.h"
 
 namespace orvia::exporttest {
 namespace {
