@@ -25,7 +25,22 @@ position on a map and a G-sensor graph, saves and prints pictures, edits the\n\
 recorder's settings and clock, and formats the card.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
-set(CPACK_DEBIAN_FILE_NAME "orvia_${PROJECT_VERSION}_amd64.deb")
+# The package depends on the libraries of the release it was built on, so its
+# file name carries that release (ID and VERSION_ID of /etc/os-release):
+# orvia_<version>_debian12_amd64.deb on bookworm, _debian13_ on trixie.
+cmake_host_system_information(RESULT ORVIA_RELEASE_ID QUERY DISTRIB_ID)
+cmake_host_system_information(RESULT ORVIA_RELEASE_VERSION QUERY DISTRIB_VERSION_ID)
+if(NOT ORVIA_RELEASE_VERSION)
+  # A release without a number (unstable) is named by its code name.
+  cmake_host_system_information(RESULT ORVIA_RELEASE_VERSION QUERY DISTRIB_VERSION_CODENAME)
+endif()
+if(NOT ORVIA_RELEASE_ID OR NOT ORVIA_RELEASE_VERSION)
+  message(WARNING "/etc/os-release gives no ID and VERSION_ID; the package is named for an unknown release")
+  set(ORVIA_RELEASE_ID unknown)
+  set(ORVIA_RELEASE_VERSION "")
+endif()
+set(ORVIA_PACKAGE_RELEASE "${ORVIA_RELEASE_ID}${ORVIA_RELEASE_VERSION}")
+set(CPACK_DEBIAN_FILE_NAME "orvia_${PROJECT_VERSION}_${ORVIA_PACKAGE_RELEASE}_amd64.deb")
 set(CPACK_STRIP_FILES ON)
 # The libraries the binaries link come from dpkg-shlibdeps. What they load by
 # name at run time cannot be found that way: the Qt window-system and image

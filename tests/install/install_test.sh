@@ -23,10 +23,20 @@ for f in usr/bin/orvia usr/bin/orvia-cli usr/bin/orvia-cli-tools usr/lib/orvia/k
   [ -e "$ROOT/$f" ] || fail "$f is not in the package"
 done
 
-# The dependencies were found from the binaries, and this machine meets them.
+# The file name carries the release the package was built for, which is
+# this machine's.
+RELEASE=$(. /etc/os-release && echo "$ID$VERSION_ID")
+case "$(basename "$DEB")" in
+  orvia_"$(dpkg-deb -f "$DEB" Version)"_"$RELEASE"_amd64.deb) ;;
+  *) fail "$(basename "$DEB") does not name this release ($RELEASE)" ;;
+esac
+
+# The dependencies were found from the binaries, and this machine meets them
+# (the FFmpeg library's package carries its soname's number, which differs
+# between releases).
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
-for lib in libqt6webenginewidgets6 libqt6multimedia6 libavcodec59 libc6 libjs-leaflet; do
-  grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
+for lib in 'libqt6webenginewidgets6\b' 'libqt6multimedia6\b' 'libavcodec[0-9]+\b' 'libc6\b' 'libjs-leaflet\b'; do
+  grep -Eq "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
 done
 dpkg-checkbuilddeps -d "$DEPENDS" /dev/null 2>"$WORK/deps" || { cat "$WORK/deps" >&2; fail "unmet dependencies"; }
 

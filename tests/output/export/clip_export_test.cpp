@@ -3,6 +3,7 @@
 // recording's), the sound and the recording's start, over the asked range.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 

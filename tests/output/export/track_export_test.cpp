@@ -3,6 +3,7 @@
 // recordings, with the card's time zone taken out of the times.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
