@@ -17,6 +17,8 @@ namespace {
 constexpr uint32_t kSectorsPerCluster = kClusterBytes / kSectorBytes;  // 64
 constexpr uint32_t kMinReserved = 32;
 constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
+// The boot sector counts sectors in 32 bits.
+constexpr uint64_t kMaxFat32Sectors = 0xFFFFFFFFull;
 
 
 bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, std::string* error) {
@@ -55,27 +57,38 @@ std::string PaddedLabel(std::string_view label) {
 
 bool PlanFat32(uint64_t volumeBytes, Fat32Layout* out) {
   const uint64_t total = volumeBytes / kSectorBytes;
-  if (total > 0xFFFFFFFFull) return false;
+  if (total > kMaxFat32Sectors) return false;
+  // The FAT's size and the cluster count depend on each other, and a round
+  // trip between them can flip between two values for ever. Instead the
+  // smallest FAT that holds the clusters left beside it is searched: the
+  // clusters left only shrink as the FAT grows, so "big enough" holds from
+  // one size on and a bisection finds that size.
+  auto reservedFor = [](uint64_t fat) {
+    const uint64_t meta = kMinReserved + 2 * fat;
+    return kMinReserved + (kSectorsPerCluster - meta % kSectorsPerCluster) % kSectorsPerCluster;
+  };
+  auto clustersFor = [&](uint64_t fat) {
+    const uint64_t meta = reservedFor(fat) + 2 * fat;
+    return meta >= total ? 0 : (total - meta) / kSectorsPerCluster;
+  };
+  auto holds = [&](uint64_t fat) { return fat * (kSectorBytes / 4) >= clustersFor(fat) + 2; };
+  // Big enough for every cluster the volume could have without any FAT.
+  uint64_t high = ((total / kSectorsPerCluster + 2) * 4 + kSectorBytes - 1) / kSectorBytes;
+  uint64_t low = 1;
+  while (low < high) {
+    const uint64_t mid = low + (high - low) / 2;
+    if (holds(mid))
+      high = mid;
+    else
+      low = mid + 1;
+  }
+  const uint64_t fat = high;
+  const uint64_t clusters = clustersFor(fat);
+  if (clusters < kMinFat32Clusters || clusters > kMaxFat32Clusters || !holds(fat)) return false;
   Fat32Layout l;
   l.totalSectors = static_cast<uint32_t>(total);
-  l.reservedSectors = kMinReserved;
-  uint64_t clusters = (total - std::min<uint64_t>(total, kMinReserved)) / kSectorsPerCluster;
-  // The FAT's size depends on the cluster count and the count on the FAT's
-  // size; a few rounds settle both.
-  for (int round = 0; round < 8; ++round) {
-    const uint64_t fat = ((clusters + 2) * 4 + kSectorBytes - 1) / kSectorBytes;
-    const uint64_t meta = kMinReserved + 2 * fat;
-    const uint64_t reserved =
-        kMinReserved + (kSectorsPerCluster - meta % kSectorsPerCluster) % kSectorsPerCluster;
-    if (reserved + 2 * fat >= total) return false;
-    l.fatSectors = static_cast<uint32_t>(fat);
-    l.reservedSectors = static_cast<uint32_t>(reserved);
-    const uint64_t next = (total - reserved - 2 * fat) / kSectorsPerCluster;
-    if (next == clusters) break;
-    clusters = next;
-  }
-  if (clusters < kMinFat32Clusters || clusters > kMaxFat32Clusters) return false;
-  if (uint64_t{l.fatSectors} * kSectorBytes / 4 < clusters + 2) return false;
+  l.reservedSectors = static_cast<uint32_t>(reservedFor(fat));
+  l.fatSectors = static_cast<uint32_t>(fat);
   l.clusterCount = static_cast<uint32_t>(clusters);
   *out = l;
   return true;

@@ -305,6 +305,12 @@ std::string LabelForDisk(std::string_view label) {
   return upper;
 }
 
+FormatError SizeRefusal(uint64_t bytes) {
+  if (bytes < kMinCardBytes) return FormatError::kTooSmall;
+  if (bytes >= kMaxCardBytes) return FormatError::kTooLarge;
+  return FormatError::kNone;
+}
+
 const char* FormatErrorName(FormatError error) {
   switch (error) {
     case FormatError::kNone:
@@ -321,6 +327,8 @@ const char* FormatErrorName(FormatError error) {
       return "system device";
     case FormatError::kTooSmall:
       return "card too small for FAT32 with 32 KB clusters";
+    case FormatError::kTooLarge:
+      return "card too large for FAT32 (2 TiB or more)";
     case FormatError::kBadLabel:
       return "label not writable";
     case FormatError::kUnmountFailed:
@@ -363,8 +371,7 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
   report(0, FormatPhase::kCheck);
   const TargetCheck check = CheckFormatTarget(request.target, system);
   result.error = check.error;
-  if (result.error == FormatError::kNone && check.sizeBytes < kMinCardBytes)
-    result.error = FormatError::kTooSmall;
+  if (result.error == FormatError::kNone) result.error = SizeRefusal(check.sizeBytes);
   if (result.error == FormatError::kNone && !IsWritableLabel(request.label))
     result.error = FormatError::kBadLabel;
   if (result.error != FormatError::kNone) return result;

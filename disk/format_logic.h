@@ -25,6 +25,9 @@ constexpr uint64_t kMinFat32Clusters = 65525;
 // The smallest card that takes FAT32 with 32 KB clusters (clusters, FATs and
 // the reserved sectors), about 2.1 GB.
 constexpr uint64_t kMinCardBytes = kMinFat32Clusters * kClusterBytes + 2 * 512 * 512 + 64 * 512;
+// FAT32 counts 512-byte sectors in 32 bits: a card of this size or more is
+// refused (2 TiB).
+constexpr uint64_t kMaxCardBytes = uint64_t{1} << 41;
 // The largest settings file kept across a format; a larger one is not a
 // settings file of the recorder and the default takes its place.
 constexpr size_t kMaxKeptSettingsBytes = 1 << 20;
@@ -106,6 +109,7 @@ enum class FormatError {
   kSystemDevice,     // the root file system's disk, or one with system paths or swap
   kImageInUse,       // an image file attached to a loop device (possibly mounted)
   kTooSmall,         // below kMinCardBytes
+  kTooLarge,         // kMaxCardBytes or more
   kBadLabel,         // a label mkfs.fat cannot write
   kUnmountFailed,
   kWipeFailed,     // full format: the zeroing failed
@@ -118,6 +122,9 @@ enum class FormatError {
   kNoService,      // the service did not answer
   kServiceFailed,  // any other refusal; `detail` says why
 };
+// kTooSmall or kTooLarge when a volume of `bytes` cannot take FAT32 with
+// 32 KB clusters, else kNone.
+FormatError SizeRefusal(uint64_t bytes);
 // A short English text for the error (logs and tests).
 const char* FormatErrorName(FormatError error);
 

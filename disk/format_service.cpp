@@ -124,10 +124,6 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   };
   FormatResult result;
   report(0, format::FormatPhase::kCheck);
-  if (request.sizeBytes < format::kMinCardBytes) {
-    result.error = FormatError::kTooSmall;
-    return result;
-  }
   if (!format::IsWritableLabel(request.label)) {
     result.error = FormatError::kBadLabel;
     return result;
@@ -142,6 +138,9 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     result.error = FormatError::kRemoved;
     return result;
   }
+  // The service's size of the device, before anything is touched.
+  result.error = format::SizeRefusal(block->sizeBytes != 0 ? block->sizeBytes : request.sizeBytes);
+  if (result.error != FormatError::kNone) return result;
 
   // The settings to keep: from the card's mount, mounting it for the
   // purpose when it carries a file system but is not mounted.
@@ -187,7 +186,8 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     format::Fat32Layout layout;
     std::string error;
     bool ok = format::PlanFat32(bytes, &layout);
-    if (!ok) result.error = FormatError::kTooSmall;
+    if (!ok) result.error = format::SizeRefusal(bytes);
+    if (result.error == FormatError::kNone && !ok) result.error = FormatError::kTooSmall;
     if (ok && !request.quick) {
       // Full format: every byte zeroed first.
       std::vector<char> zeros(1 << 20, 0);

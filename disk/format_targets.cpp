@@ -66,6 +66,9 @@ std::string ReasonLine(const FormatResult& result) {
     case FormatError::kTooSmall:
       line = "The card is too small for FAT32 with 32 KB allocation units (at least 2.1 GB).";
       break;
+    case FormatError::kTooLarge:
+      line = "The card is too large for FAT32 (2 TiB or more).";
+      break;
     case FormatError::kBadLabel:
       line = kLabelRule;
       break;

@@ -173,6 +173,8 @@ TEST_F(FormatRefusal, NoCardAndPathsThatAreNeitherDeviceNorImage) {
 TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   const std::string small = images_.Blank("small.img", qint64(1) << 30);
   EXPECT_EQ(Refusal(small), FormatError::kTooSmall);
+  // FAT32 cannot count the sectors of 2 TiB (a sparse image).
+  EXPECT_EQ(Refusal(images_.Blank("huge.img", qint64(1) << 41)), FormatError::kTooLarge);
   const std::string card = images_.Blank("card.img");
   for (const char* label : {"A*B", "TWELVE CHARS", "\xED\x95\x9C"})
     EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;

@@ -239,6 +239,14 @@ TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
       << calls[1].toStdString();
 }
 
+TEST_F(DiskService, TheServicesSizeOfTheCardIsCheckedBeforeAnyCall) {
+  // The size handed in (4 GiB) would pass; the device's own does not.
+  StartService({{"sdb1_size", double(uint64_t(1) << 41)}, {"sdc_size", double(uint64_t(1) << 30)}});
+  EXPECT_EQ(RunServiceFormat(Request("sdb1", sd_.toStdString()), {}).error, format::FormatError::kTooLarge);
+  EXPECT_EQ(RunServiceFormat(Request("sdc"), {}).error, format::FormatError::kTooSmall);
+  EXPECT_EQ(service_.Calls(), QStringList());
+}
+
 TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
   StartService({{"sdb1_image", Image("sd.img")}});
   format::CardCandidate card = FindFormatCards({}).at(0);
