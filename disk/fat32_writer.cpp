@@ -1,5 +1,8 @@
 #include "disk/fat32_writer.h"
 
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +19,7 @@ namespace {
 
 constexpr uint32_t kSectorsPerCluster = kClusterBytes / kSectorBytes;  // 64
 constexpr uint32_t kMinReserved = 32;
+constexpr uint32_t kBackupBootSector = 6;
 constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
 // The boot sector counts sectors in 32 bits.
 constexpr uint64_t kMaxFat32Sectors = 0xFFFFFFFFull;
@@ -51,6 +55,77 @@ std::string PaddedLabel(std::string_view label) {
   std::string padded = label.empty() ? std::string("NO NAME") : std::string(label.substr(0, 11));
   padded.resize(11, ' ');
   return padded;
+}
+
+bool Flush(int fd, std::string* error) {
+  if (fdatasync(fd) == 0) return true;
+  *error = std::strerror(errno);
+  return false;
+}
+
+void FillBootSector(const Fat32Layout& l, const std::string& name, uint32_t hiddenSectors, uint32_t volumeId,
+                    uint8_t* boot) {
+  std::memset(boot, 0, 512);
+  boot[0] = 0xEB;
+  boot[1] = 0x58;
+  boot[2] = 0x90;
+  std::memcpy(boot + 3, "MSWIN4.1", 8);
+  PutLe16(boot + 11, kSectorBytes);
+  boot[13] = static_cast<uint8_t>(kSectorsPerCluster);
+  PutLe16(boot + 14, l.reservedSectors);
+  boot[16] = 2;  // FATs
+  boot[21] = 0xF8;
+  PutLe16(boot + 24, 63);   // sectors per track (a hint only)
+  PutLe16(boot + 26, 255);  // heads
+  PutLe32(boot + 28, hiddenSectors);
+  PutLe32(boot + 32, l.totalSectors);
+  PutLe32(boot + 36, l.fatSectors);
+  PutLe32(boot + 44, 2);  // root folder cluster
+  PutLe16(boot + 48, 1);  // FSInfo sector
+  PutLe16(boot + 50, kBackupBootSector);
+  boot[64] = 0x80;
+  boot[66] = 0x29;
+  PutLe32(boot + 67, volumeId);
+  std::memcpy(boot + 71, name.data(), 11);
+  std::memcpy(boot + 82, "FAT32   ", 8);
+  boot[510] = 0x55;
+  boot[511] = 0xAA;
+}
+
+void FillInfoSector(const Fat32Layout& l, uint8_t* info) {
+  std::memset(info, 0, 512);
+  PutLe32(info, 0x41615252);
+  PutLe32(info + 484, 0x61417272);
+  PutLe32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
+  PutLe32(info + 492, 3);                   // the next free cluster
+  PutLe32(info + 508, 0xAA550000);
+}
+
+// Both FATs and the root folder's cluster, zeroed, with the FATs' first
+// entries and the volume label entry (`paddedLabel` empty for none).
+bool WriteFatsAndRoot(int fd, const Fat32Layout& l, std::string_view paddedLabel, std::string* error) {
+  const uint64_t fatBytes = uint64_t{l.fatSectors} * kSectorBytes;
+  const uint64_t fatStart = uint64_t{l.reservedSectors} * kSectorBytes;
+  const uint64_t dataStart = l.DataStartSector() * kSectorBytes;
+  if (!ZeroRange(fd, fatStart, 2 * fatBytes + kClusterBytes, error)) return false;
+  uint8_t fat[12];
+  PutLe32(fat, 0x0FFFFFF8);      // media byte
+  PutLe32(fat + 4, 0x0FFFFFFF);  // clean shutdown, no errors
+  PutLe32(fat + 8, 0x0FFFFFF8);  // the root folder: one cluster
+  for (int copy = 0; copy < 2; ++copy)
+    if (!WriteAt(fd, fat, sizeof fat, fatStart + copy * fatBytes, error)) return false;
+  if (paddedLabel.empty()) return true;
+  uint8_t entry[32] = {};
+  std::memcpy(entry, paddedLabel.data(), 11);
+  entry[11] = 0x08;  // volume label
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
+  const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
+  PutLe16(entry + 22, time);
+  PutLe16(entry + 24, date);
+  return WriteAt(fd, entry, sizeof entry, dataStart, error);
 }
 
 }  // namespace
@@ -94,80 +169,60 @@ bool PlanFat32(uint64_t volumeBytes, Fat32Layout* out) {
   return true;
 }
 
-bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t hiddenSectors,
-                uint32_t volumeId, std::string* error) {
-  // Everything but the boot sector first: a format cut short leaves no
-  // volume that looks whole.
-  if (!ZeroRange(fd, 0, uint64_t{l.reservedSectors} * kSectorBytes, error)) return false;
-  const uint64_t fatBytes = uint64_t{l.fatSectors} * kSectorBytes;
-  const uint64_t fatStart = uint64_t{l.reservedSectors} * kSectorBytes;
-  const uint64_t dataStart = l.DataStartSector() * kSectorBytes;
-  if (!ZeroRange(fd, fatStart, 2 * fatBytes + kClusterBytes, error)) return false;
-
-  uint8_t fat[12];
-  PutLe32(fat, 0x0FFFFFF8);      // media byte
-  PutLe32(fat + 4, 0x0FFFFFFF);  // clean shutdown, no errors
-  PutLe32(fat + 8, 0x0FFFFFF8);  // the root folder: one cluster
-  for (int copy = 0; copy < 2; ++copy)
-    if (!WriteAt(fd, fat, sizeof fat, fatStart + copy * fatBytes, error)) return false;
-
-  const std::string name = PaddedLabel(label);
-  if (!label.empty()) {
-    uint8_t entry[32] = {};
-    std::memcpy(entry, name.data(), 11);
-    entry[11] = 0x08;  // volume label
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
-    const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
-    PutLe16(entry + 22, time);
-    PutLe16(entry + 24, date);
-    if (!WriteAt(fd, entry, sizeof entry, dataStart, error)) return false;
-  }
-
-  uint8_t info[512] = {};
-  PutLe32(info, 0x41615252);
-  PutLe32(info + 484, 0x61417272);
-  PutLe32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
-  PutLe32(info + 492, 3);                   // the next free cluster
-  PutLe32(info + 508, 0xAA550000);
-
-  uint8_t boot[512] = {};
-  boot[0] = 0xEB;
-  boot[1] = 0x58;
-  boot[2] = 0x90;
-  std::memcpy(boot + 3, "MSWIN4.1", 8);
-  PutLe16(boot + 11, kSectorBytes);
-  boot[13] = static_cast<uint8_t>(kSectorsPerCluster);
-  PutLe16(boot + 14, l.reservedSectors);
-  boot[16] = 2;  // FATs
-  boot[21] = 0xF8;
-  PutLe16(boot + 24, 63);   // sectors per track (a hint only)
-  PutLe16(boot + 26, 255);  // heads
-  PutLe32(boot + 28, hiddenSectors);
-  PutLe32(boot + 32, l.totalSectors);
-  PutLe32(boot + 36, l.fatSectors);
-  PutLe32(boot + 44, 2);  // root folder cluster
-  PutLe16(boot + 48, 1);  // FSInfo sector
-  PutLe16(boot + 50, 6);  // backup boot sector
-  boot[64] = 0x80;
-  boot[66] = 0x29;
-  PutLe32(boot + 67, volumeId);
-  std::memcpy(boot + 71, name.data(), 11);
-  std::memcpy(boot + 82, "FAT32   ", 8);
-  boot[510] = 0x55;
-  boot[511] = 0xAA;
-
-  if (!WriteAt(fd, info, sizeof info, 1 * kSectorBytes, error)) return false;
-  if (!WriteAt(fd, boot, sizeof boot, 6 * kSectorBytes, error)) return false;
-  if (!WriteAt(fd, info, sizeof info, 7 * kSectorBytes, error)) return false;
-  if (!WriteAt(fd, boot, sizeof boot, 0, error)) return false;
-  if (fsync(fd) != 0) {
+bool DeviceBytes(int fd, uint64_t* bytes, std::string* error) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
     *error = std::strerror(errno);
     return false;
   }
+  if (S_ISREG(st.st_mode)) {
+    *bytes = static_cast<uint64_t>(st.st_size);
+    return true;
+  }
+  if (!S_ISBLK(st.st_mode)) {
+    *error = "neither a block device nor an image file";
+    return false;
+  }
+  uint64_t size = 0;
+  if (ioctl(fd, BLKGETSIZE64, &size) != 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  *bytes = size;
   return true;
+}
+
+bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t hiddenSectors,
+                uint32_t volumeId, std::string* error) {
+  // The volume must fit the device as it is now, whatever size was handed in.
+  uint64_t deviceBytes = 0;
+  if (!DeviceBytes(fd, &deviceBytes, error)) return false;
+  if (deviceBytes < uint64_t{l.totalSectors} * kSectorBytes) {
+    *error = "the device is smaller than the volume planned";
+    return false;
+  }
+  const std::string name = PaddedLabel(label);
+  uint8_t boot[512];
+  FillBootSector(l, name, hiddenSectors, volumeId, boot);
+
+  // Everything but the boot sector and its backup first, and flushed: until
+  // the boot sector is written, the card keeps its old one (and the old
+  // backup that matches it), so a card pulled meanwhile shows no new volume
+  // over half-written FATs.
+  if (!ZeroRange(fd, 1 * kSectorBytes, (kBackupBootSector - 1) * kSectorBytes, error)) return false;
+  const uint64_t afterBackup = (kBackupBootSector + 1) * kSectorBytes;
+  if (!ZeroRange(fd, afterBackup, uint64_t{l.reservedSectors} * kSectorBytes - afterBackup, error))
+    return false;
+  if (!WriteFatsAndRoot(fd, l, label.empty() ? std::string_view() : name, error)) return false;
+  uint8_t info[512];
+  FillInfoSector(l, info);
+  if (!WriteAt(fd, info, sizeof info, 1 * kSectorBytes, error)) return false;
+  if (!WriteAt(fd, info, sizeof info, (kBackupBootSector + 1) * kSectorBytes, error)) return false;
+  if (!Flush(fd, error)) return false;
+  // The boot sector makes the new volume; the backup follows once it is on
+  // the card.
+  if (!WriteAt(fd, boot, sizeof boot, 0, error) || !Flush(fd, error)) return false;
+  return WriteAt(fd, boot, sizeof boot, kBackupBootSector * kSectorBytes, error) && Flush(fd, error);
 }
 
 }  // namespace orvia::format

@@ -181,13 +181,18 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
       Fail(&result, call);
       return result;
     }
-    const off_t end = lseek(fd, 0, SEEK_END);
-    const uint64_t bytes = end > 0 ? static_cast<uint64_t>(end) : request.sizeBytes;
+    // The device's own size: the one handed in may be stale.
+    uint64_t bytes = 0;
     format::Fat32Layout layout;
     std::string error;
-    bool ok = format::PlanFat32(bytes, &layout);
-    if (!ok) result.error = format::SizeRefusal(bytes);
-    if (result.error == FormatError::kNone && !ok) result.error = FormatError::kTooSmall;
+    bool ok = format::DeviceBytes(fd, &bytes, &error);
+    if (!ok) {
+      result.error = FormatError::kMkfsFailed;
+      result.detail = error;
+    } else if (!(ok = format::PlanFat32(bytes, &layout))) {
+      result.error = format::SizeRefusal(bytes);
+      if (result.error == FormatError::kNone) result.error = FormatError::kTooSmall;
+    }
     if (ok && !request.quick) {
       // Full format: every byte zeroed first.
       std::vector<char> zeros(1 << 20, 0);
