@@ -395,7 +395,9 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
     result.error = FormatError::kUnmountFailed;
     return result;
   }
-  if (!kept) kept = ReadVolumeSettings(request.target, tools, &settings);
+  if (!kept || settings.empty()) kept = ReadVolumeSettings(request.target, tools, &settings);
+  // An empty settings file is no settings: the card gets the default one.
+  kept = kept && !settings.empty();
   if (!kept) settings = std::string(DefaultSetupDat());
   result.keptSettings = kept;
 

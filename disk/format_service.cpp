@@ -151,7 +151,8 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     std::string point;
     if (udisks::Mount(request.objectPath, &point).ok) points.push_back(point);
   }
-  bool kept = !points.empty() && ReadSettings(points.front(), &settings);
+  // An empty settings file is no settings: the card gets the default one.
+  bool kept = !points.empty() && ReadSettings(points.front(), &settings) && !settings.empty();
 
   report(5, format::FormatPhase::kUnmount);
   if (!points.empty()) {

@@ -85,19 +85,23 @@ TEST(FormatImage, KeepsTheCardsSettingsFileAndDropsTheRest) {
   EXPECT_EQ(steps.back().first, 100);
 }
 
-// A card without settings (old or blank) gets the default file; a large one
-// (3000 bytes, and more than the 10 KB an old reader held) comes back whole.
+// A card without settings (old or blank, or with an empty file) gets the
+// default file; a large one (3000 bytes, and more than the 10 KB an old
+// reader held) comes back whole.
 TEST(FormatImage, SettingsFileKeptWholeOrTheDefaultWritten) {
-  const std::pair<bool, QByteArray> cards[] = {
-      {true, {}}, {false, {}}, {false, Filler(3000)}, {false, Filler(20000)}};
+  const std::pair<bool, QByteArray> cards[] = {{true, {}},
+                                               {false, {}},
+                                               {false, QByteArray("")},
+                                               {false, Filler(3000)},
+                                               {false, Filler(20000)}};
   for (const auto& [blank, settings] : cards) {
     SCOPED_TRACE(testing::Message() << (blank ? "blank" : "old") << " card, settings " << settings.size());
     CardImages images;
     const std::string image = blank ? images.Blank("card.img") : images.OldCard("card.img", settings);
     const FormatResult result = Format(image, blank ? "" : "CAR");
     ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
-    EXPECT_EQ(result.keptSettings, !settings.isNull());
-    ExpectRecorderCard(image, blank ? "NO NAME" : "CAR", settings.isNull() ? DefaultBytes() : settings);
+    EXPECT_EQ(result.keptSettings, !settings.isEmpty());
+    ExpectRecorderCard(image, blank ? "NO NAME" : "CAR", settings.isEmpty() ? DefaultBytes() : settings);
   }
 }
 

@@ -212,6 +212,16 @@ TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) 
   EXPECT_EQ(test::ReadText(mounted + "/Config/setup.dat"), kept);
 }
 
+TEST_F(DiskService, AnEmptySettingsFileIsReplacedByTheDefault) {
+  StartService({{"sdb1_image", Image("sd.img")}});
+  test::WriteText(sd_ + "/Config/setup.dat", "");
+  const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_FALSE(result.keptSettings);
+  EXPECT_EQ(test::ReadText(QString::fromStdString(result.mountPoint) + "/Config/setup.dat").toStdString(),
+            DefaultSetupDat());
+}
+
 TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
   StartService({{"sdc_image", Image("stick.img")}});
   const format::FormatResult result = RunServiceFormat(Request("sdc"), {});
