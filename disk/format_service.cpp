@@ -168,9 +168,11 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
   const std::string label = format::LabelForDisk(request.label);
   if (udisks::VersionAtLeast(snap.version, 2, 10)) {
-    // The service runs mkfs.fat itself and passes the cluster size on.
-    const udisks::CallResult call =
-        udisks::Format(request.objectPath, "vfat", label, {"-F", "32", "-S", "512", "-s", "64"});
+    // The service runs mkfs.fat itself and passes the cluster size on; a
+    // full format has it zero the whole card first.
+    const udisks::CallResult call = udisks::Format(request.objectPath, "vfat", label,
+                                                   {"-F", "32", "-S", "512", "-s", "64"},
+                                                   request.quick ? std::string() : std::string("zero"));
     if (!call.ok) {
       Fail(&result, call);
       return result;

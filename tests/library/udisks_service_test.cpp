@@ -247,6 +247,18 @@ TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
   EXPECT_TRUE(calls[1].contains("'label': 'ORVIA'")) << calls[1].toStdString();
   EXPECT_TRUE(calls[1].contains("'mkfs-args': ['-F', '32', '-S', '512', '-s', '64']"))
       << calls[1].toStdString();
+  EXPECT_FALSE(calls[1].contains("'erase'")) << calls[1].toStdString();  // a quick format
+}
+
+TEST_F(DiskService, NewerServiceZeroesTheCardForAFullFormat) {
+  StartService({{"version", "2.10.1"}});
+  format::FormatRequest request = Request("sdb1", sd_.toStdString());
+  request.quick = false;
+  const format::FormatResult result = RunServiceFormat(request, {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  const QStringList calls = service_.Calls();
+  ASSERT_EQ(CallsOn(calls), QStringList({"Unmount /dev/sdb1", "Format /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_TRUE(calls[1].contains("'erase': 'zero'")) << calls[1].toStdString();
 }
 
 TEST_F(DiskService, TheServicesSizeOfTheCardIsCheckedBeforeAnyCall) {
