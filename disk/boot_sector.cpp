@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "disk/volume_label.h"
+
 namespace orvia::format {
 namespace {
 
@@ -57,8 +59,7 @@ VolumeInfo ParseBootSector(std::string_view s) {
   const bool fat32Layout = U16(s, 22) == 0;
   const size_t signatureAt = fat32Layout ? 66 : 38;
   if (static_cast<uint8_t>(s[signatureAt]) == 0x29) {
-    std::string label(s.substr(signatureAt + 5, 11));
-    while (!label.empty() && (label.back() == ' ' || label.back() == '\0')) label.pop_back();
+    const std::string label = LabelText(s.substr(signatureAt + 5, kLabelBytes));
     info.label = label == "NO NAME" ? std::string() : label;
   }
   return info;

@@ -17,7 +17,7 @@ struct VolumeInfo {
   uint32_t clusterBytes = 0;
   uint64_t totalBytes = 0;
   uint64_t clusterCount = 0;  // data clusters (FAT only)
-  std::string label;          // trailing blanks removed; "NO NAME" gives empty
+  std::string label;          // UTF-8 (LabelText); "NO NAME" gives empty
 };
 // Parses the first sector (at least 512 bytes) of a volume.
 VolumeInfo ParseBootSector(std::string_view sector);

@@ -52,9 +52,26 @@ bool ZeroRange(int fd, uint64_t offset, uint64_t bytes, std::string* error) {
 }
 
 std::string PaddedLabel(std::string_view label) {
-  std::string padded = label.empty() ? std::string("NO NAME") : std::string(label.substr(0, 11));
-  padded.resize(11, ' ');
+  std::string padded = label.empty() ? std::string("NO NAME") : std::string(label.substr(0, kLabelBytes));
+  padded.resize(kLabelBytes, ' ');
   return padded;
+}
+
+// A root folder entry naming the volume (`paddedLabel`: 11 bytes).
+void FillLabelEntry(std::string_view paddedLabel, uint8_t* entry) {
+  std::memset(entry, 0, 32);
+  std::memcpy(entry, paddedLabel.data(), kLabelBytes);
+  // A first byte 0xE5 (a code page 949 lead byte) would mark the entry free;
+  // FAT stores it as 0x05.
+  if (entry[0] == 0xE5) entry[0] = 0x05;
+  entry[11] = 0x08;  // volume label
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
+  const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
+  PutLe16(entry + 22, time);
+  PutLe16(entry + 24, date);
 }
 
 bool Flush(int fd, std::string* error) {
@@ -115,17 +132,58 @@ bool WriteFatsAndRoot(int fd, const Fat32Layout& l, std::string_view paddedLabel
   for (int copy = 0; copy < 2; ++copy)
     if (!WriteAt(fd, fat, sizeof fat, fatStart + copy * fatBytes, error)) return false;
   if (paddedLabel.empty()) return true;
-  uint8_t entry[32] = {};
-  std::memcpy(entry, paddedLabel.data(), 11);
-  entry[11] = 0x08;  // volume label
-  const std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
-  const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
-  const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
-  PutLe16(entry + 22, time);
-  PutLe16(entry + 24, date);
+  uint8_t entry[32];
+  FillLabelEntry(paddedLabel, entry);
   return WriteAt(fd, entry, sizeof entry, dataStart, error);
+}
+
+bool ReadAt(int fd, uint8_t* data, size_t size, uint64_t offset, std::string* error) {
+  while (size > 0) {
+    const ssize_t n = pread(fd, data, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? std::strerror(errno) : "short read";
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+// Where the root folder's first cluster lies, from a FAT32 boot sector; false
+// for anything else or a cluster beyond the device.
+bool RootFolderAt(const uint8_t* boot, uint64_t deviceBytes, uint64_t* offset, uint64_t* bytes) {
+  const uint32_t bps = Le16(boot + 11);
+  const uint32_t spc = boot[13];
+  const uint32_t reserved = Le16(boot + 14);
+  const uint64_t fatSectors = Le32(boot + 36);
+  const uint32_t rootCluster = Le32(boot + 44);
+  if (boot[510] != 0x55 || boot[511] != 0xAA || bps != kSectorBytes || spc == 0 || reserved == 0 ||
+      Le16(boot + 22) != 0 || fatSectors == 0 || rootCluster < 2 || boot[66] != 0x29)
+    return false;
+  const uint64_t sector = reserved + boot[16] * fatSectors + (uint64_t{rootCluster} - 2) * spc;
+  *offset = sector * bps;
+  *bytes = uint64_t{spc} * bps;
+  return *offset + *bytes <= deviceBytes;
+}
+
+// The entry to hold the label in a root folder cluster: its label entry,
+// else its first free one; `cluster.size()` when there is neither.
+size_t LabelSlot(const std::vector<uint8_t>& cluster) {
+  size_t slot = cluster.size();
+  for (size_t at = 0; at + 32 <= cluster.size(); at += 32) {
+    const uint8_t first = cluster[at];
+    const uint8_t attributes = cluster[at + 11];
+    if (first == 0x00) return slot == cluster.size() ? at : slot;
+    if (first == 0xE5) {
+      if (slot == cluster.size()) slot = at;
+      continue;
+    }
+    if (attributes != 0x0F && (attributes & 0x08) != 0) return at;
+  }
+  return slot;
 }
 
 }  // namespace
@@ -201,6 +259,10 @@ bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t h
     *error = "the device is smaller than the volume planned";
     return false;
   }
+  if (label.size() > kLabelBytes) {
+    *error = "the label is longer than 11 bytes";
+    return false;
+  }
   const std::string name = PaddedLabel(label);
   uint8_t boot[512];
   FillBootSector(l, name, hiddenSectors, volumeId, boot);
@@ -223,6 +285,39 @@ bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t h
   // the card.
   if (!WriteAt(fd, boot, sizeof boot, 0, error) || !Flush(fd, error)) return false;
   return WriteAt(fd, boot, sizeof boot, kBackupBootSector * kSectorBytes, error) && Flush(fd, error);
+}
+
+bool SetVolumeLabel(int fd, std::string_view labelBytes, std::string* error) {
+  if (labelBytes.size() > kLabelBytes) {
+    *error = "the label is longer than 11 bytes";
+    return false;
+  }
+  uint64_t deviceBytes = 0;
+  uint8_t boot[512];
+  if (!DeviceBytes(fd, &deviceBytes, error) || !ReadAt(fd, boot, sizeof boot, 0, error)) return false;
+  uint64_t rootAt = 0;
+  uint64_t rootBytes = 0;
+  if (!RootFolderAt(boot, deviceBytes, &rootAt, &rootBytes)) {
+    *error = "no FAT32 volume";
+    return false;
+  }
+  std::vector<uint8_t> root(rootBytes);
+  if (!ReadAt(fd, root.data(), root.size(), rootAt, error)) return false;
+  const size_t slot = LabelSlot(root);
+  if (slot == root.size()) {
+    *error = "the root folder has no room for the label";
+    return false;
+  }
+  const std::string name = PaddedLabel(labelBytes);
+  uint8_t entry[32];
+  FillLabelEntry(name, entry);
+  std::memcpy(boot + 71, name.data(), kLabelBytes);
+  // The entry first, then the boot sector and its backup, as a format does.
+  if (!WriteAt(fd, entry, sizeof entry, rootAt + slot, error) || !Flush(fd, error)) return false;
+  if (!WriteAt(fd, boot, sizeof boot, 0, error) || !Flush(fd, error)) return false;
+  const uint32_t backup = Le16(boot + 50);
+  if (backup == 0 || backup >= Le16(boot + 14)) return true;
+  return WriteAt(fd, boot, sizeof boot, uint64_t{backup} * kSectorBytes, error) && Flush(fd, error);
 }
 
 }  // namespace orvia::format

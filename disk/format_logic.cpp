@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
 #include "disk/tool_run.h"
 #include "settings/default_setup.h"
@@ -59,6 +60,33 @@ bool WipeVolume(const std::string& target, TargetKind kind, uint64_t sizeBytes, 
   ok = ok && fsync(fd) == 0;
   close(fd);
   return ok;
+}
+
+// mkfs.fat with 32 KB clusters. mkfs.fat writes ASCII labels only; any other
+// is put on the new volume afterwards, in the card's code page. False with
+// the reason.
+bool MakeFilesystem(const std::string& target, const std::string& label, const FormatTools& tools,
+                    std::string* detail) {
+  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
+  const bool ascii = IsAsciiLabel(label);
+  if (!label.empty() && ascii) {
+    mkfs.push_back("-n");
+    mkfs.push_back(label);
+  }
+  mkfs.push_back(target);
+  const ToolRun run = RunTool(mkfs, {"LC_ALL=C"});
+  if (run.exitCode != 0) {
+    *detail = run.err;
+    return false;
+  }
+  if (ascii) return true;
+  const std::optional<std::string> bytes = LabelBytes(label);
+  const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+  bool named = bytes.has_value() && fd >= 0;
+  if (!named) *detail = bytes ? std::strerror(errno) : "the label has no code page 949 form";
+  if (named) named = SetVolumeLabel(fd, *bytes, detail);
+  if (fd >= 0) close(fd);
+  return named;
 }
 
 void FlushTarget(const std::string& target) {
@@ -220,19 +248,13 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
 
   report(percent, FormatPhase::kFormat);
   const std::string label = LabelForDisk(request.label);
-  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
-  if (!label.empty()) {
-    mkfs.push_back("-n");
-    mkfs.push_back(label);
-  }
-  mkfs.push_back(request.target);
-  const ToolRun made = RunTool(mkfs, {"LC_ALL=C"});
+  const bool made = MakeFilesystem(request.target, label, tools, &result.detail);
   const VolumeInfo volume = ReadVolumeInfo(request.target);
-  result.formatted = made.exitCode == 0 && volume.valid && volume.fileSystem == "FAT32" &&
+  result.formatted = made && volume.valid && volume.fileSystem == "FAT32" &&
                      volume.clusterBytes == kClusterBytes && volume.label == label;
   if (!result.formatted) {
     result.error = FormatError::kMkfsFailed;
-    result.detail = made.exitCode != 0 ? made.err : "the volume made is no FAT32 with 32 KB clusters";
+    if (made) result.detail = "the volume made is no FAT32 with 32 KB clusters";
   }
 
   // The card is prepared after a failed format too, as long as it still holds

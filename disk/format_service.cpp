@@ -167,7 +167,9 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
 
   report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
   const std::string label = format::LabelForDisk(request.label);
-  if (udisks::VersionAtLeast(snap.version, 2, 10)) {
+  // mkfs.fat writes ASCII labels only: a card named otherwise is written
+  // through the descriptor whatever the service's version.
+  if (udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label)) {
     // The service runs mkfs.fat itself and passes the cluster size on; a
     // full format has it zero the whole card first.
     const udisks::CallResult call = udisks::Format(request.objectPath, "vfat", label,
@@ -208,8 +210,8 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     }
     if (ok) {
       std::random_device random;
-      ok = format::WriteFat32(fd, layout, label, static_cast<uint32_t>(request.partitionOffset / 512),
-                              random(), &error);
+      ok = format::WriteFat32(fd, layout, format::LabelBytes(label).value_or(std::string()),
+                              static_cast<uint32_t>(request.partitionOffset / 512), random(), &error);
       if (!ok) {
         result.error = FormatError::kMkfsFailed;
         result.detail = error;

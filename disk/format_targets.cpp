@@ -9,8 +9,8 @@ namespace orvia::format {
 namespace {
 
 constexpr const char* kLabelRule =
-    "The volume label can hold up to 11 letters A-Z, digits, spaces and ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
-    "only.";
+    "The volume label can hold up to 11 bytes: letters A-Z, digits, spaces, ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
+    "and Korean or other code page 949 characters (two bytes each) only.";
 
 }  // namespace
 

@@ -5,7 +5,15 @@
 #include <cstring>
 #include <vector>
 
+#include "app/profile_file.h"
+
 namespace orvia::format {
+namespace {
+
+// ASCII characters FAT allows in no name, the label included.
+constexpr const char* kForbidden = "*?.,;:/\\|+=<>[]\"";
+
+}  // namespace
 
 std::string PrepareLabel(std::string_view text) {
   // Split into characters (UTF-8 sequences); a broken byte counts as one wide
@@ -38,12 +46,29 @@ std::string PrepareLabel(std::string_view text) {
   return label;
 }
 
-bool IsWritableLabel(std::string_view label) {
-  if (label.size() > 11) return false;
-  for (char c : label) {
-    if (c < 0x20 || c > 0x7E || std::strchr("*?.,;:/\\|+=<>[]\"", c) != nullptr) return false;
+std::optional<std::string> LabelBytes(std::string_view label) {
+  for (const char c : label) {
+    const auto byte = static_cast<uint8_t>(c);
+    // Bytes of wide characters: their code page form decides. (In UTF-8 no
+    // such byte lies below 0x80, though a code page 949 trail byte may.)
+    if (byte >= 0x80) continue;
+    if (byte < 0x20 || byte == 0x7F || std::strchr(kForbidden, c) != nullptr) return std::nullopt;
   }
-  return true;
+  std::optional<std::string> bytes = EncodeFileText(label, FileCodec::kCp949);
+  if (!bytes || bytes->size() > kLabelBytes) return std::nullopt;
+  return bytes;
+}
+
+bool IsWritableLabel(std::string_view label) { return LabelBytes(LabelForDisk(label)).has_value(); }
+
+bool IsAsciiLabel(std::string_view label) {
+  return std::all_of(label.begin(), label.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+}
+
+std::string LabelText(std::string_view field) {
+  std::string bytes(field.substr(0, kLabelBytes));
+  while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\0')) bytes.pop_back();
+  return DecodeFileText(bytes, FileCodec::kCp949);
 }
 
 std::string LabelForDisk(std::string_view label) {

@@ -250,6 +250,21 @@ TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
   EXPECT_FALSE(calls[1].contains("'erase'")) << calls[1].toStdString();  // a quick format
 }
 
+TEST_F(DiskService, AKoreanLabelIsWrittenThroughTheDescriptorInCodePage949) {
+  // mkfs.fat (behind Block.Format) writes ASCII labels only.
+  const QString image = Image("sd.img");
+  StartService({{"version", "2.10.1"}, {"sdb1_image", image}});
+  format::FormatRequest request = Request("sdb1", sd_.toStdString());
+  request.label = format::PrepareLabel("\uD55C\uAD6D12345678");
+  const format::FormatResult result = RunServiceFormat(request, {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_EQ(format::ReadVolumeInfo(image.toStdString()).label, "\uD55C\uAD6D123");
+  QFile file(image);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.read(512).mid(71, 11), QByteArray("\xC7\xD1\xB1\xB9" "123    "));
+}
+
 TEST_F(DiskService, NewerServiceZeroesTheCardForAFullFormat) {
   StartService({{"version", "2.10.1"}});
   format::FormatRequest request = Request("sdb1", sd_.toStdString());
