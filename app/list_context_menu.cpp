@@ -8,12 +8,13 @@
 #include <QProgressDialog>
 #include <QUrl>
 
-#include "app/file_dialog.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "controls/colored_list_ctrl.h"
+#include "controls/file_dialog.h"
+#include "controls/message_box.h"
+#include "library/card_root.h"
 #include "output/clip_export.h"
 #include "output/track_export.h"
 

@@ -3,7 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QEvent>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 
 namespace orvia {
 

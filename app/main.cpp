@@ -22,7 +22,6 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "app/av_trace.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
@@ -30,8 +29,10 @@
 #include "app/program_folders.h"
 #include "app/timed_commands.h"
 #include "app/web_sandbox.h"
+#include "base/pending_file.h"
 #include "controls/bit_slider.h"
 #include "library/play_list.h"
+#include "playback/av_trace.h"
 #include "playback/pacing_trace.h"
 #include "player/embedded_player.h"
 #include "player/ffmpeg_log.h"
@@ -66,6 +67,8 @@ void SaveScreenshot(QWidget& window, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write or export stopped by Ctrl+C or a kill leaves no half file behind.
+  orvia::RemovePendingFilesOnSignals();
   // The command line is read before the window system is touched: --help,
   // --version and a wrong option need no display.
   QStringList arguments;

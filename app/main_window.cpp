@@ -12,12 +12,13 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "app/list_note.h"
 #include "app/list_context_menu.h"
+#include "app/list_note.h"
 #include "app/main_window_playback.h"
-#include "app/profile_file.h"
 #include "app/readout_box.h"
 #include "app/startup_files.h"
+#include "base/localized_text.h"
+#include "base/program_folder.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
 #include "controls/skin.h"

@@ -8,8 +8,8 @@
 
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 #include "library/card_drives.h"
 #include "library/path_sources.h"
 

@@ -5,11 +5,12 @@
 #include "app/list_note.h"
 #include "app/main_window.h"
 #include "app/main_window_route.h"
-#include "app/message_box.h"
-#include "app/profile_file.h"
 #include "app/readout_box.h"
+#include "base/localized_text.h"
+#include "base/program_folder.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
+#include "controls/message_box.h"
 #include "controls/skin_button.h"
 #include "controls/slider_math.h"
 #include "playback/gps_map.h"
@@ -17,6 +18,7 @@
 #include "playback/map_route.h"
 #include "player/blank_key_frame.h"
 #include "player/embedded_player.h"
+#include "settings/impact_threshold.h"
 
 namespace orvia {
 namespace {
@@ -102,7 +104,8 @@ void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runMana
   const SourceChoice choice = runManager ? runManager() : SourceChoice{};
   if (choice.accepted) {
     PumpMessagesBriefly(window_);
-    if (!choice.card.isEmpty()) window_->SetCardRoot(choice.card.endsWith('/') ? choice.card : choice.card + '/');
+    if (!choice.card.isEmpty())
+      window_->SetCardRoot(choice.card.endsWith('/') ? choice.card : choice.card + '/');
     if (choice.handsOverRows) window_->SetRows(choice.rows);
     controller_->EndOpenSource(true);
   } else {
@@ -121,7 +124,8 @@ void MainWindowPlayback::OnVolumeRemoved(const QString& mountPoint) {
   if (!root.startsWith(mount)) return;
   window_->update();
   controller_->BeginCardRemoved();
-  ShowLocalizedMessageBox(QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
+  ShowLocalizedMessageBox(
+      QString::fromStdString(GetLocalizedText("IDS_CAPTION_COMBO_DRIVE_SELDRIVEREMOVED")));
   controller_->EndCardRemoved();
   window_->SetCardRoot(QString());
   window_->update();

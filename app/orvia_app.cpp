@@ -5,9 +5,10 @@
 #include <QImage>
 
 #include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/profile_file.h"
 #include "app/startup_files.h"
+#include "base/localized_text.h"
+#include "base/program_folder.h"
+#include "controls/message_box.h"
 #include "controls/skin.h"
 #include "player/player_module.h"
 

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "base/little_endian.h"
+#include "base/paths.h"
 
 namespace orvia {
 
@@ -61,18 +62,6 @@ std::string UpdaterParameter(int major, int minor, int build, int revision) {
   std::snprintf(buf, sizeof buf, "v=%i%i%i%i\n", major, minor, build, revision);
   return buf;
 }
-
-void CreatePathDirectories(std::string_view path) {
-  path = path.substr(0, std::min<size_t>(path.size(), 259));
-  for (size_t i = 0; i < path.size(); ++i) {
-    if ((path[i] == '/' || path[i] == '\\') && i > 0 && path[i - 1] != ':') {
-      std::string folder(path.substr(0, i));
-      mkdir(folder.c_str(), 0755);
-    }
-  }
-}
-
-void RemoveColons(std::string& text) { std::erase(text, ':'); }
 
 std::string ChooseDataFolder(const std::string& programFolder, const std::string& fallback) {
   if (access(programFolder.c_str(), W_OK) == 0) return programFolder;

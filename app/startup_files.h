@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/paths.h"
+
 namespace orvia {
 
 constexpr const char* kMapPageFileName = "map.html";
@@ -40,14 +42,6 @@ bool WriteDataFile(const std::string& path, std::string_view bytes);
 
 // "v=" and the four version numbers run together, then a line feed.
 std::string UpdaterParameter(int major, int minor, int build, int revision);
-
-// Creates every folder along `path` (at each '/' or '\\' that does not follow
-// a ':'); the last component only when the path ends in a separator.
-// Existing folders are not an error. Paths longer than 259 characters are cut.
-void CreatePathDirectories(std::string_view path);
-
-// Deletes every ':' from the text.
-void RemoveColons(std::string& text);
 
 // Where the data files go: `programFolder` when it can be written, else
 // `fallback` (created when needed). Both end in a separator.

@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "controls/skin.h"
 
 CxSkinButton::CxSkinButton(QWidget* parent, int controlId, SkinButtonBehaviour behaviour)

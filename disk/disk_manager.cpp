@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "controls/skin_button.h"
 #include "controls/skin_ids.h"
 #include "controls/white_tab_ctrl.h"
-#include "disk/disk_page.h"
+#include "library/disk_page.h"
 #include "library/page_play_list.h"
 #include "library/udisks_client.h"
 

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "base/little_endian.h"
 #include "disk/format_logic.h"
 
 namespace orvia::format {
@@ -23,7 +23,6 @@ constexpr uint32_t kBackupBootSector = 6;
 constexpr uint32_t kMaxFat32Clusters = 0x0FFFFFF5;
 // The boot sector counts sectors in 32 bits.
 constexpr uint64_t kMaxFat32Sectors = 0xFFFFFFFFull;
-
 
 bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, std::string* error) {
   while (size > 0) {

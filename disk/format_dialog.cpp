@@ -11,8 +11,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 #include "disk/format_targets.h"
 #include "disk/format_worker.h"
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 #include "disk/format_dialog.h"
 #include "disk/format_service.h"
 

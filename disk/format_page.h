@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "disk/disk_page.h"
 #include "disk/format_logic.h"
+#include "library/disk_page.h"
 
 class QComboBox;
 class QLabel;

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_engine.h"
+#include "base/ini_engine.h"
 #include "playback/playback_controller.h"
-#include "player/recording_player.h"
+#include "tests/support/recording_player.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/profile_file.h"
-#include "app/utf.h"
+#include "base/code_page.h"
+#include "base/utf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

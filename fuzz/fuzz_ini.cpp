@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ini_engine.h"
+#include "base/ini_engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

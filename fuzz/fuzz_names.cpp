@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/utf.h"
+#include "base/utf.h"
 #include "library/play_list.h"
 #include "library/recording_names.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ini_engine.h"
+#include "base/ini_engine.h"
 #include "settings/setup_file.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "controls/colored_list_ctrl.h"
 #include "library/path_sources.h"
 #include "library/play_list.h"

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "disk/disk_page.h"
 #include "library/card_drives.h"
+#include "library/disk_page.h"
 
 class QComboBox;
 class QLabel;

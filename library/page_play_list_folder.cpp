@@ -4,7 +4,7 @@
 #include <QFileDialog>
 #include <QSignalBlocker>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "library/card_drives.h"
 #include "library/page_play_list.h"
 

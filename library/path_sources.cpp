@@ -10,7 +10,7 @@
 #include <ctime>
 #include <set>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "library/recording_names.h"
 
 namespace orvia {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/profile_file.h"
-#include "app/utf.h"
+#include "base/localized_text.h"
+#include "base/utf.h"
 #include "library/recording_names.h"
 
 namespace orvia {

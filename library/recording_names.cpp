@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "app/utf.h"
+#include "base/utf.h"
 
 namespace orvia {
 

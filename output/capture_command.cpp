@@ -2,8 +2,8 @@
 
 #include <QStandardPaths>
 
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 
 namespace orvia {
 

@@ -17,6 +17,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "base/pending_file.h"
 #include "output/track_export.h"
 
 namespace orvia {
@@ -103,15 +104,16 @@ std::string AvError(int code) {
   return text;
 }
 
-// Everything the export holds; released in every outcome. The temporary
-// file is removed unless it was renamed into place.
+// Everything the export holds; released in every outcome. The clip is
+// written to a pending file, removed unless it was committed into place
+// (also when the process is stopped by a signal).
 struct Session {
   AVFormatContext* out = nullptr;
   AVCodecContext* aac = nullptr;
   AVFrame* frame = nullptr;
   AVPacket* packet = nullptr;
+  PendingFile file;
   std::string tempPath;
-  bool renamed = false;
 
   ~Session() {
     av_packet_free(&packet);
@@ -121,7 +123,6 @@ struct Session {
       if (out->pb) avio_closep(&out->pb);
       avformat_free_context(out);
     }
-    if (!tempPath.empty() && !renamed) unlink(tempPath.c_str());
   }
 };
 
@@ -381,29 +382,18 @@ ClipExportResult ExportClip(const std::string& recordingPath, const std::string&
   result.endMs = plan.endMs;
 
   Session session;
-  std::string temp = outputPath + ".partXXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    result.error = "cannot create a file beside " + outputPath + ": " + std::strerror(errno);
+  std::string why;
+  if (!session.file.Create(outputPath, &why)) {
+    result.error = "cannot create a file beside " + outputPath + ": " + why;
     return result;
   }
-  close(fd);
-  session.tempPath = temp;
+  session.tempPath = session.file.TempPath();
   ClipWriter writer(index, file, plan, session, result);
   if (!writer.Open(options) || !writer.WriteAll(options.progress)) return result;
-  if (avio_closep(&session.out->pb) < 0) {
-    result.error = "cannot write " + outputPath + " (is the disk full?)";
+  if (avio_closep(&session.out->pb) < 0 || !session.file.Commit(&why)) {
+    result.error = "cannot write " + outputPath + ": " + (why.empty() ? "is the disk full?" : why);
     return result;
   }
-  // mkstemp makes the file private; a clip is an ordinary file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  chmod(temp.c_str(), 0666 & ~mask);
-  if (std::rename(temp.c_str(), outputPath.c_str()) != 0) {
-    result.error = "cannot write " + outputPath + ": " + std::strerror(errno);
-    return result;
-  }
-  session.renamed = true;
   result.ok = true;
   return result;
 }

@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 #include "output/printer_choice.h"
 
 namespace orvia {

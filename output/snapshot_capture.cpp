@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/startup_files.h"
+#include "base/paths.h"
 #include "output/snapshot_suffix.h"
 #include "player/player_contract.h"
 

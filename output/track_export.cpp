@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "base/file_io.h"
 #include "settings/setup_file.h"
 #include "settings/time_zones.h"
 
@@ -151,17 +152,6 @@ TrackTimeZone CardTimeZone(const std::string& cardRoot) {
   return zone;
 }
 
-std::string CardRootOfRecording(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  if (ec) return "";
-  for (int up = 0; up < 3 && p.has_parent_path() && p.parent_path() != p; ++up) {
-    p = p.parent_path();
-    if (std::filesystem::is_regular_file(p / "Config" / "setup.dat", ec)) return p.string();
-  }
-  return "";
-}
-
 bool TrackFormatFromName(std::string_view path, TrackFormat& format) {
   const size_t dot = path.find_last_of('.');
   if (dot == std::string_view::npos) return false;
@@ -262,35 +252,10 @@ bool WouldReplaceInput(const std::string& output, const std::vector<std::string>
 }
 
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error) {
-  std::string temp = path + ".partXXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    if (error) *error = "cannot create a file beside " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  size_t done = 0;
-  int err = 0;
-  while (done < bytes.size() && err == 0) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      err = n < 0 ? errno : ENOSPC;
-    else
-      done += static_cast<size_t>(n);
-  }
-  if (err == 0 && fsync(fd) != 0) err = errno;
-  // mkstemp makes the file private; an exported file is an ordinary one.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  if (close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && std::rename(temp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    if (error) *error = "cannot write " + path + ": " + std::strerror(err);
-    unlink(temp.c_str());
-  }
-  const bool ok = err == 0;
-  return ok;
+  std::string why;
+  if (WriteFileDurably(path, bytes, &why)) return true;
+  if (error) *error = "cannot write " + path + ": " + why;
+  return false;
 }
 
 }  // namespace orvia

@@ -45,10 +45,6 @@ struct TrackTimeZone {
 // The zone the card's Config/setup.dat names (its GMT key holds the offset
 // with the opposite sign); unknown when the card has no settings file.
 TrackTimeZone CardTimeZone(const std::string& cardRoot);
-// The card root of a recording at <root>/<Mode>/<date>/<file>, or of one
-// lying directly in a mode folder: the nearest ancestor holding
-// Config/setup.dat, at most three levels up. Empty when there is none.
-std::string CardRootOfRecording(const std::string& path);
 
 enum class TrackFormat { kGpx, kKml, kCsv };
 // By the name's extension (any case); false for another one.

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "output/track_export.h"
 #include "playback/telemetry.h"
-#include "settings/setup_file.h"
 
 namespace orvia {
 
 namespace {
-
-// Insensitive, normal, sensitive. A car in ordinary traffic stays near 1 g
-// (gravity) and a hard brake adds about 0.9 g across it; a collision passes 2 g.
-constexpr int kThresholds[] = {2500, 2000, 1500};
 
 int64_t MagnitudeSquared(const GPeak& p) {
   return int64_t{p.x} * p.x + int64_t{p.y} * p.y + int64_t{p.z} * p.z;
@@ -30,20 +24,6 @@ void AppendPoints(std::string& o, const std::vector<RoutePoint>& points) {
 }
 
 }  // namespace
-
-int ImpactThresholdMilliG(int sensitivityChoice) {
-  if (sensitivityChoice < 0 || sensitivityChoice > 2) sensitivityChoice = 1;
-  return kThresholds[sensitivityChoice];
-}
-
-int ImpactThresholdForRecording(const std::string& path, const std::string& cardRoot) {
-  const std::string root = cardRoot.empty() ? CardRootOfRecording(path) : cardRoot;
-  if (root.empty()) return ImpactThresholdMilliG(-1);
-  const SetupChoices choices = ReadSetupChoices(SetupDatPath(root));
-  const bool parking =
-      path.find("/Parking/") != std::string::npos || path.find("/ParkingEvent/") != std::string::npos;
-  return ImpactThresholdMilliG(parking ? choices.parkingImpact : choices.drivingImpact);
-}
 
 MapRoute BuildMapRoute(int count, const GPeak* peaks, const std::unique_ptr<GpsFix>* fixes,
                        int thresholdMilliG) {

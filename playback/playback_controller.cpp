@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "playback/pacing_trace.h"
 #include "player/player_contract.h"
 

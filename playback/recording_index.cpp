@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/little_endian.h"
+#include "base/little_endian.h"
 
 namespace orvia {
 

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "player/player_contract.h"
+
 namespace orvia {
 
 constexpr int kVideoCapacity = 2100;      // entries per video stream
@@ -43,14 +45,7 @@ struct GPeak {
   int16_t x = 0, y = 0, z = 0;  // thousandths of g
 };
 
-// What the stream headers (hdrl) say; zero where a field was absent.
-struct SoundFormat {
-  uint16_t formatTag = 0;  // 1 = PCM
-  uint16_t channels = 0;
-  uint32_t sampleRate = 0;
-  uint16_t bitsPerSample = 0;
-  uint16_t blockAlign = 0;
-};
+// The sound stream's header (hdrl): SoundFormat, in the player contract.
 
 struct VideoFormat {
   int32_t width = 0;

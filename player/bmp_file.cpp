@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "base/little_endian.h"
 
 namespace orvia::player {
 

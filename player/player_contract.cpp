@@ -1,7 +1,5 @@
 #include "player/player_contract.h"
 
-#include "playback/recording_index.h"
-
 namespace orvia::player {
 
 namespace {

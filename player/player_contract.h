@@ -13,8 +13,18 @@
 #include <string_view>
 
 namespace orvia {
-struct SoundFormat;
-}
+
+// The sound a player is handed, as the recording's stream header gives it;
+// zero where a field was absent.
+struct SoundFormat {
+  uint16_t formatTag = 0;  // 1 = PCM
+  uint16_t channels = 0;
+  uint32_t sampleRate = 0;
+  uint16_t bitsPerSample = 0;
+  uint16_t blockAlign = 0;
+};
+
+}  // namespace orvia
 
 namespace orvia::player {
 

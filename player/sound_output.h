@@ -16,7 +16,6 @@
 #include <span>
 #include <vector>
 
-#include "playback/recording_index.h"
 #include "player/player_contract.h"
 
 class QAudioSink;

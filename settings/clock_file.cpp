@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace orvia {
 

@@ -1,6 +1,6 @@
 #include "settings/default_setup.h"
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 namespace orvia {
 

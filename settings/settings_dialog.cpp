@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/message_box.h"
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 #include "settings/time_zones.h"
 
 namespace orvia {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/file_io.h"
-#include "app/ini_engine.h"
-#include "app/profile_file.h"
+#include "base/file_io.h"
+#include "base/ini_engine.h"
+#include "base/ini_file.h"
 #include "settings/time_zones.h"
 
 namespace orvia {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/pending_file.h"
 #include "tools/child_process.h"
 #include "tools/commands.h"
 
@@ -49,6 +50,8 @@ int RunCompanion(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write or export stopped by Ctrl+C or a kill leaves no half file behind.
+  orvia::RemovePendingFilesOnSignals();
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;

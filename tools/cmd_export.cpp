@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "library/card_root.h"
 #include "output/clip_export.h"
 #include "output/track_export.h"
 #include "tools/commands.h"

@@ -3,9 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/file_io.h"
-#include "app/ini_engine.h"
-#include "app/profile_file.h"
+#include "base/file_io.h"
+#include "base/ini_engine.h"
+#include "base/ini_file.h"
+#include "base/localized_text.h"
 #include "tools/commands.h"
 
 namespace orvia::cli {
@@ -49,18 +50,9 @@ int RunProfile(int argc, char** argv) {
       return 2;
     }
     CProfileFile file(argv[1]);
-    if (!file.WriteString(argv[2], argv[3], argv[4])) {
-      // Say why: a file we could not read is left as it was, on purpose.
-      const ReadStatus read = ReadRegularFile(argv[1], ini::kMaxFileBytes).status;
-      if (!MayReplace(read)) {
-        std::fprintf(stderr, "orvia-cli profile set: %s: %s; left unchanged\n", argv[1],
-                     ReadStatusText(read));
-      } else {
-        std::fprintf(stderr,
-                     "orvia-cli profile set: cannot write %s (read-only, missing folder, or a value "
-                     "the file's 8-bit encoding cannot hold)\n",
-                     argv[1]);
-      }
+    std::string error;
+    if (!file.WriteString(argv[2], argv[3], argv[4], &error)) {
+      std::fprintf(stderr, "orvia-cli profile set: cannot write %s: %s\n", argv[1], error.c_str());
       return 1;
     }
     return 0;

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
+#include "base/program_folder.h"
 #include "library/play_list.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"

@@ -1,12 +1,15 @@
 // orvia-cli-tools: the commands of orvia-cli that need FFmpeg or Qt (the
-// recorder simulator, export, the card list over D-Bus, the benchmarks). orvia-cli starts it with its own arguments;
-// it can also be run by hand with the same ones.
+// recorder simulator, export, the card list over D-Bus, the benchmarks). orvia-cli starts it with its own
+// arguments; it can also be run by hand with the same ones.
 #include <cstdio>
 #include <cstring>
 
+#include "base/pending_file.h"
 #include "tools/commands.h"
 
 int main(int argc, char** argv) {
+  // A write or export stopped by Ctrl+C or a kill leaves no half file behind.
+  orvia::RemovePendingFilesOnSignals();
   if (argc < 2) {
     std::fputs("usage: orvia-cli COMMAND [ARGS] (see orvia-cli help)\n", stderr);
     return 2;

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 
 #include "app/list_note.h"
-#include "app/profile_file.h"
 #include "app/readout_box.h"
+#include "base/localized_text.h"
 #include "controls/bit_slider.h"
 #include "disk/disk_manager.h"
 #include "output/capture_command.h"

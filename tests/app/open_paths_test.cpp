@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <utility>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "viewer_fixture.h"
 
 namespace orvia {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/message_box.h"
 #include "app/orvia_app.h"
-#include "app/profile_file.h"
 #include "app/startup_files.h"
+#include "base/localized_text.h"
+#include "controls/message_box.h"
 
 namespace orvia {
 namespace {

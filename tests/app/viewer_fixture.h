@@ -11,8 +11,8 @@
 
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
-#include "app/message_box.h"
 #include "controls/colored_list_ctrl.h"
+#include "controls/message_box.h"
 #include "library/play_list.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"

@@ -13,7 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include "app/message_box.h"
+#include "controls/message_box.h"
 #include "disk/format_dialog.h"
 #include "disk/format_page.h"
 #include "format_test_support.h"

@@ -64,7 +64,8 @@ TEST(ClipPlan, StartsAtAKeyUnitAndKeepsToTheRange) {
 }
 
 TEST(ClipExport, Mp4HoldsBothCamerasUnchangedTheSoundAndTheStart) {
-  if (Shell("command -v ffprobe && command -v ffmpeg", nullptr) != 0) GTEST_SKIP() << "ffmpeg not installed";
+  if (Shell("command -v ffprobe && command -v ffmpeg", nullptr) != 0)
+    FAIL() << "ffmpeg and ffprobe are missing (script/bootstrap installs them)";
   const std::string source = DrivingRecording(0);
   const std::string dir = TempFolder("clip");
   const std::string out = dir + "/clip.mp4";

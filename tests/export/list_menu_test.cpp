@@ -8,11 +8,11 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/file_dialog.h"
 #include "app/list_context_menu.h"
 #include "app/main_window.h"
-#include "app/message_box.h"
 #include "controls/colored_list_ctrl.h"
+#include "controls/file_dialog.h"
+#include "controls/message_box.h"
 #include "tests/export/export_test_support.h"
 
 namespace orvia::exporttest {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "playback/map_route.h"
+#include "settings/impact_threshold.h"
 
 namespace orvia {
 namespace {

@@ -8,12 +8,12 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "app/message_box.h"
+#include "controls/message_box.h"
 #include "controls/skin_button.h"
 #include "controls/white_tab_ctrl.h"
 #include "disk/disk_manager.h"
-#include "disk/disk_page.h"
 #include "disk/format_page.h"
+#include "library/disk_page.h"
 #include "library/page_play_list.h"
 #include "library_test_support.h"
 

@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <utime.h>
 
-#include "app/profile_file.h"
+#include "base/localized_text.h"
 #include "library/path_sources.h"
 #include "library_test_support.h"
 

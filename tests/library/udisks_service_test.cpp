@@ -17,7 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include "app/message_box.h"
+#include "controls/message_box.h"
 #include "disk/format_dialog.h"
 #include "disk/format_page.h"
 #include "disk/format_service.h"

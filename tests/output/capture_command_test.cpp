@@ -8,8 +8,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "app/message_box.h"
-#include "player/recording_player.h"
+#include "controls/message_box.h"
+#include "tests/support/recording_player.h"
 
 namespace orvia {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "player/recording_player.h"
+#include "tests/support/recording_player.h"
 
 namespace orvia::test {
 

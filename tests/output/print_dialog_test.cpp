@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/message_box.h"
+#include "controls/message_box.h"
 #include "output/printer_choice.h"
 #include "output_test_support.h"
 
@@ -216,7 +216,8 @@ void ExpectPictureAcrossTheTop(const QImage& page, Rgb topLeft, Rgb topRight, Rg
 
 // The front view on a portrait page, the rear view (other colours) on a landscape one.
 TEST_F(PrintDialogTest, PrintsTheChosenPictureAcrossThePage) {
-  if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+  if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
+    FAIL() << "pdftoppm is missing (script/bootstrap installs poppler-utils)";
   for (const bool rearView : {false, true}) {
     SCOPED_TRACE(rearView ? "rear, landscape" : "front, portrait");
     CDlgPrint dialog(&front, &rear);

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/core/avi_builder.h"
+#include "tests/support/avi_builder.h"
 
 namespace orvia::test {
 
@@ -77,7 +77,8 @@ FakeSink::FakeSink(RecordingPlayer& player, FakeClock& clock, int keptOnFlushMs)
       endUs_ = nowUs + std::min<int64_t>(queuedUs(), keptOnFlushMs_ * 1000LL);
       ++flushes_;
     }
-    if (call.op == PlayerOp::kFeedData && !call.feed.sound && call.feed.key) keyFedMs_.push_back(clock_.nowMs());
+    if (call.op == PlayerOp::kFeedData && !call.feed.sound && call.feed.key)
+      keyFedMs_.push_back(clock_.nowMs());
     if (call.op != PlayerOp::kFeedData || !call.feed.sound || call.feed.bytes.empty()) return;
     const int64_t startUs = std::max(endUs_, nowUs);
     endUs_ = startUs + call.feed.length * 1000LL / kBytesPerMs;

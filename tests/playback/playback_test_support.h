@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "playback/playback_controller.h"
-#include "player/recording_player.h"
+#include "tests/support/recording_player.h"
 
 namespace orvia::test {
 

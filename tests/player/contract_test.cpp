@@ -15,9 +15,9 @@ extern "C" {
 #include "player/bmp_file.h"
 #include "player/frame_converter.h"
 #include "player/player_contract.h"
-#include "player/recording_player.h"
 #include "player/unit_queue.h"
 #include "tests/player/test_media.h"
+#include "tests/support/recording_player.h"
 
 namespace orvia::player {
 namespace {

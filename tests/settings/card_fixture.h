@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ini_engine.h"
+#include "base/ini_engine.h"
 
 namespace orvia::test {
 

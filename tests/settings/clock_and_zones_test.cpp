@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/ini_engine.h"
+#include "base/ini_engine.h"
 #include "settings/clock_file.h"
 #include "settings/time_zones.h"
 #include "tests/settings/card_fixture.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/message_box.h"
+#include "controls/message_box.h"
 #include "settings/default_setup.h"
 #include "settings/settings_dialog.h"
 #include "settings/time_zones.h"

@@ -274,7 +274,8 @@ TEST(RecordingFiles, LeadInGivesPartialFirstAndLastSecondsTimedFromTheLeadIn) {
 // both cameras without a single error.
 TEST(FfmpegTools, ProbeAndDecodeEveryRecordingWithoutErrors) {
   std::string out;
-  if (testing::RunCommand("command -v ffprobe && command -v ffmpeg", &out) != 0) GTEST_SKIP() << "no ffmpeg";
+  if (testing::RunCommand("command -v ffprobe && command -v ffmpeg", &out) != 0)
+    FAIL() << "ffmpeg and ffprobe are missing (script/bootstrap installs them)";
   const CardReport& card = testing::SmallCard();
   ASSERT_TRUE(card.ok) << card.error;
   for (const RecordingReport& r : card.recordings) {

@@ -6,8 +6,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "app/ini_engine.h"
-#include "app/profile_file.h"
+#include "base/ini_engine.h"
+#include "base/localized_text.h"
+#include "base/program_folder.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
