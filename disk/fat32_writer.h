@@ -27,11 +27,24 @@ struct Fat32Layout {
 // clusters does not fit (below about 2.1 GB, or 2 TiB and more).
 bool PlanFat32(uint64_t volumeBytes, Fat32Layout* out);
 
-// Writes the file system at offset 0 of `fd` and flushes it. `label` as
-// LabelForDisk gives it (empty for none); `hiddenSectors` is where the
-// volume starts on its disk (the partition's offset / 512). False with a
-// reason when a write fails.
+// The size of the device or image file open as `fd`, as the kernel knows it
+// (BLKGETSIZE64 for a block device, the file's size for an image). False
+// with a reason for anything else.
+bool DeviceBytes(int fd, uint64_t* bytes, std::string* error);
+
+// Writes the file system at offset 0 of `fd`: everything but the boot sector
+// and its backup first, flushed (fdatasync); then the boot sector, flushed;
+// then its backup, flushed. `label` as LabelBytes gives it (empty for
+// none); `hiddenSectors` is where the volume starts on its disk (the
+// partition's offset / 512). False with a reason when the layout does not
+// fit the device (DeviceBytes) or a write or flush fails.
 bool WriteFat32(int fd, const Fat32Layout& layout, std::string_view label, uint32_t hiddenSectors,
                 uint32_t volumeId, std::string* error);
+
+// Names the FAT32 volume at offset 0 of `fd` (`labelBytes` as LabelBytes
+// gives them): the root folder's label entry (its first free entry when it
+// has none), then the boot sector and its backup, each flushed. For labels
+// mkfs.fat cannot write. False with a reason for anything but FAT32.
+bool SetVolumeLabel(int fd, std::string_view labelBytes, std::string* error);
 
 }  // namespace orvia::format

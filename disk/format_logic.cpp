@@ -1,9 +1,7 @@
 #include "disk/format_logic.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,102 +12,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
+#include "disk/tool_run.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
 namespace fs = std::filesystem;
 namespace {
-
-uint16_t U16(std::string_view s, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
-}
-uint32_t U32(std::string_view s, size_t at) {
-  return U16(s, at) | (static_cast<uint32_t>(U16(s, at + 2)) << 16);
-}
-uint64_t U64(std::string_view s, size_t at) {
-  return U32(s, at) | (static_cast<uint64_t>(U32(s, at + 4)) << 32);
-}
-bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
-
-// Result of running a program.
-struct ToolRun {
-  int exitCode = -1;  // 127 when it could not be started
-  std::string out;
-  std::string err;
-};
-
-// Runs argv[0] (searched on PATH) with the arguments as given, stdin from
-// /dev/null, the extra environment entries added. Keeps at most `outLimit`
-// bytes of standard output but drains all of it.
-ToolRun RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-                size_t outLimit = 1 << 16) {
-  ToolRun run;
-  int outPipe[2];
-  int errPipe[2];
-  if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-  if (pipe2(errPipe, O_CLOEXEC) != 0) {
-    close(outPipe[0]);
-    close(outPipe[1]);
-    return run;
-  }
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int devNull = open("/dev/null", O_RDONLY);
-    if (devNull >= 0) dup2(devNull, STDIN_FILENO);
-    dup2(outPipe[1], STDOUT_FILENO);
-    dup2(errPipe[1], STDERR_FILENO);
-    for (const std::string& e : extraEnv) putenv(const_cast<char*>(e.c_str()));
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(outPipe[1]);
-  close(errPipe[1]);
-  if (pid < 0) {
-    close(outPipe[0]);
-    close(errPipe[0]);
-    return run;
-  }
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  int openCount = 2;
-  char buffer[8192];
-  while (openCount > 0) {
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        std::string& sink = i == 0 ? run.out : run.err;
-        const size_t limit = i == 0 ? outLimit : 4096;
-        if (sink.size() < limit) sink.append(buffer, std::min(static_cast<size_t>(n), limit - sink.size()));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --openCount;
-      }
-    }
-  }
-  for (pollfd& p : fds)
-    if (p.fd >= 0) close(p.fd);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
-
-const std::vector<std::string>& MtoolsEnv() {
-  // No user configuration, no check of the disk geometry (cards and images
-  // rarely match a floppy's), and the C locale for the messages.
-  static const std::vector<std::string> env = {"MTOOLS_SKIP_CHECK=1", "MTOOLSRC=/dev/null", "LC_ALL=C"};
-  return env;
-}
 
 bool ReadFileLimited(const std::string& path, std::string* bytes) {
   std::error_code ec;
@@ -150,6 +60,33 @@ bool WipeVolume(const std::string& target, TargetKind kind, uint64_t sizeBytes, 
   ok = ok && fsync(fd) == 0;
   close(fd);
   return ok;
+}
+
+// mkfs.fat with 32 KB clusters. mkfs.fat writes ASCII labels only; any other
+// is put on the new volume afterwards, in the card's code page. False with
+// the reason.
+bool MakeFilesystem(const std::string& target, const std::string& label, const FormatTools& tools,
+                    std::string* detail) {
+  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
+  const bool ascii = IsAsciiLabel(label);
+  if (!label.empty() && ascii) {
+    mkfs.push_back("-n");
+    mkfs.push_back(label);
+  }
+  mkfs.push_back(target);
+  const ToolRun run = RunTool(mkfs, {"LC_ALL=C"});
+  if (run.exitCode != 0) {
+    *detail = run.err;
+    return false;
+  }
+  if (ascii) return true;
+  const std::optional<std::string> bytes = LabelBytes(label);
+  const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+  bool named = bytes.has_value() && fd >= 0;
+  if (!named) *detail = bytes ? std::strerror(errno) : "the label has no code page 949 form";
+  if (named) named = SetVolumeLabel(fd, *bytes, detail);
+  if (fd >= 0) close(fd);
+  return named;
 }
 
 void FlushTarget(const std::string& target) {
@@ -195,61 +132,6 @@ std::string CardRootText(const CardCandidate& card) {
   return root;
 }
 
-VolumeInfo ParseBootSector(std::string_view s) {
-  VolumeInfo info;
-  if (s.size() < 512 || static_cast<uint8_t>(s[510]) != 0x55 || static_cast<uint8_t>(s[511]) != 0xAA)
-    return info;
-  if (s.substr(3, 8) == "EXFAT   ") {
-    const unsigned sectorShift = static_cast<uint8_t>(s[108]);
-    const unsigned clusterShift = static_cast<uint8_t>(s[109]);
-    if (sectorShift < 9 || sectorShift > 12 || clusterShift > 25 - sectorShift) return info;
-    info.valid = true;
-    info.fileSystem = "exFAT";
-    info.bytesPerSector = 1u << sectorShift;
-    info.clusterBytes = 1u << (sectorShift + clusterShift);
-    info.totalBytes = U64(s, 72) << sectorShift;
-    info.clusterCount = U32(s, 92);
-    return info;
-  }
-  const uint32_t bps = U16(s, 11);
-  const uint32_t spc = static_cast<uint8_t>(s[13]);
-  const uint32_t reserved = U16(s, 14);
-  const uint32_t fats = static_cast<uint8_t>(s[16]);
-  const uint32_t rootEntries = U16(s, 17);
-  const uint64_t total = U16(s, 19) != 0 ? U16(s, 19) : U32(s, 32);
-  const uint64_t fatSize = U16(s, 22) != 0 ? U16(s, 22) : U32(s, 36);
-  if (bps < 512 || bps > 4096 || !IsPowerOfTwo(bps) || !IsPowerOfTwo(spc) || reserved == 0 || fats == 0 ||
-      fatSize == 0)
-    return info;
-  const uint64_t rootSectors = (rootEntries * 32ull + bps - 1) / bps;
-  const uint64_t meta = reserved + fats * fatSize + rootSectors;
-  if (total <= meta) return info;
-  info.valid = true;
-  info.bytesPerSector = bps;
-  info.clusterBytes = bps * spc;
-  info.totalBytes = total * bps;
-  info.clusterCount = (total - meta) / spc;
-  info.fileSystem = info.clusterCount < 4085 ? "FAT12" : info.clusterCount < 65525 ? "FAT16" : "FAT32";
-  const bool fat32Layout = U16(s, 22) == 0;
-  const size_t signatureAt = fat32Layout ? 66 : 38;
-  if (static_cast<uint8_t>(s[signatureAt]) == 0x29) {
-    std::string label(s.substr(signatureAt + 5, 11));
-    while (!label.empty() && (label.back() == ' ' || label.back() == '\0')) label.pop_back();
-    info.label = label == "NO NAME" ? std::string() : label;
-  }
-  return info;
-}
-
-VolumeInfo ReadVolumeInfo(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  std::string sector(512, '\0');
-  const ssize_t n = pread(fd, sector.data(), sector.size(), 0);
-  close(fd);
-  if (n != static_cast<ssize_t>(sector.size())) return {};
-  return ParseBootSector(sector);
-}
-
 std::string SizeTextBefore(uint64_t totalBytes) {
   char text[64];
   std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(totalBytes >> 10) / (1 << 20));
@@ -258,51 +140,10 @@ std::string SizeTextBefore(uint64_t totalBytes) {
 std::string SizeTextAfter(uint64_t totalBytes) { return std::to_string(totalBytes >> 30) + " GB"; }
 std::string ClusterText(uint32_t clusterBytes) { return std::to_string(clusterBytes / 1024) + " KB"; }
 
-std::string PrepareLabel(std::string_view text) {
-  // Split into characters (UTF-8 sequences); a broken byte counts as one wide
-  // character, so that it is cut like one.
-  std::vector<std::string_view> chars;
-  std::vector<bool> wide;
-  for (size_t i = 0; i < text.size() && chars.size() < kLabelChars;) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    size_t len = lead < 0x80             ? 1
-                 : (lead & 0xE0) == 0xC0 ? 2
-                 : (lead & 0xF0) == 0xE0 ? 3
-                 : (lead & 0xF8) == 0xF0 ? 4
-                                         : 0;
-    bool ok = len != 0 && i + len <= text.size();
-    for (size_t k = 1; ok && k < len; ++k) ok = (static_cast<uint8_t>(text[i + k]) & 0xC0) == 0x80;
-    if (!ok) len = 1;
-    // Above U+00FF: any 3- or 4-byte sequence, and 2-byte ones from 0xC4 on.
-    wide.push_back(!ok || len > 2 || (len == 2 && lead >= 0xC4));
-    chars.push_back(text.substr(i, len));
-    i += len;
-  }
-  size_t keep = chars.size();
-  for (size_t i = 0; i < chars.size(); ++i)
-    if (wide[i]) {
-      keep = std::min(keep, i + 5);
-      break;
-    }
-  std::string label;
-  for (size_t i = 0; i < keep; ++i) label += chars[i];
-  return label;
-}
-
-bool IsWritableLabel(std::string_view label) {
-  if (label.size() > 11) return false;
-  for (char c : label) {
-    if (c < 0x20 || c > 0x7E || std::strchr("*?.,;:/\\|+=<>[]\"", c) != nullptr) return false;
-  }
-  return true;
-}
-
-std::string LabelForDisk(std::string_view label) {
-  std::string upper(label);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  while (!upper.empty() && upper.back() == ' ') upper.pop_back();
-  return upper;
+FormatError SizeRefusal(uint64_t bytes) {
+  if (bytes < kMinCardBytes) return FormatError::kTooSmall;
+  if (bytes >= kMaxCardBytes) return FormatError::kTooLarge;
+  return FormatError::kNone;
 }
 
 const char* FormatErrorName(FormatError error) {
@@ -321,6 +162,8 @@ const char* FormatErrorName(FormatError error) {
       return "system device";
     case FormatError::kTooSmall:
       return "card too small for FAT32 with 32 KB clusters";
+    case FormatError::kTooLarge:
+      return "card too large for FAT32 (2 TiB or more)";
     case FormatError::kBadLabel:
       return "label not writable";
     case FormatError::kUnmountFailed:
@@ -363,8 +206,7 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
   report(0, FormatPhase::kCheck);
   const TargetCheck check = CheckFormatTarget(request.target, system);
   result.error = check.error;
-  if (result.error == FormatError::kNone && check.sizeBytes < kMinCardBytes)
-    result.error = FormatError::kTooSmall;
+  if (result.error == FormatError::kNone) result.error = SizeRefusal(check.sizeBytes);
   if (result.error == FormatError::kNone && !IsWritableLabel(request.label))
     result.error = FormatError::kBadLabel;
   if (result.error != FormatError::kNone) return result;
@@ -388,7 +230,9 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
     result.error = FormatError::kUnmountFailed;
     return result;
   }
-  if (!kept) kept = ReadVolumeSettings(request.target, tools, &settings);
+  if (!kept || settings.empty()) kept = ReadVolumeSettings(request.target, tools, &settings);
+  // An empty settings file is no settings: the card gets the default one.
+  kept = kept && !settings.empty();
   if (!kept) settings = std::string(DefaultSetupDat());
   result.keptSettings = kept;
 
@@ -404,19 +248,13 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
 
   report(percent, FormatPhase::kFormat);
   const std::string label = LabelForDisk(request.label);
-  std::vector<std::string> mkfs = {FindSbinProgram(tools.mkfs), "-F", "32", "-S", "512", "-s", "64"};
-  if (!label.empty()) {
-    mkfs.push_back("-n");
-    mkfs.push_back(label);
-  }
-  mkfs.push_back(request.target);
-  const ToolRun made = RunTool(mkfs, {"LC_ALL=C"});
+  const bool made = MakeFilesystem(request.target, label, tools, &result.detail);
   const VolumeInfo volume = ReadVolumeInfo(request.target);
-  result.formatted = made.exitCode == 0 && volume.valid && volume.fileSystem == "FAT32" &&
+  result.formatted = made && volume.valid && volume.fileSystem == "FAT32" &&
                      volume.clusterBytes == kClusterBytes && volume.label == label;
   if (!result.formatted) {
     result.error = FormatError::kMkfsFailed;
-    result.detail = made.exitCode != 0 ? made.err : "the volume made is no FAT32 with 32 KB clusters";
+    if (made) result.detail = "the volume made is no FAT32 with 32 KB clusters";
   }
 
   // The card is prepared after a failed format too, as long as it still holds

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "disk/boot_sector.h"
+#include "disk/volume_label.h"
 #include "library/mount_table.h"
 
 namespace orvia::format {
@@ -25,13 +27,12 @@ constexpr uint64_t kMinFat32Clusters = 65525;
 // The smallest card that takes FAT32 with 32 KB clusters (clusters, FATs and
 // the reserved sectors), about 2.1 GB.
 constexpr uint64_t kMinCardBytes = kMinFat32Clusters * kClusterBytes + 2 * 512 * 512 + 64 * 512;
+// FAT32 counts 512-byte sectors in 32 bits: a card of this size or more is
+// refused (2 TiB).
+constexpr uint64_t kMaxCardBytes = uint64_t{1} << 41;
 // The largest settings file kept across a format; a larger one is not a
 // settings file of the recorder and the default takes its place.
 constexpr size_t kMaxKeptSettingsBytes = 1 << 20;
-// The label field takes 10 characters; the label written holds at most 9.
-constexpr int kLabelFieldChars = 10;
-constexpr int kLabelChars = 9;
-
 // A card that may be formatted, as the drive list shows it.
 struct CardCandidate {
   std::string mountPoint;     // where its file system is mounted now, or empty
@@ -50,38 +51,11 @@ struct CardCandidate {
 // separator, or the device path when the card is not mounted.
 std::string CardRootText(const CardCandidate& card);
 
-// What the boot sector of a volume says. `valid` is false for anything that is
-// not a FAT or exFAT volume.
-struct VolumeInfo {
-  bool valid = false;
-  std::string fileSystem;  // "FAT12", "FAT16", "FAT32" or "exFAT"
-  uint32_t bytesPerSector = 0;
-  uint32_t clusterBytes = 0;
-  uint64_t totalBytes = 0;
-  uint64_t clusterCount = 0;  // data clusters (FAT only)
-  std::string label;          // trailing blanks removed; "NO NAME" gives empty
-};
-// Parses the first sector (at least 512 bytes) of a volume.
-VolumeInfo ParseBootSector(std::string_view sector);
-// Reads and parses the boot sector of a device or image file.
-VolumeInfo ReadVolumeInfo(const std::string& path);
-
 // Texts of the options dialog. "7.4 GB" before the format (one decimal),
 // "7 GB" after it (whole GB, truncated), "32 KB" for a cluster size.
 std::string SizeTextBefore(uint64_t totalBytes);
 std::string SizeTextAfter(uint64_t totalBytes);
 std::string ClusterText(uint32_t clusterBytes);
-
-// The label written to the card from the text of the label field (UTF-8): its
-// first 9 characters; when one of them lies above U+00FF, the characters from
-// that one's position plus 5 on are dropped (a wide character takes two bytes
-// of the 11 a FAT label holds).
-std::string PrepareLabel(std::string_view fieldText);
-// True when mkfs.fat can write the label: printable ASCII without the
-// characters FAT forbids, at most 11 bytes. Lower case is raised by
-// LabelForDisk.
-bool IsWritableLabel(std::string_view label);
-std::string LabelForDisk(std::string_view label);
 
 // The mount table, read with the card search's parser.
 using orvia::MountEntry;
@@ -106,6 +80,7 @@ enum class FormatError {
   kSystemDevice,     // the root file system's disk, or one with system paths or swap
   kImageInUse,       // an image file attached to a loop device (possibly mounted)
   kTooSmall,         // below kMinCardBytes
+  kTooLarge,         // kMaxCardBytes or more
   kBadLabel,         // a label mkfs.fat cannot write
   kUnmountFailed,
   kWipeFailed,     // full format: the zeroing failed
@@ -118,6 +93,9 @@ enum class FormatError {
   kNoService,      // the service did not answer
   kServiceFailed,  // any other refusal; `detail` says why
 };
+// kTooSmall or kTooLarge when a volume of `bytes` cannot take FAT32 with
+// 32 KB clusters, else kNone.
+FormatError SizeRefusal(uint64_t bytes);
 // A short English text for the error (logs and tests).
 const char* FormatErrorName(FormatError error);
 

@@ -124,10 +124,6 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   };
   FormatResult result;
   report(0, format::FormatPhase::kCheck);
-  if (request.sizeBytes < format::kMinCardBytes) {
-    result.error = FormatError::kTooSmall;
-    return result;
-  }
   if (!format::IsWritableLabel(request.label)) {
     result.error = FormatError::kBadLabel;
     return result;
@@ -142,6 +138,9 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     result.error = FormatError::kRemoved;
     return result;
   }
+  // The service's size of the device, before anything is touched.
+  result.error = format::SizeRefusal(block->sizeBytes != 0 ? block->sizeBytes : request.sizeBytes);
+  if (result.error != FormatError::kNone) return result;
 
   // The settings to keep: from the card's mount, mounting it for the
   // purpose when it carries a file system but is not mounted.
@@ -152,7 +151,8 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     std::string point;
     if (udisks::Mount(request.objectPath, &point).ok) points.push_back(point);
   }
-  bool kept = !points.empty() && ReadSettings(points.front(), &settings);
+  // An empty settings file is no settings: the card gets the default one.
+  bool kept = !points.empty() && ReadSettings(points.front(), &settings) && !settings.empty();
 
   report(5, format::FormatPhase::kUnmount);
   if (!points.empty()) {
@@ -167,10 +167,14 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
 
   report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
   const std::string label = format::LabelForDisk(request.label);
-  if (udisks::VersionAtLeast(snap.version, 2, 10)) {
-    // The service runs mkfs.fat itself and passes the cluster size on.
-    const udisks::CallResult call =
-        udisks::Format(request.objectPath, "vfat", label, {"-F", "32", "-S", "512", "-s", "64"});
+  // mkfs.fat writes ASCII labels only: a card named otherwise is written
+  // through the descriptor whatever the service's version.
+  if (udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label)) {
+    // The service runs mkfs.fat itself and passes the cluster size on; a
+    // full format has it zero the whole card first.
+    const udisks::CallResult call = udisks::Format(request.objectPath, "vfat", label,
+                                                   {"-F", "32", "-S", "512", "-s", "64"},
+                                                   request.quick ? std::string() : std::string("zero"));
     if (!call.ok) {
       Fail(&result, call);
       return result;
@@ -182,12 +186,18 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
       Fail(&result, call);
       return result;
     }
-    const off_t end = lseek(fd, 0, SEEK_END);
-    const uint64_t bytes = end > 0 ? static_cast<uint64_t>(end) : request.sizeBytes;
+    // The device's own size: the one handed in may be stale.
+    uint64_t bytes = 0;
     format::Fat32Layout layout;
     std::string error;
-    bool ok = format::PlanFat32(bytes, &layout);
-    if (!ok) result.error = FormatError::kTooSmall;
+    bool ok = format::DeviceBytes(fd, &bytes, &error);
+    if (!ok) {
+      result.error = FormatError::kMkfsFailed;
+      result.detail = error;
+    } else if (!(ok = format::PlanFat32(bytes, &layout))) {
+      result.error = format::SizeRefusal(bytes);
+      if (result.error == FormatError::kNone) result.error = FormatError::kTooSmall;
+    }
     if (ok && !request.quick) {
       // Full format: every byte zeroed first.
       std::vector<char> zeros(1 << 20, 0);
@@ -200,8 +210,8 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     }
     if (ok) {
       std::random_device random;
-      ok = format::WriteFat32(fd, layout, label, static_cast<uint32_t>(request.partitionOffset / 512),
-                              random(), &error);
+      ok = format::WriteFat32(fd, layout, format::LabelBytes(label).value_or(std::string()),
+                              static_cast<uint32_t>(request.partitionOffset / 512), random(), &error);
       if (!ok) {
         result.error = FormatError::kMkfsFailed;
         result.detail = error;

@@ -9,8 +9,8 @@ namespace orvia::format {
 namespace {
 
 constexpr const char* kLabelRule =
-    "The volume label can hold up to 11 letters A-Z, digits, spaces and ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
-    "only.";
+    "The volume label can hold up to 11 bytes: letters A-Z, digits, spaces, ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
+    "and Korean or other code page 949 characters (two bytes each) only.";
 
 }  // namespace
 
@@ -65,6 +65,9 @@ std::string ReasonLine(const FormatResult& result) {
       break;
     case FormatError::kTooSmall:
       line = "The card is too small for FAT32 with 32 KB allocation units (at least 2.1 GB).";
+      break;
+    case FormatError::kTooLarge:
+      line = "The card is too large for FAT32 (2 TiB or more).";
       break;
     case FormatError::kBadLabel:
       line = kLabelRule;

@@ -24,7 +24,7 @@ FormatError ServiceErrorKind(const std::string& errorName);
 std::string ReasonLine(const FormatResult& result);
 
 // The reason a label is refused before the data-loss confirmation, or
-// empty when mkfs.fat can write it (`label` as PrepareLabel gives it).
+// empty when it can be written (`label` as PrepareLabel gives it).
 std::string LabelProblem(const std::string& label);
 
 // `name` when it holds a '/', else the first executable of that name on

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const VolumeInfo v = ParseBootSector(bytes);
   if (v.valid) {
     if (v.bytesPerSector == 0 || v.clusterBytes == 0 || v.clusterBytes % v.bytesPerSector != 0) std::abort();
-    if (v.label.size() > 11) std::abort();
+    if (v.label.size() > 3 * kLabelBytes) std::abort();  // 11 bytes of code page 949 as UTF-8
     (void)SizeTextBefore(v.totalBytes);
     (void)SizeTextAfter(v.totalBytes);
     (void)ClusterText(v.clusterBytes);

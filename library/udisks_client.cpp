@@ -211,7 +211,7 @@ CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd) {
 }
 
 CallResult Format(const std::string& blockPath, const std::string& type, const std::string& label,
-                  const std::vector<std::string>& mkfsArgs) {
+                  const std::vector<std::string>& mkfsArgs, const std::string& erase) {
   QVariantMap options;
   options.insert(QStringLiteral("label"), QString::fromStdString(label));
   QStringList args;
@@ -219,6 +219,7 @@ CallResult Format(const std::string& blockPath, const std::string& type, const s
   if (!args.isEmpty()) options.insert(QStringLiteral("mkfs-args"), args);
   // The partition keeps its type; a recorder does not look at it.
   options.insert(QStringLiteral("update-partition-type"), false);
+  if (!erase.empty()) options.insert(QStringLiteral("erase"), QString::fromStdString(erase));
   return FromReply(Call(blockPath, kBlockIface, "Format", {QString::fromStdString(type), options}));
 }
 

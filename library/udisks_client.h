@@ -40,9 +40,10 @@ CallResult Mount(const std::string& blockPath, std::string* mountPoint);
 CallResult Unmount(const std::string& blockPath);
 // Block.OpenDevice("rw", {"flags": O_EXCL}): a descriptor the caller owns.
 CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd);
-// Block.Format(type, {"label", "mkfs-args", "update-partition-type"}).
+// Block.Format(type, {"label", "mkfs-args", "update-partition-type",
+// "erase"}); `erase` ("zero") is left out when empty.
 CallResult Format(const std::string& blockPath, const std::string& type, const std::string& label,
-                  const std::vector<std::string>& mkfsArgs);
+                  const std::vector<std::string>& mkfsArgs, const std::string& erase = {});
 
 // Emits changed() whenever the service reports objects or interfaces added
 // or removed, or properties changed. UI thread.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "disk/fat32_writer.h"
 #include "disk/format_logic.h"
 #include "format_test_support.h"
@@ -21,6 +23,52 @@ TEST(Fat32Writer, PlansOnlyVolumesThatHoldFat32WithThirtyTwoKilobyteClusters) {
   EXPECT_EQ(layout.DataStartSector() % 64, 0u);  // clusters lie on 32 KB boundaries
   EXPECT_GE(uint64_t{layout.fatSectors} * 128, uint64_t{layout.clusterCount} + 2);
   EXPECT_LE(uint64_t{layout.DataStartSector()} + uint64_t{layout.clusterCount} * 64, layout.totalSectors);
+}
+
+// A plan that a reader takes as FAT32 and that fits in the volume.
+::testing::AssertionResult ValidPlan(uint64_t bytes) {
+  format::Fat32Layout l;
+  if (!format::PlanFat32(bytes, &l)) return ::testing::AssertionFailure() << bytes << " refused";
+  const uint64_t total = bytes / 512;
+  const uint64_t data = l.DataStartSector();
+  if (l.totalSectors != total || l.reservedSectors < 32 || data % 64 != 0 ||
+      l.clusterCount < format::kMinFat32Clusters || uint64_t{l.fatSectors} * 128 < l.clusterCount + 2ull ||
+      data + uint64_t{l.clusterCount} * 64 > total || (total - data) / 64 != l.clusterCount)
+    return ::testing::AssertionFailure() << bytes << ": reserved " << l.reservedSectors << ", FAT "
+                                         << l.fatSectors << ", clusters " << l.clusterCount;
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Fat32Writer, PlansEverySizeFromTheSmallestFat32VolumeUpToTwoTebibytes) {
+  constexpr uint64_t kTwoTiB = uint64_t(1) << 41;
+  // Sizes where the FAT size and the cluster count used to chase each other.
+  EXPECT_TRUE(ValidPlan(2215116800ull));
+  EXPECT_TRUE(ValidPlan(144252155256ull));
+  // The ends of the range, and just beyond them.
+  EXPECT_TRUE(ValidPlan(format::kMinCardBytes));
+  format::Fat32Layout layout;
+  EXPECT_FALSE(format::PlanFat32(format::kMinCardBytes - 512, &layout));
+  EXPECT_TRUE(ValidPlan(kTwoTiB - 1));
+  EXPECT_FALSE(format::PlanFat32(kTwoTiB, &layout));
+  EXPECT_FALSE(format::PlanFat32(kTwoTiB * 4, &layout));
+
+  int refused = 0;
+  auto check = [&refused](uint64_t bytes) {
+    const ::testing::AssertionResult plan = ValidPlan(bytes);
+    if (plan) return;
+    if (++refused <= 5) ADD_FAILURE() << plan.message();
+  };
+  // Every sector count of the first 64 MB above the smallest volume ...
+  for (uint64_t bytes = format::kMinCardBytes; bytes < format::kMinCardBytes + (64 << 20); bytes += 512)
+    check(bytes);
+  // ... sizes on an odd stride across the whole range ...
+  for (uint64_t bytes = format::kMinCardBytes; bytes < kTwoTiB; bytes += 9999991ull * 512 + 77)
+    check(bytes);
+  // ... and random ones (fixed seed, so a failure repeats).
+  std::mt19937_64 random(20261208);
+  for (int i = 0; i < 200000; ++i)
+    check(format::kMinCardBytes + random() % (kTwoTiB - format::kMinCardBytes));
+  EXPECT_EQ(refused, 0);
 }
 
 TEST(Fat32Writer, WritesAVolumeThatTheToolsTakeAsAFreshCard) {

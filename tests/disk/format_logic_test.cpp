@@ -85,19 +85,23 @@ TEST(FormatImage, KeepsTheCardsSettingsFileAndDropsTheRest) {
   EXPECT_EQ(steps.back().first, 100);
 }
 
-// A card without settings (old or blank) gets the default file; a large one
-// (3000 bytes, and more than the 10 KB an old reader held) comes back whole.
+// A card without settings (old or blank, or with an empty file) gets the
+// default file; a large one (3000 bytes, and more than the 10 KB an old
+// reader held) comes back whole.
 TEST(FormatImage, SettingsFileKeptWholeOrTheDefaultWritten) {
-  const std::pair<bool, QByteArray> cards[] = {
-      {true, {}}, {false, {}}, {false, Filler(3000)}, {false, Filler(20000)}};
+  const std::pair<bool, QByteArray> cards[] = {{true, {}},
+                                               {false, {}},
+                                               {false, QByteArray("")},
+                                               {false, Filler(3000)},
+                                               {false, Filler(20000)}};
   for (const auto& [blank, settings] : cards) {
     SCOPED_TRACE(testing::Message() << (blank ? "blank" : "old") << " card, settings " << settings.size());
     CardImages images;
     const std::string image = blank ? images.Blank("card.img") : images.OldCard("card.img", settings);
     const FormatResult result = Format(image, blank ? "" : "CAR");
     ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
-    EXPECT_EQ(result.keptSettings, !settings.isNull());
-    ExpectRecorderCard(image, blank ? "NO NAME" : "CAR", settings.isNull() ? DefaultBytes() : settings);
+    EXPECT_EQ(result.keptSettings, !settings.isEmpty());
+    ExpectRecorderCard(image, blank ? "NO NAME" : "CAR", settings.isEmpty() ? DefaultBytes() : settings);
   }
 }
 
@@ -120,6 +124,54 @@ TEST(FormatImage, FullFormatZeroesTheOldDataAndKeepsTheImageSparse) {
   struct stat st {};
   ASSERT_EQ(stat(image.c_str(), &st), 0);
   EXPECT_LT(static_cast<qint64>(st.st_blocks) * 512, qint64(64) << 20);
+}
+
+// The label field of the boot sector (primary or backup) and the root
+// folder's first entry, as raw bytes.
+std::string RawLabel(const std::string& image, uint64_t sector) {
+  QFile file(QString::fromStdString(image));
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(qint64(sector) * 512)) return {};
+  return file.read(512).mid(71, 11).toStdString();
+}
+std::string RootEntry(const std::string& image) {
+  QFile file(QString::fromStdString(image));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray boot = file.read(512);
+  const auto u = [&boot](int at) { return uint32_t(uint8_t(boot[at])) | uint32_t(uint8_t(boot[at + 1])) << 8; };
+  const uint64_t fat = u(36) | uint64_t(u(38)) << 16;
+  file.seek(qint64((u(14) + 2 * fat) * 512));  // cluster 2, the root folder
+  return file.read(32).toStdString();
+}
+
+// mkfs.fat writes ASCII labels only; a Korean one (and a Chinese character
+// whose first byte, 0xE5, marks a free folder entry) still reaches the card.
+TEST(FormatImage, KoreanLabelsAreWrittenInCodePage949) {
+  const std::pair<const char*, std::string> labels[] = {
+      {"\uD55C\uAD6D12", std::string("\xC7\xD1\xB1\xB9" "12     ")},
+      {"\u6AFB1", std::string("\xE5\xA1" "1        ")}};
+  for (const auto& [label, bytes] : labels) {
+    SCOPED_TRACE(label);
+    CardImages images;
+    const std::string image = images.OldCard("card.img", CardSettings());
+    const FormatResult result = Format(image, format::PrepareLabel(label));
+    ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+    EXPECT_EQ(result.volume.label, label);
+    EXPECT_EQ(format::ReadVolumeInfo(image).label, label);
+    EXPECT_EQ(RawLabel(image, 0), bytes);
+    EXPECT_EQ(RawLabel(image, 6), bytes);  // the backup boot sector
+    std::string entry = bytes;
+    if (uint8_t(entry[0]) == 0xE5) entry[0] = '\x05';
+    const std::string root = RootEntry(image);
+    ASSERT_EQ(root.size(), 32u);
+    EXPECT_EQ(root.substr(0, 11), entry);
+    EXPECT_EQ(root[11], '\x08');  // a volume label
+    // (fsck.fat 4.2 takes any label beyond ASCII for invalid, so it is not
+    // asked here; the volume itself is mkfs.fat's.)
+    const QByteArray info = Minfo(image);
+    EXPECT_TRUE(info.contains("cluster size: 64 sectors")) << info.toStdString();
+    EXPECT_TRUE(HasEntry(image, "/Normal"));
+    EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), CardSettings());
+  }
 }
 
 TEST(FormatFailure, MkfsFailingIsReportedAsFailure) {
@@ -173,8 +225,11 @@ TEST_F(FormatRefusal, NoCardAndPathsThatAreNeitherDeviceNorImage) {
 TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   const std::string small = images_.Blank("small.img", qint64(1) << 30);
   EXPECT_EQ(Refusal(small), FormatError::kTooSmall);
+  // FAT32 cannot count the sectors of 2 TiB (a sparse image).
+  EXPECT_EQ(Refusal(images_.Blank("huge.img", qint64(1) << 41)), FormatError::kTooLarge);
   const std::string card = images_.Blank("card.img");
-  for (const char* label : {"A*B", "TWELVE CHARS", "\xED\x95\x9C"})
+  // An emoji has no code page 949 form; six Korean characters take 12 bytes.
+  for (const char* label : {"A*B", "TWELVE CHARS", "\xF0\x9F\x98\x80", "\uD55C\uAD6D\uD55C\uAD6D\uD55C\uAD6D"})
     EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;
 }
 
@@ -308,6 +363,22 @@ TEST(FormatTexts, LabelPreparation) {
   EXPECT_TRUE(format::IsWritableLabel("REC 01"));
   EXPECT_FALSE(format::IsWritableLabel("A.B"));
   EXPECT_EQ(format::LabelForDisk("rec 01 "), "REC 01");
+}
+
+TEST(FormatTexts, LabelsBeyondAsciiAreWrittenInCodePage949) {
+  // Two Korean characters and three digits: 7 of the 11 bytes.
+  EXPECT_TRUE(format::IsWritableLabel("\uD55C\uAD6D123"));
+  EXPECT_EQ(format::LabelBytes("\uD55C\uAD6D12"), std::string("\xC7\xD1\xB1\xB9" "12"));
+  // Five Korean characters fill 10 bytes; five and two digits are too many.
+  EXPECT_TRUE(format::IsWritableLabel("\uD55C\uAD6D\uD55C\uAD6D\uD55C1"));
+  EXPECT_FALSE(format::IsWritableLabel("\uD55C\uAD6D\uD55C\uAD6D\uD55C12"));
+  // A character whose second byte is a lower-case ASCII letter (0x81 0x61)
+  // keeps that byte: only ASCII characters are raised.
+  EXPECT_EQ(format::LabelBytes(format::LabelForDisk("\uAC35x")), std::string("\x81\x61X"));
+  // Forbidden ASCII stays forbidden beside Korean characters.
+  EXPECT_FALSE(format::IsWritableLabel("\uD55C*"));
+  // Read back from a volume, the bytes are text again.
+  EXPECT_EQ(format::LabelText("\xC7\xD1\xB1\xB9" "12     "), "\uD55C\uAD6D12");
 }
 
 TEST(FormatTexts, SizesAndBootSectors) {

@@ -34,11 +34,12 @@ TEST(ServiceRefusals, EachKindGetsItsOwnReasonLine) {
   EXPECT_EQ(ReasonLine(FormatResult{}), "");
 }
 
-TEST(ServiceRefusals, LabelsAreCheckedAsMkfsFatTakesThem) {
+TEST(ServiceRefusals, LabelsAreCheckedAsFatTakesThem) {
   EXPECT_EQ(LabelProblem("CARD 01"), "");
   EXPECT_EQ(LabelProblem("card"), "");  // raised to upper case when written
   EXPECT_NE(LabelProblem("A*B"), "");
-  EXPECT_NE(LabelProblem("\xED\x95\x9C\xEA\xB8\x80"), "");  // no code page for these
+  EXPECT_EQ(LabelProblem("\xED\x95\x9C\xEA\xB8\x80"), "");  // Korean: code page 949
+  EXPECT_NE(LabelProblem("\xF0\x9F\x98\x80"), "");            // no code page 949 form
 }
 
 TEST(ServiceRefusals, MkfsFatIsFoundInTheSbinFoldersOffThePath) {

@@ -5,6 +5,7 @@ disk, an eMMC with its boot and RPMB areas, an optical drive.
 Parameters (JSON, all optional): mount_root (where Mount() makes mount points),
 sd_mount, data_mount, system_mount (where those volumes are mounted),
 <block>_image (the file OpenDevice hands out for that block, e.g. sdb1_image),
+<block>_size (that block's Size instead of the machine's),
 version (Manager.Version, 2.9.4).
 
 Test controls on org.freedesktop.DBus.Mock: Calls() (each Mount, Unmount,
@@ -127,6 +128,7 @@ def _add_drive(mock, name, removable, bus, media=()):
 def _add_block(mock, name, drive, size, fs=None, label='', version='', points=(), system=False,
                partition=None, table=False):
     path = PREFIX + '/block_devices/' + name
+    size = int(STATE['params'].get(name + '_size', size))
     mock.AddObject(path, BLOCK, {
         'Device': _bytes('/dev/' + name),
         'Drive': dbus.ObjectPath(drive),

@@ -212,6 +212,16 @@ TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) 
   EXPECT_EQ(test::ReadText(mounted + "/Config/setup.dat"), kept);
 }
 
+TEST_F(DiskService, AnEmptySettingsFileIsReplacedByTheDefault) {
+  StartService({{"sdb1_image", Image("sd.img")}});
+  test::WriteText(sd_ + "/Config/setup.dat", "");
+  const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_FALSE(result.keptSettings);
+  EXPECT_EQ(test::ReadText(QString::fromStdString(result.mountPoint) + "/Config/setup.dat").toStdString(),
+            DefaultSetupDat());
+}
+
 TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
   StartService({{"sdc_image", Image("stick.img")}});
   const format::FormatResult result = RunServiceFormat(Request("sdc"), {});
@@ -237,6 +247,41 @@ TEST_F(DiskService, NewerServiceFormatsWithTheChosenTypeLabelAndClusterSize) {
   EXPECT_TRUE(calls[1].contains("'label': 'ORVIA'")) << calls[1].toStdString();
   EXPECT_TRUE(calls[1].contains("'mkfs-args': ['-F', '32', '-S', '512', '-s', '64']"))
       << calls[1].toStdString();
+  EXPECT_FALSE(calls[1].contains("'erase'")) << calls[1].toStdString();  // a quick format
+}
+
+TEST_F(DiskService, AKoreanLabelIsWrittenThroughTheDescriptorInCodePage949) {
+  // mkfs.fat (behind Block.Format) writes ASCII labels only.
+  const QString image = Image("sd.img");
+  StartService({{"version", "2.10.1"}, {"sdb1_image", image}});
+  format::FormatRequest request = Request("sdb1", sd_.toStdString());
+  request.label = format::PrepareLabel("\uD55C\uAD6D12345678");
+  const format::FormatResult result = RunServiceFormat(request, {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_EQ(format::ReadVolumeInfo(image.toStdString()).label, "\uD55C\uAD6D123");
+  QFile file(image);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.read(512).mid(71, 11), QByteArray("\xC7\xD1\xB1\xB9" "123    "));
+}
+
+TEST_F(DiskService, NewerServiceZeroesTheCardForAFullFormat) {
+  StartService({{"version", "2.10.1"}});
+  format::FormatRequest request = Request("sdb1", sd_.toStdString());
+  request.quick = false;
+  const format::FormatResult result = RunServiceFormat(request, {});
+  ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+  const QStringList calls = service_.Calls();
+  ASSERT_EQ(CallsOn(calls), QStringList({"Unmount /dev/sdb1", "Format /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_TRUE(calls[1].contains("'erase': 'zero'")) << calls[1].toStdString();
+}
+
+TEST_F(DiskService, TheServicesSizeOfTheCardIsCheckedBeforeAnyCall) {
+  // The size handed in (4 GiB) would pass; the device's own does not.
+  StartService({{"sdb1_size", double(uint64_t(1) << 41)}, {"sdc_size", double(uint64_t(1) << 30)}});
+  EXPECT_EQ(RunServiceFormat(Request("sdb1", sd_.toStdString()), {}).error, format::FormatError::kTooLarge);
+  EXPECT_EQ(RunServiceFormat(Request("sdc"), {}).error, format::FormatError::kTooSmall);
+  EXPECT_EQ(service_.Calls(), QStringList());
 }
 
 TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
