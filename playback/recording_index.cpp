@@ -250,133 +250,190 @@ struct StreamScan {
   bool keySeen = false;
 };
 
-bool Scan(const Source& src, RecordingIndex& index) {
-  const uint64_t fileSize = src.Size();
-  uint8_t head[16];
-  if (fileSize < 12) return false;
-  src.ReadPadded(0, head, 12);
-  if (!Is(head, "RIFF") || !Is(head + 8, "AVI ")) return false;
+// What the walk over the stream data carries from chunk to chunk.
+struct MoviWalk {
+  StreamScan stream[2];
+  int second = 0;        // telemetry second the chunks belong to
+  int64_t lastTime = -1;  // Unix time of that second; -1 before the first motion record
+  int perSecond[3] = {0, 0, 0};  // front, rear, sound units of the current second
+  int firstSecond[3] = {0, 0, 0};
+};
 
-  // Top level: find the stream data, read the stream formats on the way.
-  uint64_t moviStart = 0;
+// The chunk head at the walk's position: id, size and the first 8 data bytes.
+struct ChunkHead {
+  uint8_t bytes[16];
+  uint32_t size;
+  uint64_t data;  // file offset of the chunk data
+};
+
+// True when the file begins with a RIFF "AVI " head.
+bool IsAviFile(const Source& src) {
+  uint8_t head[12];
+  if (src.Size() < 12) return false;
+  src.ReadPadded(0, head, 12);
+  return Is(head, "RIFF") && Is(head + 8, "AVI ");
+}
+
+// Reads the stream formats of one hdrl list whose list type lies at
+// `listType`, at most kMaxHdrlBytes of it and nothing past the file's end.
+void ReadHdrl(const Source& src, uint64_t listType, uint32_t listSize, StreamFormats& formats) {
+  const uint64_t fileSize = src.Size();
+  uint64_t avail = std::min<uint64_t>(
+      {uint64_t{listSize} - 4, fileSize - std::min(fileSize, listType + 4), kMaxHdrlBytes});
+  std::unique_ptr<uint8_t[]> h(new uint8_t[avail + 1]);
+  size_t got = src.Read(listType + 4, h.get(), static_cast<size_t>(avail));
+  ReadStreamFormats({h.get(), got}, formats);
+}
+
+// Walks the top-level chunks after the RIFF head, reading the stream formats
+// of hdrl on the way, and returns the offset of the first chunk of the movi
+// list; 0 when there is none before idx1 or the end of the file.
+uint64_t FindMovi(const Source& src, StreamFormats& formats) {
+  const uint64_t fileSize = src.Size();
+  uint8_t head[12];
   for (uint64_t off = 12; off + 8 <= fileSize;) {
     src.ReadPadded(off, head, 12);
     uint32_t size = Le32(head + 4);
     if (Is(head, "idx1")) break;
     if (Is(head, "LIST")) {
-      if (Is(head + 8, "movi")) {
-        moviStart = off + 12;
-        break;
-      }
-      if (Is(head + 8, "hdrl") && size >= 4) {
-        uint64_t avail =
-            std::min<uint64_t>({uint64_t{size} - 4, fileSize - std::min(fileSize, off + 12), kMaxHdrlBytes});
-        std::unique_ptr<uint8_t[]> h(new uint8_t[avail + 1]);
-        size_t got = src.Read(off + 12, h.get(), static_cast<size_t>(avail));
-        ReadStreamFormats({h.get(), got}, index.formats);
-      }
+      if (Is(head + 8, "movi")) return off + 12;
+      if (Is(head + 8, "hdrl") && size >= 4) ReadHdrl(src, off + 8, size, formats);
     }
     off += 8 + Rounded(size);
   }
+  return 0;
+}
 
-  StreamScan stream[2];
-  int second = 0;
-  int64_t lastTime = -1;
-  int perSecond[3] = {0, 0, 0};  // front, rear, sound units of the current second
-  int firstSecond[3] = {0, 0, 0};
+// Stores the parameter sets that open stream s, the bytes of the chunk up
+// to its first slice, and returns the NAL type of that slice: 5 (IDR), 1, or
+// 0 when none begins in the stored bytes.
+int StoreParameterSets(const Source& src, const ChunkHead& c, int s, RecordingIndex& index) {
+  uint8_t* hdr = index.header[s];
+  std::memset(hdr, 0, kHeaderBytes);
+  src.Read(c.data, hdr, std::min<size_t>(kHeaderBytes, c.size));
+  int found = 240, foundNal = 0;
+  for (int i = 8; i < 240; ++i) {
+    if (hdr[i] == 0 && hdr[i + 1] == 0 && hdr[i + 2] == 0 && hdr[i + 3] == 1) {
+      int t = hdr[i + 4] & 0x1F;
+      if (t == 5 || t == 1) {
+        found = i;
+        foundNal = t;
+        break;
+      }
+    }
+  }
+  index.headerLen[s] = found;
+  return foundNal;
+}
+
+// Appends an entry to stream s while there is room and the offset fits the
+// entry's 32 bits. The time field holds the sequence number until timed.
+void AddVideoEntry(RecordingIndex& index, int s, int32_t sequence, uint16_t key, const ChunkHead& c) {
+  if (index.videoCount[s] >= kVideoCapacity || c.data > std::numeric_limits<uint32_t>::max()) return;
+  index.videoEntries[s][index.videoCount[s]++] = {static_cast<uint16_t>(sequence), key, c.size,
+                                                  static_cast<uint32_t>(c.data)};
+}
+
+// A video unit of stream s (0 front, 1 rear). Units before the parameter
+// sets, and after them until the first key unit, are counted but not indexed.
+void AddVideoChunk(const Source& src, const ChunkHead& c, int s, MoviWalk& walk, RecordingIndex& index) {
+  StreamScan& st = walk.stream[s];
+  ++st.sequence;
+  ++walk.perSecond[s];
+  const int nal = c.bytes[12] & 0x1F;
+  if (index.headerLen[s] == 0) {
+    if (nal == 7 && StoreParameterSets(src, c, s, index) == 5) {
+      AddVideoEntry(index, s, st.sequence, kKeyUnit, c);
+      st.keySeen = true;
+    }
+  } else if (st.keySeen || nal == 5) {
+    st.keySeen = true;
+    AddVideoEntry(index, s, st.sequence, (nal == 7 || nal == 5) ? kKeyUnit : 0, c);
+  }
+}
+
+void AddSoundChunk(const ChunkHead& c, MoviWalk& walk, RecordingIndex& index) {
+  ++walk.perSecond[2];
+  const uint64_t rounded = Rounded(c.size);
+  // A block too large for its 16-bit size field cannot be played whole;
+  // it is left out rather than played cut.
+  if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF && c.data <= std::numeric_limits<uint32_t>::max())
+    index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded), static_cast<uint32_t>(c.data)};
+}
+
+// A motion record: a new Unix time starts the next second (the counts of the
+// first second are kept for the timing), and the sample with the largest
+// magnitude is the second's peak. Returns false when the record would begin
+// a second past kMaxSeconds, which ends the scan.
+bool AddMotionSample(const MotionSample& m, MoviWalk& walk, RecordingIndex& index) {
+  if (static_cast<int64_t>(m.unixTime) != walk.lastTime) {
+    if (walk.lastTime != -1) {
+      if (walk.second + 1 >= kMaxSeconds) return false;  // a 65th second ends the scan
+      ++walk.second;
+      if (walk.second == 1) std::copy(walk.perSecond, walk.perSecond + 3, walk.firstSecond);
+    }
+    walk.lastTime = m.unixTime;
+    walk.perSecond[0] = walk.perSecond[1] = walk.perSecond[2] = 0;
+  }
+  const int second = walk.second;
+  index.unixTime[second] = static_cast<int32_t>(m.unixTime);
+  const GPeak& p = index.gPeak[second];
+  int64_t mag = int64_t{m.x} * m.x + int64_t{m.y} * m.y + int64_t{m.z} * m.z;
+  int64_t peak = int64_t{p.x} * p.x + int64_t{p.y} * p.y + int64_t{p.z} * p.z;
+  if (mag > peak) index.gPeak[second] = {m.x, m.y, m.z};
+  return true;
+}
+
+// A telemetry record of at most kMaxTelemetryBytes: a motion sample, or the
+// second's first GPS fix. Returns false when the scan ends here.
+bool AddTelemetryChunk(const Source& src, const ChunkHead& c, MoviWalk& walk, RecordingIndex& index) {
+  if (c.size > kMaxTelemetryBytes) return true;
   uint8_t record[kMaxTelemetryBytes];
+  size_t got = src.Read(c.data, record, c.size);
+  std::span<const uint8_t> rec(record, got);
+  MotionSample m;
+  if (ParseMotionRecord(rec, m)) return AddMotionSample(m, walk, index);
+  if (got >= 1 && rec[0] == 'G' && !index.gps[walk.second])
+    index.gps[walk.second] = std::make_unique<GpsFix>(ParseGpsRecord(rec));
+  return true;
+}
 
+// Walks the chunks of the movi list from `moviStart` until the end of the
+// file, a chunk that overruns it, a chunk of no known kind or the last
+// second, indexing video, sound and telemetry.
+void WalkMovi(const Source& src, uint64_t moviStart, MoviWalk& walk, RecordingIndex& index) {
+  const uint64_t fileSize = src.Size();
+  ChunkHead c;
   for (uint64_t off = moviStart; off + 8 <= fileSize;) {
-    if (second >= kMaxSeconds) break;
-    src.ReadPadded(off, head, 16);
-    const uint32_t size = Le32(head + 4);
-    const uint64_t next = off + 8 + Rounded(size);
+    if (walk.second >= kMaxSeconds) break;
+    src.ReadPadded(off, c.bytes, 16);
+    c.size = Le32(c.bytes + 4);
+    const uint64_t next = off + 8 + Rounded(c.size);
     if (next > fileSize) break;
-    const uint64_t data = off + 8;
+    c.data = off + 8;
     // Bytes of the first 8 that lie past the chunk's own data count as zero.
-    if (size < 8) std::memset(head + 8 + size, 0, 8 - size);
-    const char kind = static_cast<char>(head[2]);
-
+    if (c.size < 8) std::memset(c.bytes + 8 + c.size, 0, 8 - c.size);
+    const char kind = static_cast<char>(c.bytes[2]);
     if (kind == 'd') {
-      const int s = head[1] - '0';
-      if (s == 0 || s == 1) {
-        StreamScan& st = stream[s];
-        ++st.sequence;
-        ++perSecond[s];
-        const int nal = head[12] & 0x1F;
-        auto add = [&](uint16_t key) {
-          if (index.videoCount[s] >= kVideoCapacity || data > std::numeric_limits<uint32_t>::max()) return;
-          index.videoEntries[s][index.videoCount[s]++] = {static_cast<uint16_t>(st.sequence), key, size,
-                                                          static_cast<uint32_t>(data)};
-        };
-        if (index.headerLen[s] == 0) {
-          if (nal == 7) {
-            // Keep the parameter sets: the bytes up to the first slice.
-            uint8_t* hdr = index.header[s];
-            std::memset(hdr, 0, kHeaderBytes);
-            src.Read(data, hdr, std::min<size_t>(kHeaderBytes, size));
-            int found = 240, foundNal = 0;
-            for (int i = 8; i < 240; ++i) {
-              if (hdr[i] == 0 && hdr[i + 1] == 0 && hdr[i + 2] == 0 && hdr[i + 3] == 1) {
-                int t = hdr[i + 4] & 0x1F;
-                if (t == 5 || t == 1) {
-                  found = i;
-                  foundNal = t;
-                  break;
-                }
-              }
-            }
-            index.headerLen[s] = found;
-            if (foundNal == 5) {
-              add(kKeyUnit);
-              st.keySeen = true;
-            }
-          }
-        } else if (st.keySeen || nal == 5) {
-          st.keySeen = true;
-          add((nal == 7 || nal == 5) ? kKeyUnit : 0);
-        }
-      }
+      const int s = c.bytes[1] - '0';
+      if (s == 0 || s == 1) AddVideoChunk(src, c, s, walk, index);
     } else if (kind == 'w') {
-      ++perSecond[2];
-      const uint64_t rounded = Rounded(size);
-      // A block too large for its 16-bit size field cannot be played whole;
-      // it is left out rather than played cut.
-      if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF &&
-          data <= std::numeric_limits<uint32_t>::max())
-        index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded),
-                                                  static_cast<uint32_t>(data)};
+      AddSoundChunk(c, walk, index);
     } else if (kind == 't') {
-      if (size <= kMaxTelemetryBytes) {
-        size_t got = src.Read(data, record, size);
-        std::span<const uint8_t> rec(record, got);
-        MotionSample m;
-        if (ParseMotionRecord(rec, m)) {
-          if (static_cast<int64_t>(m.unixTime) != lastTime) {
-            if (lastTime != -1) {
-              if (second + 1 >= kMaxSeconds) break;  // a 65th second ends the scan
-              ++second;
-              if (second == 1) std::copy(perSecond, perSecond + 3, firstSecond);
-            }
-            lastTime = m.unixTime;
-            perSecond[0] = perSecond[1] = perSecond[2] = 0;
-          }
-          index.unixTime[second] = static_cast<int32_t>(m.unixTime);
-          const GPeak& p = index.gPeak[second];
-          int64_t mag = int64_t{m.x} * m.x + int64_t{m.y} * m.y + int64_t{m.z} * m.z;
-          int64_t peak = int64_t{p.x} * p.x + int64_t{p.y} * p.y + int64_t{p.z} * p.z;
-          if (mag > peak) index.gPeak[second] = {m.x, m.y, m.z};
-        } else if (got >= 1 && rec[0] == 'G' && !index.gps[second]) {
-          index.gps[second] = std::make_unique<GpsFix>(ParseGpsRecord(rec));
-        }
-      }
+      if (!AddTelemetryChunk(src, c, walk, index)) break;
     } else {
       break;
     }
     off = next;
   }
+}
 
-  // Timing.
+// Turns the sequence numbers of the entries into times in ms, clamped to the
+// seconds the file covers. Sound blocks are 40 ms apart; pictures are spaced
+// by the units of the full seconds, and both start late by what the first
+// (partial) second lacks.
+void TimeEntries(const MoviWalk& walk, RecordingIndex& index) {
+  const int second = walk.second;
   index.secondCount = second + 1;
   const double cap = index.secondCount * 1000.0 - 1;
   const int fullSeconds = second - 1;  // seconds between the first and the last
@@ -384,7 +441,7 @@ bool Scan(const Source& src, RecordingIndex& index) {
     return static_cast<uint16_t>(std::min(std::max(std::trunc(t), 0.0), cap));
   };
 
-  const double soundOffset = fullSeconds > 0 ? std::max(0, (25 - firstSecond[2]) * 40) : 0;
+  const double soundOffset = fullSeconds > 0 ? std::max(0, (25 - walk.firstSecond[2]) * 40) : 0;
   for (int i = 0; i < index.soundCount; ++i) index.soundEntries[i].time = timeOf(soundOffset + 40.0 * i);
 
   for (int s = 0; s < 2; ++s) {
@@ -395,16 +452,24 @@ bool Scan(const Source& src, RecordingIndex& index) {
     // too far apart and let them fall behind the sound all through the
     // file. A file of a couple of seconds, or one whose middle holds no
     // units, runs at 15 per second.
-    const int units = stream[s].sequence + 1 - perSecond[s] - firstSecond[s];
+    const int units = walk.stream[s].sequence + 1 - walk.perSecond[s] - walk.firstSecond[s];
     if (fullSeconds > 0 && units > 0) {
       interval = 1000.0 / (static_cast<double>(units) / fullSeconds);
-      offset = std::max(0.0, (15 - firstSecond[s]) * interval);
+      offset = std::max(0.0, (15 - walk.firstSecond[s]) * interval);
     }
     for (int i = 0; i < index.videoCount[s]; ++i) {
       VideoIndexEntry& e = index.videoEntries[s][i];
       e.time = timeOf(e.time * interval + offset);
     }
   }
+}
+
+bool Scan(const Source& src, RecordingIndex& index) {
+  if (!IsAviFile(src)) return false;
+  const uint64_t moviStart = FindMovi(src, index.formats);
+  MoviWalk walk;
+  WalkMovi(src, moviStart, walk, index);
+  TimeEntries(walk, index);
   return true;
 }
 

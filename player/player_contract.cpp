@@ -17,6 +17,49 @@ bool IsAddress(std::span<const PlayerArg> args, size_t i) {
   return i < args.size() && args[i].kind == Kind::kAddress;
 }
 
+// FeedData's arguments: the sound and key flags at 3 and 4, the length at 5
+// and the bytes at 6. False when they do not fit.
+bool ReadFeedArgs(std::span<const PlayerArg> args, bool& sound, bool& key, std::span<const uint8_t>& bytes) {
+  if (args.size() != 7 || !IsInt(args, 3) || !IsInt(args, 4) || !IsInt(args, 5) || !IsAddress(args, 6)) {
+    return false;
+  }
+  const int32_t length = args[5].value;
+  if (length < 0 || length > kMaxFeedBytes || (length > 0 && args[6].address == nullptr)) return false;
+  sound = args[3].value == 1;
+  key = args[4].value == 1;
+  bytes = {static_cast<const uint8_t*>(args[6].address), static_cast<size_t>(length)};
+  return true;
+}
+
+// CopyPicture's arguments: four addresses at 1..4 (pixels, width, height,
+// bits per pixel), none null.
+bool ReadCopyTarget(std::span<const PlayerArg> args, CopyTarget& target) {
+  if (args.size() != 8) return false;
+  for (size_t i = 1; i <= 4; ++i) {
+    if (!IsAddress(args, i) || args[i].address == nullptr) return false;
+  }
+  target.pixels = static_cast<uint8_t*>(args[1].address);
+  target.width = static_cast<int32_t*>(args[2].address);
+  target.height = static_cast<int32_t*>(args[3].address);
+  target.bitsPerPixel = static_cast<int32_t*>(args[4].address);
+  return true;
+}
+
+// SetSoundFormat's five numbers, none negative: format tag, channels,
+// sample rate, bits per sample, block align.
+bool ReadSoundFormat(std::span<const PlayerArg> args, SoundFormat& format) {
+  if (args.size() != 5) return false;
+  for (size_t i = 0; i < 5; ++i) {
+    if (!IsInt(args, i) || args[i].value < 0) return false;
+  }
+  format.formatTag = static_cast<uint16_t>(args[0].value);
+  format.channels = static_cast<uint16_t>(args[1].value);
+  format.sampleRate = static_cast<uint32_t>(args[2].value);
+  format.bitsPerSample = static_cast<uint16_t>(args[3].value);
+  format.blockAlign = static_cast<uint16_t>(args[4].value);
+  return true;
+}
+
 }  // namespace
 
 int32_t PlayerControl::FeedData(bool sound, bool key, std::span<const uint8_t> bytes) {
@@ -148,14 +191,10 @@ bool IsSetupOp(PlayerOp op) {
 int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
   switch (op) {
     case PlayerOp::kFeedData: {
-      if (args.size() != 7 || !IsInt(args, 3) || !IsInt(args, 4) || !IsInt(args, 5) || !IsAddress(args, 6)) {
-        return kBadCall;
-      }
-      const int32_t length = args[5].value;
-      if (length < 0 || length > kMaxFeedBytes || (length > 0 && args[6].address == nullptr)) return kBadCall;
-      std::span<const uint8_t> bytes(static_cast<const uint8_t*>(args[6].address),
-                                     static_cast<size_t>(length));
-      return OnFeedData(args[3].value == 1, args[4].value == 1, bytes);
+      bool sound = false, key = false;
+      std::span<const uint8_t> bytes;
+      if (!ReadFeedArgs(args, sound, key, bytes)) return kBadCall;
+      return OnFeedData(sound, key, bytes);
     }
     case PlayerOp::kSetVolume:
       if (!IsInt(args, 0)) return kBadCall;
@@ -175,28 +214,13 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       OnPrepareCopy();
       return kCallOk;
     case PlayerOp::kCopyPicture: {
-      if (args.size() != 8) return kBadCall;
-      for (size_t i = 1; i <= 4; ++i) {
-        if (!IsAddress(args, i) || args[i].address == nullptr) return kBadCall;
-      }
       CopyTarget target;
-      target.pixels = static_cast<uint8_t*>(args[1].address);
-      target.width = static_cast<int32_t*>(args[2].address);
-      target.height = static_cast<int32_t*>(args[3].address);
-      target.bitsPerPixel = static_cast<int32_t*>(args[4].address);
+      if (!ReadCopyTarget(args, target)) return kBadCall;
       return OnCopyPicture(target);
     }
     case PlayerOp::kSetSoundFormat: {
-      if (args.size() != 5) return kBadCall;
-      for (size_t i = 0; i < 5; ++i) {
-        if (!IsInt(args, i) || args[i].value < 0) return kBadCall;
-      }
       SoundFormat format;
-      format.formatTag = static_cast<uint16_t>(args[0].value);
-      format.channels = static_cast<uint16_t>(args[1].value);
-      format.sampleRate = static_cast<uint32_t>(args[2].value);
-      format.bitsPerSample = static_cast<uint16_t>(args[3].value);
-      format.blockAlign = static_cast<uint16_t>(args[4].value);
+      if (!ReadSoundFormat(args, format)) return kBadCall;
       OnSetSoundFormat(format);
       return kCallOk;
     }

@@ -41,26 +41,30 @@ int Usage(const char* problem) {
   return 2;
 }
 
-}  // namespace
-
-int RunExport(int argc, char** argv) {
+// What the command line asks for.
+struct ExportArgs {
   std::vector<std::string> files;
   std::string mp4, track;
   TrackFormat format = TrackFormat::kGpx;
   int outputs = 0;
   int from = -1, to = -1;
+};
+
+// Reads and checks the command line. Returns -1 to go on, or the exit code:
+// 0 after the help, 2 after a usage error.
+int ParseExportArgs(int argc, char** argv, ExportArgs& a) {
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if ((arg == "--gpx" || arg == "--kml" || arg == "--csv") && hasValue) {
-      track = argv[++i];
-      format = arg == "--gpx" ? TrackFormat::kGpx : arg == "--kml" ? TrackFormat::kKml : TrackFormat::kCsv;
-      ++outputs;
+      a.track = argv[++i];
+      a.format = arg == "--gpx" ? TrackFormat::kGpx : arg == "--kml" ? TrackFormat::kKml : TrackFormat::kCsv;
+      ++a.outputs;
     } else if (arg == "--mp4" && hasValue) {
-      mp4 = argv[++i];
-      ++outputs;
+      a.mp4 = argv[++i];
+      ++a.outputs;
     } else if ((arg == "--from" || arg == "--to") && hasValue) {
-      if (!ParseSeconds(argv[++i], arg == "--from" ? from : to))
+      if (!ParseSeconds(argv[++i], arg == "--from" ? a.from : a.to))
         return Usage("--from and --to take whole seconds");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kExportUsage, stdout);
@@ -68,50 +72,53 @@ int RunExport(int argc, char** argv) {
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(("unknown option or missing value: " + arg).c_str());
     } else {
-      files.push_back(arg);
+      a.files.push_back(arg);
     }
   }
-  if (files.empty()) return Usage("no recording given");
-  if (outputs != 1) return Usage("give exactly one of --mp4, --gpx, --kml, --csv");
-  if (mp4.empty() && (from >= 0 || to >= 0)) return Usage("--from and --to belong to --mp4");
-  if (WouldReplaceInput(mp4.empty() ? track : mp4, files)) {
+  if (a.files.empty()) return Usage("no recording given");
+  if (a.outputs != 1) return Usage("give exactly one of --mp4, --gpx, --kml, --csv");
+  if (a.mp4.empty() && (a.from >= 0 || a.to >= 0)) return Usage("--from and --to belong to --mp4");
+  if (WouldReplaceInput(a.mp4.empty() ? a.track : a.mp4, a.files)) {
     return Usage("the output would replace a recording it is made from");
   }
-  const TrackTimeZone zone = CardTimeZone(CardRootOfRecording(files[0]));
+  return -1;
+}
 
-  if (!mp4.empty()) {
-    av_log_set_level(AV_LOG_ERROR);  // the sound encoder's statistics are not for the user
-    if (files.size() != 1) return Usage("--mp4 takes one recording");
-    RecordingIndex index;
-    if (!OpenRecording(files[0], index).IsOpen()) {
-      std::fprintf(stderr, "orvia-cli export: %s: cannot be opened or is not an AVI recording\n",
-                   files[0].c_str());
-      return 2;
-    }
-    ClipExportOptions options;
-    options.range.fromSecond = from >= 0 ? from : 0;
-    options.range.toSecond = to >= 0 ? to : index.secondCount;
-    if (options.range.fromSecond >= options.range.toSecond || options.range.fromSecond >= index.secondCount) {
-      std::fprintf(stderr,
-                   "orvia-cli export: %s: the range %d..%d s lies outside the recording's %d seconds\n",
-                   files[0].c_str(), options.range.fromSecond, options.range.toSecond, index.secondCount);
-      return 2;
-    }
-    options.zoneKnown = zone.known;
-    options.utcOffsetMinutes = zone.utcOffsetMinutes;
-    const ClipExportResult r = ExportClip(files[0], mp4, options);
-    if (!r.ok) {
-      std::fprintf(stderr, "orvia-cli export: %s\n", r.error.c_str());
-      return 1;
-    }
-    std::printf("%s: %d front and %d rear pictures, %d sound blocks, %.3f..%.3f s of the recording\n",
-                mp4.c_str(), r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.originMs / 1000.0,
-                r.endMs / 1000.0);
-    return 0;
+// --mp4: seconds from..to of the one recording as a clip.
+int ExportMp4(const ExportArgs& a, const TrackTimeZone& zone) {
+  av_log_set_level(AV_LOG_ERROR);  // the sound encoder's statistics are not for the user
+  if (a.files.size() != 1) return Usage("--mp4 takes one recording");
+  const std::string& file = a.files[0];
+  RecordingIndex index;
+  if (!OpenRecording(file, index).IsOpen()) {
+    std::fprintf(stderr, "orvia-cli export: %s: cannot be opened or is not an AVI recording\n", file.c_str());
+    return 2;
   }
+  ClipExportOptions options;
+  options.range.fromSecond = a.from >= 0 ? a.from : 0;
+  options.range.toSecond = a.to >= 0 ? a.to : index.secondCount;
+  if (options.range.fromSecond >= options.range.toSecond || options.range.fromSecond >= index.secondCount) {
+    std::fprintf(stderr, "orvia-cli export: %s: the range %d..%d s lies outside the recording's %d seconds\n",
+                 file.c_str(), options.range.fromSecond, options.range.toSecond, index.secondCount);
+    return 2;
+  }
+  options.zoneKnown = zone.known;
+  options.utcOffsetMinutes = zone.utcOffsetMinutes;
+  const ClipExportResult r = ExportClip(file, a.mp4, options);
+  if (!r.ok) {
+    std::fprintf(stderr, "orvia-cli export: %s\n", r.error.c_str());
+    return 1;
+  }
+  std::printf("%s: %d front and %d rear pictures, %d sound blocks, %.3f..%.3f s of the recording\n",
+              a.mp4.c_str(), r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.originMs / 1000.0,
+              r.endMs / 1000.0);
+  return 0;
+}
 
+// --gpx, --kml, --csv: the tracks of all recordings in time order.
+int ExportTracks(const ExportArgs& a, const TrackTimeZone& zone) {
   std::vector<RecordingTrack> tracks;
-  for (const std::string& f : files) {
+  for (const std::string& f : a.files) {
     RecordingTrack t;
     std::string error;
     if (!LoadTrack(f, t, &error)) {
@@ -122,11 +129,21 @@ int RunExport(int argc, char** argv) {
   }
   SortTracks(tracks);
   std::string error;
-  if (!WriteFileReplacing(track, TrackText(format, tracks, zone), &error)) {
+  if (!WriteFileReplacing(a.track, TrackText(a.format, tracks, zone), &error)) {
     std::fprintf(stderr, "orvia-cli export: %s\n", error.c_str());
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int RunExport(int argc, char** argv) {
+  ExportArgs args;
+  const int parsed = ParseExportArgs(argc, argv, args);
+  if (parsed >= 0) return parsed;
+  const TrackTimeZone zone = CardTimeZone(CardRootOfRecording(args.files[0]));
+  return args.mp4.empty() ? ExportTracks(args, zone) : ExportMp4(args, zone);
 }
 
 }  // namespace orvia::cli

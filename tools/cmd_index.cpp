@@ -10,27 +10,33 @@ namespace orvia::cli {
 
 namespace {
 
-void PrintIndex(const RecordingIndex& ix) {
-  std::string o;
-  o.reserve(1 << 16);
-  auto num = [&](long long v) { o.append(std::to_string(v)); };
+void Num(std::string& o, long long v) { o.append(std::to_string(v)); }
+
+// "[a,b,c]"
+void Triple(std::string& o, long long a, long long b, long long c) {
+  o.push_back('[');
+  Num(o, a);
+  o.push_back(',');
+  Num(o, b);
+  o.push_back(',');
+  Num(o, c);
+  o.push_back(']');
+}
+
+// The per-second telemetry: "secondCount", "unixTime", "gPeak" and "gps"
+// (null for a second without a fix).
+void AppendSeconds(std::string& o, const RecordingIndex& ix) {
   o.append("{\"secondCount\":");
-  num(ix.secondCount);
+  Num(o, ix.secondCount);
   o.append(",\"unixTime\":[");
   for (int i = 0; i < ix.secondCount; ++i) {
     if (i) o.push_back(',');
-    num(ix.unixTime[i]);
+    Num(o, ix.unixTime[i]);
   }
   o.append("],\"gPeak\":[");
   for (int i = 0; i < ix.secondCount; ++i) {
     if (i) o.push_back(',');
-    o.push_back('[');
-    num(ix.gPeak[i].x);
-    o.push_back(',');
-    num(ix.gPeak[i].y);
-    o.push_back(',');
-    num(ix.gPeak[i].z);
-    o.push_back(']');
+    Triple(o, ix.gPeak[i].x, ix.gPeak[i].y, ix.gPeak[i].z);
   }
   o.append("],\"gps\":[");
   for (int i = 0; i < ix.secondCount; ++i) {
@@ -39,18 +45,18 @@ void PrintIndex(const RecordingIndex& ix) {
       o.append("null");
       continue;
     }
-    o.push_back('[');
-    num(ix.gps[i]->latitude);
-    o.push_back(',');
-    num(ix.gps[i]->longitude);
-    o.push_back(',');
-    num(ix.gps[i]->speed);
-    o.push_back(']');
+    Triple(o, ix.gps[i]->latitude, ix.gps[i]->longitude, ix.gps[i]->speed);
   }
-  o.append("],\"headerLen\":[");
-  num(ix.headerLen[0]);
+  o.push_back(']');
+}
+
+// "headerLen", then the entries: "video" as [time,key,size,offset] per unit
+// of both streams, "sound" as [time,size,offset] per block.
+void AppendEntries(std::string& o, const RecordingIndex& ix) {
+  o.append(",\"headerLen\":[");
+  Num(o, ix.headerLen[0]);
   o.push_back(',');
-  num(ix.headerLen[1]);
+  Num(o, ix.headerLen[1]);
   o.append("],\"video\":[");
   for (int s = 0; s < 2; ++s) {
     if (s) o.push_back(',');
@@ -59,13 +65,13 @@ void PrintIndex(const RecordingIndex& ix) {
       const VideoIndexEntry& e = ix.videoEntries[s][i];
       if (i) o.push_back(',');
       o.push_back('[');
-      num(e.time);
+      Num(o, e.time);
       o.push_back(',');
-      num(e.key);
+      Num(o, e.key);
       o.push_back(',');
-      num(e.size);
+      Num(o, e.size);
       o.push_back(',');
-      num(e.offset);
+      Num(o, e.offset);
       o.push_back(']');
     }
     o.push_back(']');
@@ -74,27 +80,26 @@ void PrintIndex(const RecordingIndex& ix) {
   for (int i = 0; i < ix.soundCount; ++i) {
     const SoundIndexEntry& e = ix.soundEntries[i];
     if (i) o.push_back(',');
-    o.push_back('[');
-    num(e.time);
-    o.push_back(',');
-    num(e.size);
-    o.push_back(',');
-    num(e.offset);
-    o.push_back(']');
+    Triple(o, e.time, e.size, e.offset);
   }
-  const StreamFormats& f = ix.formats;
-  o.append("],\"format\":{\"sound\":");
+  o.push_back(']');
+}
+
+// "format": the sound stream's format and both video streams' sizes and
+// rates, null where the headers hold none.
+void AppendFormats(std::string& o, const StreamFormats& f) {
+  o.append(",\"format\":{\"sound\":");
   if (f.hasSound) {
     o.append("{\"formatTag\":");
-    num(f.sound.formatTag);
+    Num(o, f.sound.formatTag);
     o.append(",\"channels\":");
-    num(f.sound.channels);
+    Num(o, f.sound.channels);
     o.append(",\"sampleRate\":");
-    num(f.sound.sampleRate);
+    Num(o, f.sound.sampleRate);
     o.append(",\"bitsPerSample\":");
-    num(f.sound.bitsPerSample);
+    Num(o, f.sound.bitsPerSample);
     o.append(",\"blockAlign\":");
-    num(f.sound.blockAlign);
+    Num(o, f.sound.blockAlign);
     o.push_back('}');
   } else {
     o.append("null");
@@ -107,16 +112,25 @@ void PrintIndex(const RecordingIndex& ix) {
       continue;
     }
     o.append("{\"width\":");
-    num(f.video[s].width);
+    Num(o, f.video[s].width);
     o.append(",\"height\":");
-    num(f.video[s].height);
+    Num(o, f.video[s].height);
     o.append(",\"rate\":");
-    num(f.video[s].rate);
+    Num(o, f.video[s].rate);
     o.append(",\"scale\":");
-    num(f.video[s].scale);
+    Num(o, f.video[s].scale);
     o.push_back('}');
   }
-  o.append("]}}\n");
+  o.append("]}");
+}
+
+void PrintIndex(const RecordingIndex& ix) {
+  std::string o;
+  o.reserve(1 << 16);
+  AppendSeconds(o, ix);
+  AppendEntries(o, ix);
+  AppendFormats(o, ix.formats);
+  o.append("}\n");
   std::fwrite(o.data(), 1, o.size(), stdout);
 }
 

@@ -42,83 +42,84 @@ bool ParseInt(const char* text, long long lo, long long hi, long long& out) {
   return true;
 }
 
-}  // namespace
+enum class OptionResult {
+  kNotValueOption,  // not an option that takes a value
+  kTaken,
+  kBadValue,
+  kBadStart,  // --start with a time that does not read
+};
 
-int orvia::cli::RunMakeCard(int argc, char** argv) {
-  orvia::sim::CardOptions options;
-  bool quiet = false;
-  bool bad = false;  // a value out of range; the loop stops at it
-  int badAt = 0;
-  for (int i = 0; i < argc && !bad; ++i) {
+// An option that takes a value: sets its field of `o` from `value`.
+OptionResult TakeValueOption(const std::string& arg, const char* value, orvia::sim::CardOptions& o) {
+  long long n = 0;
+  bool ok = true;
+  if (arg == "--seed") {
+    ok = ParseInt(value, 0, 0x7fffffffffffffffLL, n);
+    o.seed = static_cast<uint64_t>(n);
+  } else if (arg == "--start") {
+    if (!orvia::sim::ParseCivilTime(value, o.start)) return OptionResult::kBadStart;
+  } else if (arg == "--layout") {
+    o.layout = value;
+  } else if (arg == "--fps") {
+    ok = ParseInt(value, 1, 30, n);
+    o.fps = static_cast<int>(n);
+  } else if (arg == "--seconds") {
+    ok = ParseInt(value, 1, 64, n);
+    o.seconds = static_cast<int>(n);
+  } else if (arg == "--gps-loss") {
+    const std::string v = value;
+    const size_t colon = v.find(':');
+    long long first = 0, count = 0;
+    ok = colon != std::string::npos && ParseInt(v.substr(0, colon).c_str(), 0, 63, first) &&
+         ParseInt(v.substr(colon + 1).c_str(), 1, 64, count);
+    o.gpsLossFirst = static_cast<int>(first);
+    o.gpsLossCount = static_cast<int>(count);
+  } else if (arg == "--lead-in-ms") {
+    ok = ParseInt(value, 0, 999, n);
+    o.leadInMs = static_cast<int>(n);
+  } else if (arg == "--hemisphere") {
+    ok = orvia::sim::ParseHemisphere(value, o.hemisphere);
+  } else if (arg == "--crf") {
+    ok = ParseInt(value, 10, 51, n);
+    o.crf = static_cast<int>(n);
+  } else if (arg == "--jobs") {
+    ok = ParseInt(value, 1, 8, n);
+    o.jobs = static_cast<int>(n);
+  } else {
+    return OptionResult::kNotValueOption;
+  }
+  return ok ? OptionResult::kTaken : OptionResult::kBadValue;
+}
+
+// Reads the command line into `options` and `quiet`. Returns -1 to go on,
+// or the exit code: 0 after the help, 2 after a usage error.
+int ParseMakeCardArgs(int argc, char** argv, orvia::sim::CardOptions& options, bool& quiet) {
+  for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    long long n = 0;
     if (arg == "--help" || arg == "-h") {
       std::fputs(kMakeCardUsage, stdout);
       return 0;
-    } else if (arg == "--quiet") {
+    }
+    if (arg == "--quiet") {
       quiet = true;
-    } else if (arg == "--sync-marks") {
+      continue;
+    }
+    if (arg == "--sync-marks") {
       options.syncMarks = true;
-    } else if (arg == "--seed" && hasValue) {
-      if (!ParseInt(argv[++i], 0, 0x7fffffffffffffffLL, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.seed = static_cast<uint64_t>(n);
-    } else if (arg == "--start" && hasValue) {
-      if (!orvia::sim::ParseCivilTime(argv[++i], options.start)) {
-        std::fprintf(stderr, "make-card: bad --start '%s' (YYYY-MM-DD HH:MM:SS)\n", argv[i]);
-        return 2;
-      }
-    } else if (arg == "--layout" && hasValue) {
-      options.layout = argv[++i];
-    } else if (arg == "--fps" && hasValue) {
-      if (!ParseInt(argv[++i], 1, 30, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.fps = static_cast<int>(n);
-    } else if (arg == "--seconds" && hasValue) {
-      if (!ParseInt(argv[++i], 1, 64, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.seconds = static_cast<int>(n);
-    } else if (arg == "--gps-loss" && hasValue) {
-      const std::string v = argv[++i];
-      const size_t colon = v.find(':');
-      long long first = 0, count = 0;
-      if (colon == std::string::npos || !ParseInt(v.substr(0, colon).c_str(), 0, 63, first) ||
-          !ParseInt(v.substr(colon + 1).c_str(), 1, 64, count)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.gpsLossFirst = static_cast<int>(first);
-      options.gpsLossCount = static_cast<int>(count);
-    } else if (arg == "--lead-in-ms" && hasValue) {
-      if (!ParseInt(argv[++i], 0, 999, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.leadInMs = static_cast<int>(n);
-    } else if (arg == "--hemisphere" && hasValue) {
-      if (!orvia::sim::ParseHemisphere(argv[++i], options.hemisphere)) {
-        bad = true;
-        badAt = i - 1;
-      }
-    } else if (arg == "--crf" && hasValue) {
-      if (!ParseInt(argv[++i], 10, 51, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.crf = static_cast<int>(n);
-    } else if (arg == "--jobs" && hasValue) {
-      if (!ParseInt(argv[++i], 1, 8, n)) {
-        bad = true;
-        badAt = i - 1;
-      }
-      options.jobs = static_cast<int>(n);
+      continue;
+    }
+    const OptionResult r =
+        i + 1 < argc ? TakeValueOption(arg, argv[i + 1], options) : OptionResult::kNotValueOption;
+    if (r == OptionResult::kBadStart) {
+      std::fprintf(stderr, "make-card: bad --start '%s' (YYYY-MM-DD HH:MM:SS)\n", argv[i + 1]);
+      return 2;
+    }
+    if (r == OptionResult::kBadValue) {
+      std::fprintf(stderr, "make-card: bad value for '%s'\n\n%s", argv[i], kMakeCardUsage);
+      return 2;
+    }
+    if (r == OptionResult::kTaken) {
+      ++i;
     } else if (!arg.empty() && arg[0] != '-' && options.root.empty()) {
       options.root = arg;
     } else {
@@ -126,14 +127,32 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
       return 2;
     }
   }
-  if (bad) {
-    std::fprintf(stderr, "make-card: bad value for '%s'\n\n%s", argv[badAt], kMakeCardUsage);
-    return 2;
-  }
   if (options.root.empty()) {
     std::fputs(kMakeCardUsage, stderr);
     return 2;
   }
+  return -1;
+}
+
+void PrintCardReport(const orvia::sim::CardReport& report, double seconds) {
+  uint64_t total = 0;
+  for (const orvia::sim::RecordingReport& r : report.recordings) {
+    std::printf("%s  %llu bytes, %d s, %d+%d video units, %d sound blocks, %d GPS fixes\n", r.path.c_str(),
+                static_cast<unsigned long long>(r.bytes), static_cast<int>(r.seconds.size()),
+                r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.gpsRecords);
+    total += r.bytes;
+  }
+  std::printf("%zu recordings, %llu bytes, written in %.1f s\n", report.recordings.size(),
+              static_cast<unsigned long long>(total), seconds);
+}
+
+}  // namespace
+
+int orvia::cli::RunMakeCard(int argc, char** argv) {
+  orvia::sim::CardOptions options;
+  bool quiet = false;
+  const int parsed = ParseMakeCardArgs(argc, argv, options, quiet);
+  if (parsed >= 0) return parsed;
   av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are noise here
   const auto begin = std::chrono::steady_clock::now();
   const orvia::sim::CardReport report = orvia::sim::MakeCard(options);
@@ -142,16 +161,6 @@ int orvia::cli::RunMakeCard(int argc, char** argv) {
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  if (!quiet) {
-    uint64_t total = 0;
-    for (const orvia::sim::RecordingReport& r : report.recordings) {
-      std::printf("%s  %llu bytes, %d s, %d+%d video units, %d sound blocks, %d GPS fixes\n", r.path.c_str(),
-                  static_cast<unsigned long long>(r.bytes), static_cast<int>(r.seconds.size()),
-                  r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.gpsRecords);
-      total += r.bytes;
-    }
-    std::printf("%zu recordings, %llu bytes, written in %.1f s\n", report.recordings.size(),
-                static_cast<unsigned long long>(total), seconds);
-  }
+  if (!quiet) PrintCardReport(report, seconds);
   return 0;
 }

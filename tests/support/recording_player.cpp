@@ -4,7 +4,10 @@
 
 namespace orvia::player {
 
-int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
+namespace {
+
+// The call with its arguments sorted by kind, in order.
+RecordedCall RecordArgs(PlayerOp op, std::span<const PlayerArg> args) {
   RecordedCall call;
   call.op = op;
   for (const PlayerArg& a : args) {
@@ -20,32 +23,53 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
         break;
     }
   }
+  return call;
+}
 
+}  // namespace
+
+int32_t RecordingPlayer::RecordFeed(RecordedCall& call) {
+  if (call.ints.size() != 6 || call.addresses.size() != 1 || call.ints[5] < 0 ||
+      (call.ints[5] > 0 && call.addresses[0] == nullptr)) {
+    return kBadCall;
+  }
+  call.feed.sound = call.ints[3] == 1;
+  call.feed.key = call.ints[4] == 1;
+  call.feed.length = call.ints[5];
+  const auto* bytes = static_cast<const uint8_t*>(call.addresses[0]);
+  call.feed.bytes.assign(bytes, bytes + call.feed.length);
+  const bool refuseVideo = !call.feed.sound && refuseNextVideo_ > 0;
+  if (!refuseAll_ && refuseNext_ <= 0 && !refuseVideo) return kCallOk;
+  if (refuseVideo) {
+    --refuseNextVideo_;
+  } else if (refuseNext_ > 0) {
+    --refuseNext_;
+  }
+  call.feed.refused = true;
+  return kNotTaken;
+}
+
+int32_t RecordingPlayer::CopyPictureOut(const RecordedCall& call) const {
+  if (call.addresses.size() != 4) return kBadCall;
+  if (picture_.empty()) return kNoPicture;
+  auto* out = static_cast<uint8_t*>(call.addresses[0]);
+  const size_t row = static_cast<size_t>(pictureWidth_) * 4;
+  for (int32_t y = 0; y < pictureHeight_; ++y) {
+    std::memcpy(out + row * y, picture_.data() + row * (pictureHeight_ - 1 - y), row);
+  }
+  *static_cast<int32_t*>(call.addresses[1]) = pictureWidth_;
+  *static_cast<int32_t*>(call.addresses[2]) = pictureHeight_;
+  *static_cast<int32_t*>(call.addresses[3]) = 32;
+  return kCallOk;
+}
+
+int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
+  RecordedCall call = RecordArgs(op, args);
   int32_t answer = kCallOk;
   switch (op) {
-    case PlayerOp::kFeedData: {
-      if (call.ints.size() != 6 || call.addresses.size() != 1 || call.ints[5] < 0 ||
-          (call.ints[5] > 0 && call.addresses[0] == nullptr)) {
-        answer = kBadCall;
-        break;
-      }
-      call.feed.sound = call.ints[3] == 1;
-      call.feed.key = call.ints[4] == 1;
-      call.feed.length = call.ints[5];
-      const auto* bytes = static_cast<const uint8_t*>(call.addresses[0]);
-      call.feed.bytes.assign(bytes, bytes + call.feed.length);
-      const bool refuseVideo = !call.feed.sound && refuseNextVideo_ > 0;
-      if (refuseAll_ || refuseNext_ > 0 || refuseVideo) {
-        if (refuseVideo) {
-          --refuseNextVideo_;
-        } else if (refuseNext_ > 0) {
-          --refuseNext_;
-        }
-        call.feed.refused = true;
-        answer = kNotTaken;
-      }
+    case PlayerOp::kFeedData:
+      answer = RecordFeed(call);
       break;
-    }
     case PlayerOp::kSetVolume:
       if (!call.ints.empty()) volume_ = call.ints[0];
       break;
@@ -64,25 +88,9 @@ int32_t RecordingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
     case PlayerOp::kPicturesShown:
       answer = picturesShown_ ? picturesShown_() : -1;
       break;
-    case PlayerOp::kCopyPicture: {
-      if (call.addresses.size() != 4) {
-        answer = kBadCall;
-        break;
-      }
-      if (picture_.empty()) {
-        answer = kNoPicture;
-        break;
-      }
-      auto* out = static_cast<uint8_t*>(call.addresses[0]);
-      const size_t row = static_cast<size_t>(pictureWidth_) * 4;
-      for (int32_t y = 0; y < pictureHeight_; ++y) {
-        std::memcpy(out + row * y, picture_.data() + row * (pictureHeight_ - 1 - y), row);
-      }
-      *static_cast<int32_t*>(call.addresses[1]) = pictureWidth_;
-      *static_cast<int32_t*>(call.addresses[2]) = pictureHeight_;
-      *static_cast<int32_t*>(call.addresses[3]) = 32;
+    case PlayerOp::kCopyPicture:
+      answer = CopyPictureOut(call);
       break;
-    }
     default:
       break;
   }

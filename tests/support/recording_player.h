@@ -79,6 +79,12 @@ class RecordingPlayer : public PlayerControl {
   bool stopped() const { return stopped_; }
 
  private:
+  // FeedData: copies the unit into call.feed and answers 0, or -1 while
+  // told to refuse; kBadCall when the arguments do not fit.
+  int32_t RecordFeed(RecordedCall& call);
+  // CopyPicture into the call's addresses: pixels, width, height, bits.
+  int32_t CopyPictureOut(const RecordedCall& call) const;
+
   std::vector<RecordedCall> calls_;
   int refuseNext_ = 0;
   int refuseNextVideo_ = 0;

@@ -88,6 +88,75 @@ void StreamName(Bytes& b, const char* name) {
   b.EndChunk(at);
 }
 
+// avih: `mainFrames` units of the front stream, `totalBytes` data bytes of
+// all streams, `largestChunk` the largest chunk of any stream.
+void MainHeader(Bytes& b, const AviStreams& st, int seconds, uint32_t mainFrames, uint32_t totalBytes,
+                uint32_t largestChunk) {
+  const size_t avih = b.BeginChunk("avih");
+  b.U32(static_cast<uint32_t>((1000000 + st.fps / 2) / std::max(1, st.fps)));  // microseconds per frame
+  b.U32(seconds > 0 ? totalBytes / static_cast<uint32_t>(seconds) : totalBytes);  // max bytes per second
+  b.U32(0);                                                                      // padding granularity
+  b.U32(kAvifHasIndex | kAvifIsInterleaved);
+  b.U32(mainFrames);  // total frames of the main stream
+  b.U32(0);           // initial frames
+  b.U32(4);           // streams
+  b.U32(largestChunk + 8);
+  b.U32(static_cast<uint32_t>(st.videoWidth[0]));
+  b.U32(static_cast<uint32_t>(st.videoHeight[0]));
+  for (int i = 0; i < 4; ++i) b.U32(0);
+  b.EndChunk(avih);
+}
+
+// The strl of video stream s (0 front, 1 rear): H.264 of `units` units.
+void VideoStreamList(Bytes& b, const AviStreams& st, int s, uint32_t units, uint32_t largest) {
+  const char* videoNames[2] = {"front", "rear"};
+  const size_t strl = b.BeginList("strl");
+  StreamHeader(b, "vids", "H264", 1, static_cast<uint32_t>(st.fps), units, largest + 8, 0, st.videoWidth[s],
+               st.videoHeight[s]);
+  const size_t strf = b.BeginChunk("strf");
+  b.U32(40);  // BITMAPINFOHEADER
+  b.U32(static_cast<uint32_t>(st.videoWidth[s]));
+  b.U32(static_cast<uint32_t>(st.videoHeight[s]));
+  b.U16(1);   // planes
+  b.U16(24);  // bits per pixel
+  b.Tag("H264");
+  b.U32(static_cast<uint32_t>(st.videoWidth[s] * st.videoHeight[s] * 3));
+  b.U32(0);
+  b.U32(0);
+  b.U32(0);
+  b.U32(0);
+  b.EndChunk(strf);
+  StreamName(b, videoNames[s]);
+  b.EndChunk(strl);
+}
+
+// The strl of the sound: 16-bit mono PCM, `bytes` data bytes in all.
+void SoundStreamList(Bytes& b, const AviStreams& st, uint32_t bytes, uint32_t largest) {
+  const size_t strl = b.BeginList("strl");
+  const uint32_t blockAlign = 2;
+  StreamHeader(b, "auds", nullptr, blockAlign, st.soundSampleRate * blockAlign, bytes / blockAlign, largest,
+               blockAlign, 0, 0);
+  const size_t strf = b.BeginChunk("strf");
+  b.U16(1);  // WAVE_FORMAT_PCM
+  b.U16(1);  // mono
+  b.U32(st.soundSampleRate);
+  b.U32(st.soundSampleRate * blockAlign);
+  b.U16(static_cast<uint16_t>(blockAlign));
+  b.U16(16);
+  b.U16(0);  // no extra format bytes
+  b.EndChunk(strf);
+  StreamName(b, "sound");
+  b.EndChunk(strl);
+}
+
+// The strl of the telemetry text stream: a header and a name, no format.
+void TelemetryStreamList(Bytes& b, const AviStreams& st, uint32_t records, uint32_t largest) {
+  const size_t strl = b.BeginList("strl");
+  StreamHeader(b, "txts", nullptr, 1, st.telemetryPerSecond, records, largest + 8, 0, 0, 0);
+  StreamName(b, "telemetry");
+  b.EndChunk(strl);
+}
+
 }  // namespace
 
 void AviBuilder::AddChunk(const char* id, std::span<const uint8_t> data, bool key) {
@@ -115,66 +184,12 @@ std::vector<uint8_t> AviBuilder::Finish(const AviStreams& st, int seconds) const
   b.Tag("AVI ");
 
   const size_t hdrl = b.BeginList("hdrl");
-  const size_t avih = b.BeginChunk("avih");
   uint32_t total = 0;
   for (uint32_t v : bytes_) total += v;
-  b.U32(static_cast<uint32_t>((1000000 + st.fps / 2) / std::max(1, st.fps)));  // microseconds per frame
-  b.U32(seconds > 0 ? total / static_cast<uint32_t>(seconds) : total);         // max bytes per second
-  b.U32(0);                                                                    // padding granularity
-  b.U32(kAvifHasIndex | kAvifIsInterleaved);
-  b.U32(count_[0]);  // total frames of the main stream
-  b.U32(0);          // initial frames
-  b.U32(4);          // streams
-  b.U32(*std::max_element(largest_, largest_ + 4) + 8);
-  b.U32(static_cast<uint32_t>(st.videoWidth[0]));
-  b.U32(static_cast<uint32_t>(st.videoHeight[0]));
-  for (int i = 0; i < 4; ++i) b.U32(0);
-  b.EndChunk(avih);
-
-  const char* videoNames[2] = {"front", "rear"};
-  for (int s = 0; s < 2; ++s) {
-    const size_t strl = b.BeginList("strl");
-    StreamHeader(b, "vids", "H264", 1, static_cast<uint32_t>(st.fps), count_[s], largest_[s] + 8, 0,
-                 st.videoWidth[s], st.videoHeight[s]);
-    const size_t strf = b.BeginChunk("strf");
-    b.U32(40);  // BITMAPINFOHEADER
-    b.U32(static_cast<uint32_t>(st.videoWidth[s]));
-    b.U32(static_cast<uint32_t>(st.videoHeight[s]));
-    b.U16(1);   // planes
-    b.U16(24);  // bits per pixel
-    b.Tag("H264");
-    b.U32(static_cast<uint32_t>(st.videoWidth[s] * st.videoHeight[s] * 3));
-    b.U32(0);
-    b.U32(0);
-    b.U32(0);
-    b.U32(0);
-    b.EndChunk(strf);
-    StreamName(b, videoNames[s]);
-    b.EndChunk(strl);
-  }
-  {
-    const size_t strl = b.BeginList("strl");
-    const uint32_t blockAlign = 2;
-    StreamHeader(b, "auds", nullptr, blockAlign, st.soundSampleRate * blockAlign, bytes_[2] / blockAlign,
-                 largest_[2], blockAlign, 0, 0);
-    const size_t strf = b.BeginChunk("strf");
-    b.U16(1);  // WAVE_FORMAT_PCM
-    b.U16(1);  // mono
-    b.U32(st.soundSampleRate);
-    b.U32(st.soundSampleRate * blockAlign);
-    b.U16(static_cast<uint16_t>(blockAlign));
-    b.U16(16);
-    b.U16(0);  // no extra format bytes
-    b.EndChunk(strf);
-    StreamName(b, "sound");
-    b.EndChunk(strl);
-  }
-  {
-    const size_t strl = b.BeginList("strl");
-    StreamHeader(b, "txts", nullptr, 1, st.telemetryPerSecond, count_[3], largest_[3] + 8, 0, 0, 0);
-    StreamName(b, "telemetry");
-    b.EndChunk(strl);
-  }
+  MainHeader(b, st, seconds, count_[0], total, *std::max_element(largest_, largest_ + 4));
+  for (int s = 0; s < 2; ++s) VideoStreamList(b, st, s, count_[s], largest_[s]);
+  SoundStreamList(b, st, bytes_[2], largest_[2]);
+  TelemetryStreamList(b, st, count_[3], largest_[3]);
   b.EndChunk(hdrl);
 
   // JUNK up to a fixed place, as the recorder reserves room for its headers.

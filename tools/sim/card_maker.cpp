@@ -45,7 +45,9 @@ const char* ModeFolder(RecordingKind kind) {
   return "";
 }
 
-bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
+namespace {
+
+bool CheckCardOptions(const CardOptions& o, std::string* error) {
   if (o.fps < 1 || o.fps > 30) {
     *error = "--fps must be 1..30";
     return false;
@@ -62,8 +64,13 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     *error = "with a lead-in, --seconds must be 1..63 (a file holds at most 64 seconds)";
     return false;
   }
-  std::vector<Slot> slots;
-  int tunnelRecording = -1;  // demo: one driving recording passes a tunnel
+  return true;
+}
+
+// The recordings of the layout in the order they are written;
+// `tunnelRecording` is the one that passes a tunnel, -1 none.
+bool LayoutSlots(const CardOptions& o, std::vector<Slot>& slots, int& tunnelRecording, std::string* error) {
+  tunnelRecording = -1;  // demo: one driving recording passes a tunnel
   if (o.layout == "demo") {
     const int len = o.seconds > 0 ? o.seconds : 60;
     // The car stood overnight at the start of the route; a parking event at
@@ -88,6 +95,45 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
     *error = "unknown layout '" + o.layout + "' (demo, small, single)";
     return false;
   }
+  return true;
+}
+
+// The plan of the i-th recording, in slot `s` of a drive that starts at
+// `driveStart` (Unix time); it points into `plan`'s route and trip.
+RecordingPlan PlanRecording(const CardOptions& o, const Slot& s, size_t i, int64_t driveStart, bool tunnel,
+                            const CardPlan& plan) {
+  RecordingPlan r;
+  r.kind = s.kind;
+  r.startUnix = driveStart + s.startOffset;
+  r.path = RecordingPath(o.root, s.kind, r.startUnix);
+  r.seconds = s.seconds;
+  r.fps = o.fps;
+  r.seed = o.seed * 1000003ull + i * 7919ull + 1;
+  r.route = &plan.route;
+  r.trip = &plan.trip;
+  r.tripTick = s.tripSecond * kMotionPerSecond;
+  r.parkedAtM = 0;
+  r.eventSecond = s.kind == RecordingKind::kParkingEvent ? s.eventSecond : -1;
+  r.crf = o.crf;
+  r.leadInMs = o.leadInMs;
+  r.syncMarks = o.syncMarks;
+  if (o.gpsLossCount > 0) {
+    r.gpsLossFirst = o.gpsLossFirst;
+    r.gpsLossCount = o.gpsLossCount;
+  } else if (tunnel) {
+    r.gpsLossFirst = s.seconds / 2;
+    r.gpsLossCount = std::max(1, s.seconds / 8);
+  }
+  return r;
+}
+
+}  // namespace
+
+bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
+  if (!CheckCardOptions(o, error)) return false;
+  std::vector<Slot> slots;
+  int tunnelRecording = -1;
+  if (!LayoutSlots(o, slots, tunnelRecording, error)) return false;
 
   int driveSeconds = 0;
   int impactTick = -1;
@@ -102,30 +148,8 @@ bool PlanCard(const CardOptions& o, CardPlan& plan, std::string* error) {
   plan.recordings.clear();
   const int64_t driveStart = ToUnix(o.start);
   for (size_t i = 0; i < slots.size(); ++i) {
-    const Slot& s = slots[i];
-    RecordingPlan r;
-    r.kind = s.kind;
-    r.startUnix = driveStart + s.startOffset;
-    r.path = RecordingPath(o.root, s.kind, r.startUnix);
-    r.seconds = s.seconds;
-    r.fps = o.fps;
-    r.seed = o.seed * 1000003ull + i * 7919ull + 1;
-    r.route = &plan.route;
-    r.trip = &plan.trip;
-    r.tripTick = s.tripSecond * kMotionPerSecond;
-    r.parkedAtM = 0;
-    r.eventSecond = s.kind == RecordingKind::kParkingEvent ? s.eventSecond : -1;
-    r.crf = o.crf;
-    r.leadInMs = o.leadInMs;
-    r.syncMarks = o.syncMarks;
-    if (o.gpsLossCount > 0) {
-      r.gpsLossFirst = o.gpsLossFirst;
-      r.gpsLossCount = o.gpsLossCount;
-    } else if (static_cast<int>(i) == tunnelRecording) {
-      r.gpsLossFirst = s.seconds / 2;
-      r.gpsLossCount = std::max(1, s.seconds / 8);
-    }
-    plan.recordings.push_back(r);
+    const bool tunnel = static_cast<int>(i) == tunnelRecording;
+    plan.recordings.push_back(PlanRecording(o, slots[i], i, driveStart, tunnel, plan));
   }
   return true;
 }

@@ -191,6 +191,173 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   return written && closed;
 }
 
+constexpr const char* kVideoIds[2] = {"00dc", "01dc"};
+
+bool PlanIsValid(const RecordingPlan& p, int totalSeconds) {
+  return p.seconds >= 1 && totalSeconds <= 64 && p.fps >= 1 && p.fps <= 30 && p.leadInMs >= 0 &&
+         p.leadInMs <= 999 && p.route && (!IsDriving(p.kind) || (p.trip && !p.trip->speedMs.empty()));
+}
+
+// Everything one recording is built with, from the plan to the file's bytes.
+struct RecordingWork {
+  explicit RecordingWork(const RecordingPlan& plan)
+      : p(plan), car(plan), rng(plan.seed), impactAt(car.ImpactTime()), eventAt(car.EventTime()) {}
+  const RecordingPlan& p;
+  CarState car;
+  Rng rng;
+  CameraRig rig;
+  AviBuilder avi;
+  SoundSynth synth;
+  std::vector<AccessUnit> units;  // of the last picture encoded
+  double impactAt;
+  double eventAt;
+};
+
+bool OpenEncoders(const RecordingPlan& p, CameraRig& rig, std::string* error) {
+  const int widths[2] = {p.frontWidth, p.rearWidth};
+  const int heights[2] = {p.frontHeight, p.rearHeight};
+  for (int s = 0; s < 2; ++s) {
+    EncoderSettings es;
+    es.width = widths[s];
+    es.height = heights[s];
+    es.fps = p.fps;
+    es.gop = p.fps;
+    es.crf = p.crf;
+    if (!rig.encoder[s].Open(es, error)) return false;
+  }
+  return true;
+}
+
+// The units in w.units as chunks of video stream s.
+void AddUnits(RecordingWork& w, int s, RecordingReport& r) {
+  for (const AccessUnit& u : w.units) {
+    w.avi.AddChunk(kVideoIds[s], u.bytes, u.key);
+    ++r.videoUnits[s];
+    r.keyUnits[s] += u.key ? 1 : 0;
+  }
+}
+
+// Motion record k of the second; the largest sample so far (`bestMagnitude`)
+// is the second's peak in `rec`.
+void AddMotion(RecordingWork& w, int second, int k, SecondRecord& rec, int64_t& bestMagnitude,
+               RecordingReport& r) {
+  const RawMotion m = MotionAt(w.p, w.car, second, k, w.rng);
+  const std::vector<uint8_t> bytes = MotionRecord(m, rec.unixTime);
+  w.avi.AddChunk("03tx", bytes, true);
+  ++r.motionRecords;
+  const int x = RawToMilliG(m.x), y = RawToMilliG(m.y), z = RawToMilliG(m.z);
+  const int64_t magnitude =
+      static_cast<int64_t>(x) * x + static_cast<int64_t>(y) * y + static_cast<int64_t>(z) * z;
+  if (magnitude > bestMagnitude) {
+    bestMagnitude = magnitude;
+    rec.peak[0] = static_cast<int16_t>(x);
+    rec.peak[1] = static_cast<int16_t>(y);
+    rec.peak[2] = static_cast<int16_t>(z);
+  }
+}
+
+// The second's GPS record, unless the plan loses the signal then.
+void AddGps(RecordingWork& w, int second, SecondRecord& rec, RecordingReport& r) {
+  const RecordingPlan& p = w.p;
+  if (second >= p.gpsLossFirst && second < p.gpsLossFirst + p.gpsLossCount) return;
+  GeoPoint where = p.route->PositionAt(w.car.DistanceM(second));
+  if (!IsDriving(p.kind)) {  // a standing receiver still wanders a little
+    where.latDeg += w.rng.Range(-0.00002, 0.00002);
+    where.lonDeg += w.rng.Range(-0.00002, 0.00002);
+  }
+  rec.gps = FormatGps(where, w.car.SpeedMs(second) * 3.6);
+  rec.hasGps = true;
+  std::vector<uint8_t> bytes{'G'};
+  bytes.insert(bytes.end(), rec.gps.text.begin(), rec.gps.text.end());
+  w.avi.AddChunk("03tx", bytes, true);
+  ++r.gpsRecords;
+}
+
+// Picture n of the second from camera s; the first of every second is a key
+// picture. False when the encoder fails.
+bool AddPicture(RecordingWork& w, int s, int second, int n, RecordingReport& r) {
+  CameraRig& rig = w.rig;
+  PaintFrame(w.p, w.car, s, second, n, rig.frame[s], rig.encoder[s].NextPicture());
+  const bool key = rig.frame[s] == 0 || n == 0;
+  ++rig.frame[s];
+  w.units.clear();
+  if (!rig.encoder[s].Encode(key, w.units, &r.error)) return false;
+  AddUnits(w, s, r);
+  return true;
+}
+
+// Sound block n of the second: engine and road noise with the bursts of the
+// impact and the event; with sync marks, a click opens every second.
+void AddSoundBlock(RecordingWork& w, int second, int n, RecordingReport& r) {
+  const RecordingPlan& p = w.p;
+  uint8_t block[kSoundBlockBytes];
+  const int samples = kSoundBlockBytes / 2;
+  for (int i = 0; i < samples; ++i) {
+    const double t = second + (n * samples + i) / static_cast<double>(kSoundRate);
+    double burst = 0;
+    if (t >= w.impactAt) burst += 0.75 * std::exp(-(t - w.impactAt) / 0.18);
+    if (t >= w.eventAt) burst += 0.3 * std::exp(-(t - w.eventAt) / 0.08);
+    int16_t v = w.synth.Sample(w.car.SpeedMs(t) * 3.6, IsDriving(p.kind), burst, kSoundRate);
+    if (p.syncMarks) v = n == 0 && i == 0 ? kSyncClickLevel : static_cast<int16_t>(v / 3);
+    block[2 * i] = static_cast<uint8_t>(v & 0xff);
+    block[2 * i + 1] = static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xff);
+  }
+  w.avi.AddChunk("02wb", block, true);
+  ++r.soundBlocks;
+}
+
+// The chunks of one second in schedule order, less those before the file's
+// start or after its end (with a lead-in, the first and last seconds are
+// partial). False when an encoder fails.
+bool WriteSecond(RecordingWork& w, const std::vector<Due>& schedule, int second, RecordingReport& r) {
+  const int leadInUs = w.p.leadInMs * 1000;
+  SecondRecord rec;
+  rec.unixTime = static_cast<uint32_t>(w.p.startUnix + second);
+  int64_t bestMagnitude = 0;
+  for (const Due& d : schedule) {
+    if (second == 0 && d.timeUs < leadInUs) continue;             // before the file began
+    if (second == w.p.seconds && d.timeUs >= leadInUs) continue;  // after it ended
+    switch (d.kind) {
+      case 0:
+        AddMotion(w, second, d.n, rec, bestMagnitude, r);
+        break;
+      case 1:
+        AddGps(w, second, rec, r);
+        break;
+      case 2:
+      case 3:
+        if (!AddPicture(w, d.kind - 2, second, d.n, r)) return false;
+        break;
+      case 4:
+        AddSoundBlock(w, second, d.n, r);
+        break;
+    }
+  }
+  r.seconds.push_back(rec);
+  return true;
+}
+
+bool FlushEncoders(RecordingWork& w, RecordingReport& r) {
+  for (int s = 0; s < 2; ++s) {
+    w.units.clear();
+    if (!w.rig.encoder[s].Flush(w.units, &r.error)) return false;
+    AddUnits(w, s, r);
+  }
+  return true;
+}
+
+AviStreams StreamsOf(const RecordingPlan& p) {
+  AviStreams streams;
+  streams.fps = p.fps;
+  streams.videoWidth[0] = p.frontWidth;
+  streams.videoHeight[0] = p.frontHeight;
+  streams.videoWidth[1] = p.rearWidth;
+  streams.videoHeight[1] = p.rearHeight;
+  streams.soundSampleRate = kSoundRate;
+  streams.telemetryPerSecond = kMotionPerSecond + 1;
+  return streams;
+}
+
 }  // namespace
 
 std::vector<uint8_t> MotionRecord(const RawMotion& m, uint32_t unixTime) {
@@ -211,129 +378,19 @@ RecordingReport WriteRecording(const RecordingPlan& p) {
   RecordingReport r;
   r.path = p.path;
   const int totalSeconds = p.seconds + (p.leadInMs > 0 ? 1 : 0);
-  if (p.seconds < 1 || totalSeconds > 64 || p.fps < 1 || p.fps > 30 || p.leadInMs < 0 || p.leadInMs > 999 ||
-      !p.route || (IsDriving(p.kind) && (!p.trip || p.trip->speedMs.empty()))) {
+  if (!PlanIsValid(p, totalSeconds)) {
     r.error = "bad recording plan";
     return r;
   }
-  CarState car(p);
-  Rng rng(p.seed);
-  CameraRig rig;
-  const int widths[2] = {p.frontWidth, p.rearWidth};
-  const int heights[2] = {p.frontHeight, p.rearHeight};
-  for (int s = 0; s < 2; ++s) {
-    EncoderSettings es;
-    es.width = widths[s];
-    es.height = heights[s];
-    es.fps = p.fps;
-    es.gop = p.fps;
-    es.crf = p.crf;
-    if (!rig.encoder[s].Open(es, &r.error)) return r;
-  }
-
-  AviBuilder avi;
-  SoundSynth synth;
-  std::vector<AccessUnit> units;
+  RecordingWork w(p);
+  if (!OpenEncoders(p, w.rig, &r.error)) return r;
   const std::vector<Due> schedule = Schedule(p.fps);
-  const char* videoIds[2] = {"00dc", "01dc"};
-  const double impactAt = car.ImpactTime();
-  const double eventAt = car.EventTime();
-
-  const int leadInUs = p.leadInMs * 1000;
   for (int second = 0; second < totalSeconds; ++second) {
-    SecondRecord rec;
-    rec.unixTime = static_cast<uint32_t>(p.startUnix + second);
-    int64_t bestMagnitude = 0;
-    for (const Due& d : schedule) {
-      if (second == 0 && d.timeUs < leadInUs) continue;           // before the file began
-      if (second == p.seconds && d.timeUs >= leadInUs) continue;  // after it ended
-      switch (d.kind) {
-        case 0: {
-          const RawMotion m = MotionAt(p, car, second, d.n, rng);
-          const std::vector<uint8_t> bytes = MotionRecord(m, rec.unixTime);
-          avi.AddChunk("03tx", bytes, true);
-          ++r.motionRecords;
-          const int x = RawToMilliG(m.x), y = RawToMilliG(m.y), z = RawToMilliG(m.z);
-          const int64_t magnitude =
-              static_cast<int64_t>(x) * x + static_cast<int64_t>(y) * y + static_cast<int64_t>(z) * z;
-          if (magnitude > bestMagnitude) {
-            bestMagnitude = magnitude;
-            rec.peak[0] = static_cast<int16_t>(x);
-            rec.peak[1] = static_cast<int16_t>(y);
-            rec.peak[2] = static_cast<int16_t>(z);
-          }
-          break;
-        }
-        case 1: {
-          if (second >= p.gpsLossFirst && second < p.gpsLossFirst + p.gpsLossCount) break;
-          GeoPoint where = p.route->PositionAt(car.DistanceM(second));
-          if (!IsDriving(p.kind)) {  // a standing receiver still wanders a little
-            where.latDeg += rng.Range(-0.00002, 0.00002);
-            where.lonDeg += rng.Range(-0.00002, 0.00002);
-          }
-          rec.gps = FormatGps(where, car.SpeedMs(second) * 3.6);
-          rec.hasGps = true;
-          std::vector<uint8_t> bytes{'G'};
-          bytes.insert(bytes.end(), rec.gps.text.begin(), rec.gps.text.end());
-          avi.AddChunk("03tx", bytes, true);
-          ++r.gpsRecords;
-          break;
-        }
-        case 2:
-        case 3: {
-          const int s = d.kind - 2;
-          PaintFrame(p, car, s, second, d.n, rig.frame[s], rig.encoder[s].NextPicture());
-          const bool key = rig.frame[s] == 0 || d.n == 0;
-          ++rig.frame[s];
-          units.clear();
-          if (!rig.encoder[s].Encode(key, units, &r.error)) return r;
-          for (const AccessUnit& u : units) {
-            avi.AddChunk(videoIds[s], u.bytes, u.key);
-            ++r.videoUnits[s];
-            r.keyUnits[s] += u.key ? 1 : 0;
-          }
-          break;
-        }
-        case 4: {
-          uint8_t block[kSoundBlockBytes];
-          const int samples = kSoundBlockBytes / 2;
-          for (int i = 0; i < samples; ++i) {
-            const double t = second + (d.n * samples + i) / static_cast<double>(kSoundRate);
-            double burst = 0;
-            if (t >= impactAt) burst += 0.75 * std::exp(-(t - impactAt) / 0.18);
-            if (t >= eventAt) burst += 0.3 * std::exp(-(t - eventAt) / 0.08);
-            int16_t v = synth.Sample(car.SpeedMs(t) * 3.6, IsDriving(p.kind), burst, kSoundRate);
-            if (p.syncMarks) v = d.n == 0 && i == 0 ? kSyncClickLevel : static_cast<int16_t>(v / 3);
-            block[2 * i] = static_cast<uint8_t>(v & 0xff);
-            block[2 * i + 1] = static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xff);
-          }
-          avi.AddChunk("02wb", block, true);
-          ++r.soundBlocks;
-          break;
-        }
-      }
-    }
-    r.seconds.push_back(rec);
+    if (!WriteSecond(w, schedule, second, r)) return r;
   }
-  for (int s = 0; s < 2; ++s) {
-    units.clear();
-    if (!rig.encoder[s].Flush(units, &r.error)) return r;
-    for (const AccessUnit& u : units) {
-      avi.AddChunk(videoIds[s], u.bytes, u.key);
-      ++r.videoUnits[s];
-      r.keyUnits[s] += u.key ? 1 : 0;
-    }
-  }
+  if (!FlushEncoders(w, r)) return r;
 
-  AviStreams streams;
-  streams.fps = p.fps;
-  streams.videoWidth[0] = p.frontWidth;
-  streams.videoHeight[0] = p.frontHeight;
-  streams.videoWidth[1] = p.rearWidth;
-  streams.videoHeight[1] = p.rearHeight;
-  streams.soundSampleRate = kSoundRate;
-  streams.telemetryPerSecond = kMotionPerSecond + 1;
-  const std::vector<uint8_t> file = avi.Finish(streams, totalSeconds);
+  const std::vector<uint8_t> file = w.avi.Finish(StreamsOf(p), totalSeconds);
   if (!WriteFile(p.path, file)) {
     r.error = "cannot write " + p.path;
     return r;

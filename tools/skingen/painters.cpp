@@ -193,11 +193,8 @@ void Engrave(QPainter& p, int x1, int x2, int y) {
   p.fillRect(x1, y + 1, x2 - x1, 1, kEngraveLight);
 }
 
-bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
-  const int w = size.width();
-  p.fillRect(QRect(0, 0, w, size.height()), kPanel);
-
-  // Title band with the program's name; the tool buttons sit on it.
+// Title band with the program's name; the tool buttons sit on it.
+void PaintTitleBand(QPainter& p, int w) {
   p.fillRect(QRect(0, 0, w, 47), kBand);
   p.fillRect(QRect(0, 47, w, 1), QColor(36, 37, 38));
   p.fillRect(QRect(0, 48, w, 1), kEngraveLight);
@@ -209,15 +206,17 @@ bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, Q
   p.setPen(kLabel);
   p.drawText(QPointF(140, 24), QStringLiteral("DUAL CAMERA"));
   p.drawText(QPointF(140, 35), QStringLiteral("RECORDING VIEWER"));
+}
 
-  // Wells behind the views, the map, the list and the graph.
+// Wells behind the views, the map, the list and the graph. While the map is
+// switched off its well shows a quiet street grid and pin.
+void PaintWells(QPainter& p) {
   DrawWell(p, QRect(14, 51, 282, 209));    // rear view
   DrawWell(p, QRect(305, 51, 700, 393));   // front view
   DrawWell(p, QRect(14, 308, 281, 211));   // map
   DrawWell(p, QRect(14, 537, 357, 181));   // recordings list
   DrawWell(p, QRect(438, 537, 490, 180));  // graph
 
-  // While the map is switched off its well shows a quiet street grid and pin.
   p.save();
   p.setClipRect(QRect(14, 308, 281, 211));
   p.setPen(QPen(QColor(30, 31, 33), 1));
@@ -227,14 +226,11 @@ bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, Q
   p.drawLine(14, 470, 295, 372);
   p.restore();
   PinSymbol(p, QRectF(143, 393, 24, 34), QColor(52, 53, 56));
+}
 
-  // Labels of the rear view beside its buttons.
-  p.setFont(UiFont(9, true, 1.4));
-  p.setPen(kLabel);
-  p.drawText(QPointF(96, 293), QStringLiteral("REAR CAMERA"));
-
-  // Time: a clock in front of the time text, a ruler under the time line
-  // (range 0..59 on a channel inset 9 pixels at both ends).
+// Time: a clock in front of the time text, a ruler under the time line
+// (range 0..59 on a channel inset 9 pixels at both ends).
+void PaintTimeRuler(QPainter& p) {
   const QPointF clock(311.5, 505.5);
   p.setPen(StrokePen(kLabel, 1.3));
   p.drawEllipse(clock, 5.5, 5.5);
@@ -246,8 +242,10 @@ bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, Q
     p.fillRect(x, 512, 1, len, s % 10 == 0 ? kLabel : QColor(120, 121, 124));
   }
   p.fillRect(439 + 9 + 472, 512, 1, 4, kLabel);
+}
 
-  // Speed (5 steps) and volume (11 steps) sliders: a symbol in front, ticks under.
+// Speed (5 steps) and volume (11 steps) sliders: a symbol in front, ticks under.
+void PaintSliderScales(QPainter& p) {
   GaugeSymbol(p, QRectF(644, 456, 15, 15), kLabel, 1.4);
   SpeakerSymbol(p, QRectF(812, 457, 14, 13), kLabel, 1.3);
   const char* speeds[5] = {"\u00bc\u00d7", "\u00bd\u00d7", "1\u00d7", "2\u00d7", "4\u00d7"};
@@ -263,12 +261,11 @@ bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, Q
   }
   DrawText(p, QStringLiteral("0"), tickFont, 840.5, 483, kLabel);
   DrawText(p, QStringLiteral("10"), tickFont, 947.5, 483, kLabel);
+}
 
-  // Divider between the player area and the lower row.
-  Engrave(p, 14, 1006, 526);
-
-  // Read-outs of the X, Y and Z acceleration, written by the window in red,
-  // yellow and green on this dark plate.
+// Read-outs of the X, Y and Z acceleration, written by the window in red,
+// yellow and green on this dark plate.
+void PaintGForcePlate(QPainter& p) {
   p.setPen(QPen(kWellEdge, 1));
   p.setBrush(kWell);
   p.drawRoundedRect(QRectF(929.5, 590.5, 77, 127), 4, 4);
@@ -278,6 +275,23 @@ bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, Q
   p.setFont(UiFont(7, true, 1.2));
   p.setPen(QColor(110, 111, 114));
   p.drawText(QPointF(934, 712), QStringLiteral("G-FORCE"));
+}
+
+bool PaintBackground(const BitmapDescription&, QPainter& p, const QSize& size, QString*) {
+  const int w = size.width();
+  p.fillRect(QRect(0, 0, w, size.height()), kPanel);
+  PaintTitleBand(p, w);
+  PaintWells(p);
+
+  // Labels of the rear view beside its buttons.
+  p.setFont(UiFont(9, true, 1.4));
+  p.setPen(kLabel);
+  p.drawText(QPointF(96, 293), QStringLiteral("REAR CAMERA"));
+
+  PaintTimeRuler(p);
+  PaintSliderScales(p);
+  Engrave(p, 14, 1006, 526);  // divider between the player area and the lower row
+  PaintGForcePlate(p);
   return true;
 }
 

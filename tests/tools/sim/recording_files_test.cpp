@@ -56,18 +56,9 @@ std::vector<std::string> Ids(const Bytes& b, const std::vector<Chunk>& chunks) {
   return ids;
 }
 
-void CheckStructure(const RecordingReport& report, int fps) {
-  SCOPED_TRACE(report.path);
-  const Bytes b = testing::ReadFileBytes(report.path);
-  ASSERT_EQ(b.size(), report.bytes);
-  ASSERT_GE(b.size(), 12u);
-  ASSERT_EQ(Tag(b, 0) + Tag(b, 8), "RIFFAVI ");
-  ASSERT_EQ(Le32(b, 4), b.size() - 8);
-  const std::vector<Chunk> top = Children(b, 12, b.size());
-  ASSERT_EQ(Ids(b, top), (std::vector<std::string>{"LIST hdrl", "JUNK", "LIST movi", "idx1"}));
-
-  // hdrl: avih (total frames, streams) then four stream lists.
-  const std::vector<Chunk> hdrl = Children(b, top[0]);
+// hdrl: avih (total frames, streams) then four stream lists.
+void CheckHeaders(const Bytes& b, const Chunk& hdrlList, const RecordingReport& report, int fps) {
+  const std::vector<Chunk> hdrl = Children(b, hdrlList);
   ASSERT_EQ(Ids(b, hdrl),
             (std::vector<std::string>{"avih", "LIST strl", "LIST strl", "LIST strl", "LIST strl"}));
   ASSERT_EQ(hdrl[0].size, 56u);
@@ -102,12 +93,12 @@ void CheckStructure(const RecordingReport& report, int fps) {
       EXPECT_EQ(Le32(b, strh.data + 24) / Le32(b, strh.data + 20), 8000u);
     }
   }
+}
 
-  // movi: per second a motion record first, then 10 M, 1 G (unless lost), fps
-  // units per camera and 25 sound blocks; key units SPS, PPS, IDR, the others
-  // a slice, with 4-byte start codes and without SEI or AUD.
-  const size_t moviList = top[2].data;  // the "movi" list type, base of idx1 offsets
-  const std::vector<Chunk> movi = Children(b, top[2]);
+// movi: per second a motion record first, then 10 M, 1 G (unless lost), fps
+// units per camera and 25 sound blocks; key units SPS, PPS, IDR, the others
+// a slice, with 4-byte start codes and without SEI or AUD.
+void CheckMovi(const Bytes& b, const std::vector<Chunk>& movi, const RecordingReport& report, int fps) {
   ASSERT_FALSE(movi.empty());
   EXPECT_EQ(movi.front().id, "03tx");
   EXPECT_EQ(b[movi.front().data], 'M');
@@ -141,9 +132,11 @@ void CheckStructure(const RecordingReport& report, int fps) {
   EXPECT_EQ(counts["M"], 10 * seconds);
   EXPECT_EQ(counts["G"], report.gpsRecords);
   EXPECT_EQ(counts["M"] + counts["G"], counts["03tx"]);
+}
 
-  // idx1: one entry per movi chunk, same order, offsets from the list type, key flag on key units.
-  const Chunk& idx1 = top[3];
+// idx1: one entry per movi chunk, same order, offsets from the list type
+// (`moviList`), key flag on key units.
+void CheckIdx1(const Bytes& b, const Chunk& idx1, size_t moviList, const std::vector<Chunk>& movi) {
   ASSERT_EQ(idx1.size, 16 * movi.size());
   for (size_t i = 0; i < movi.size(); ++i) {
     const size_t e = idx1.data + 16 * i;
@@ -155,6 +148,23 @@ void CheckStructure(const RecordingReport& report, int fps) {
       EXPECT_EQ((Le32(b, e + 4) & 0x10) != 0, key) << i;
     }
   }
+}
+
+// The RIFF tree of the recording; the first fatal failure ends the check.
+void CheckStructure(const RecordingReport& report, int fps) {
+  SCOPED_TRACE(report.path);
+  const Bytes b = testing::ReadFileBytes(report.path);
+  ASSERT_EQ(b.size(), report.bytes);
+  ASSERT_GE(b.size(), 12u);
+  ASSERT_EQ(Tag(b, 0) + Tag(b, 8), "RIFFAVI ");
+  ASSERT_EQ(Le32(b, 4), b.size() - 8);
+  const std::vector<Chunk> top = Children(b, 12, b.size());
+  ASSERT_EQ(Ids(b, top), (std::vector<std::string>{"LIST hdrl", "JUNK", "LIST movi", "idx1"}));
+  ASSERT_NO_FATAL_FAILURE(CheckHeaders(b, top[0], report, fps));
+  const size_t moviList = top[2].data;  // the "movi" list type, base of idx1 offsets
+  const std::vector<Chunk> movi = Children(b, top[2]);
+  ASSERT_NO_FATAL_FAILURE(CheckMovi(b, movi, report, fps));
+  CheckIdx1(b, top[3], moviList, movi);
 }
 
 // `wholeSeconds`: the recording's length; with a lead-in the file spans one
