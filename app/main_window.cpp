@@ -88,7 +88,34 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
   setWindowIcon(WindowIcon());
 
-  // The two player views and their one-time set-up calls.
+  CreatePlayers(module);
+  CreateReadouts();
+  CreateMapAndList();
+  CreateSkinControls();
+  BindCommands();
+
+  // Enter, Esc and the window's keys reach it whichever child has the focus.
+  qApp->installEventFilter(this);
+  // Cards, folders and recordings can be dropped anywhere on the window
+  // (main_window_open.cpp).
+  setAcceptDrops(true);
+
+  // Playback: its 1 ms tick runs from here for the window's whole life.
+  if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
+  new ListContextMenu(this);  // the recording list's right-click exports
+
+  // The card in use going away stops playback.
+  cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
+  cardWatch_->SetCardRootProvider([this] { return cardRoot_; });
+  connect(cardWatch_, &CardWatch::cardRemoved, this, [this](const QString& mountPoint) {
+    if (playback_) playback_->OnVolumeRemoved(mountPoint);
+  });
+  cardWatch_->Start();
+  cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
+}
+
+// The two player views and their one-time set-up calls.
+void COrviaDlg::CreatePlayers(player::PlayerModule* module) {
   for (int v = 0; v < 2; ++v) {
     players_[v] = module ? module->CreatePlayer(this) : nullptr;
     if (!players_[v]) continue;
@@ -99,7 +126,9 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     players_[v]->Startup(v == 0);
     players_[v]->SetViewNumber(v == 0 ? 2 : 3);
   }
+}
 
+void COrviaDlg::CreateReadouts() {
   graph_ = new CDlgGraph(this);
   graph_->setGeometry(kGraphRect);
 
@@ -111,7 +140,9 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   ResetAxisLabels();
   readouts_ = new ReadoutBox(this, static_cast<QLabel*>(Control(kXText)),
                              static_cast<QLabel*>(Control(kYText)), static_cast<QLabel*>(Control(kZText)));
+}
 
+void COrviaDlg::CreateMapAndList() {
   map_ = new GPSMap(this);
   map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
   map_->setGeometry(kMapRect);
@@ -128,7 +159,10 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   list_->InsertColumn(4, Text("IDS_CAPTION_LIST_PATH"), 0);
   controls_[kRecordingList] = list_;
   listNote_ = new ListNote(list_);
+}
 
+// The skin's bitmaps, buttons and sliders.
+void COrviaDlg::CreateSkinControls() {
   background_ = skin::LoadPixmap(186);
   indicatorA_ = skin::LoadPixmap(189);
   indicatorB_ = skin::LoadPixmap(190);
@@ -158,8 +192,10 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   AddSlider(kSpeedSlider, QRect(663, 459, 125, 10), 0, 4, 2, 179, 180);
   AddSlider(kVolumeSlider, QRect(831, 459, 125, 10), 0, 10, 5, 179, 180);
   AddSlider(kTimeLine, kTimeLineRect, 0, 59, 0, 175, 176);
+}
 
-  // Commands this window carries out itself.
+// Commands this window carries out itself.
+void COrviaDlg::BindCommands() {
   handlers_[kMinimizeButton] = [this] { showMinimized(); };
   handlers_[kExitButton] = [this] { close(); };
   handlers_[kFullRearButton] = [this] { EnterFullScreen(false); };
@@ -179,25 +215,6 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
     CDlgPrint dialog(FrontPlayer(), RearPlayer(), this);
     dialog.exec();
   };
-
-  // Enter, Esc and the window's keys reach it whichever child has the focus.
-  qApp->installEventFilter(this);
-  // Cards, folders and recordings can be dropped anywhere on the window
-  // (main_window_open.cpp).
-  setAcceptDrops(true);
-
-  // Playback: its 1 ms tick runs from here for the window's whole life.
-  if (players_[0] && players_[1]) playback_ = new MainWindowPlayback(this);
-  new ListContextMenu(this);  // the recording list's right-click exports
-
-  // The card in use going away stops playback.
-  cardWatch_ = new CardWatch(QStringLiteral("/proc/self/mountinfo"), this);
-  cardWatch_->SetCardRootProvider([this] { return cardRoot_; });
-  connect(cardWatch_, &CardWatch::cardRemoved, this, [this](const QString& mountPoint) {
-    if (playback_) playback_->OnVolumeRemoved(mountPoint);
-  });
-  cardWatch_->Start();
-  cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
 }
 
 COrviaDlg::~COrviaDlg() { qApp->removeEventFilter(this); }

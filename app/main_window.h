@@ -160,6 +160,12 @@ class COrviaDlg : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The parts of the window, made in this order by the constructor.
+  void CreatePlayers(player::PlayerModule* module);
+  void CreateReadouts();
+  void CreateMapAndList();
+  void CreateSkinControls();
+  void BindCommands();
   CxSkinButton* AddButton(int id, int x, int y, int normal, int pressed, const char* tooltipKey);
   CBitSlider* AddSlider(int id, QRect rect, int min, int max, int pos, int rightId, int leftId);
   QLabel* AddLabel(int id, QRect rect, const QColor& colour);
