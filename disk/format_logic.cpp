@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
 #include "base/process.h"
 #include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
+#include "disk/settings_copy.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
@@ -252,6 +254,11 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
   kept = kept && !settings.empty();
   if (!kept) settings = std::string(DefaultSetupDat());
   result.keptSettings = kept;
+  // Before anything is written: a copy of the settings in the user's data
+  // folder, named in any failure's message.
+  if (kept)
+    result.settingsCopy =
+        SaveSettingsCopy(ReadVolumeInfo(request.target).label, settings, std::time(nullptr));
 
   int percent = 10;
   if (!request.quick) {
