@@ -3,7 +3,7 @@ target_sources(orvia_core PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/format_logic.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/boot_sector.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/volume_label.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/tool_run.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/settings_copy.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/format_sysfs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/format_targets.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/fat32_writer.cpp

@@ -9,17 +9,35 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
+#include "base/process.h"
 #include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
-#include "disk/tool_run.h"
+#include "disk/settings_copy.h"
 #include "settings/default_setup.h"
 
 namespace orvia::format {
 namespace fs = std::filesystem;
 namespace {
+
+// The environment of the mtools programs: no user configuration, no check of
+// the disk geometry (cards and images rarely match a floppy's), and the C
+// locale for the messages.
+const std::vector<std::string>& MtoolsEnv() {
+  static const std::vector<std::string> env = {"MTOOLS_SKIP_CHECK=1", "MTOOLSRC=/dev/null", "LC_ALL=C"};
+  return env;
+}
+
+ProcessRun RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+                   size_t outLimit = 1 << 16) {
+  ProcessOptions options;
+  options.extraEnv = extraEnv;
+  options.outLimit = outLimit;
+  return RunProcess(argv, options);
+}
 
 bool ReadFileLimited(const std::string& path, std::string* bytes) {
   std::error_code ec;
@@ -74,7 +92,7 @@ bool MakeFilesystem(const std::string& target, const std::string& label, const F
     mkfs.push_back(label);
   }
   mkfs.push_back(target);
-  const ToolRun run = RunTool(mkfs, {"LC_ALL=C"});
+  const ProcessRun run = RunTool(mkfs, {"LC_ALL=C"});
   if (run.exitCode != 0) {
     *detail = run.err;
     return false;
@@ -102,7 +120,7 @@ bool PrepareCard(const std::string& target, const std::string& settings, const F
                  const ProgressFn& progress, std::string* detail) {
   if (progress) progress(92, FormatPhase::kFolders);
   // -D s: a folder that is already there (a format that failed early) is kept.
-  ToolRun made = RunTool({tools.mmd, "-D", "s", "-i", target, "::/Normal", "::/Config"}, MtoolsEnv());
+  ProcessRun made = RunTool({tools.mmd, "-D", "s", "-i", target, "::/Normal", "::/Config"}, MtoolsEnv());
   if (made.exitCode != 0) *detail = made.err;
 
   if (progress) progress(96, FormatPhase::kSettings);
@@ -112,7 +130,8 @@ bool PrepareCard(const std::string& target, const std::string& settings, const F
   bool written = write(fd, settings.data(), settings.size()) == static_cast<ssize_t>(settings.size());
   close(fd);
   if (written) {
-    ToolRun copied = RunTool({tools.mcopy, "-o", "-i", target, tempPath, "::/Config/setup.dat"}, MtoolsEnv());
+    ProcessRun copied =
+        RunTool({tools.mcopy, "-o", "-i", target, tempPath, "::/Config/setup.dat"}, MtoolsEnv());
     written = copied.exitCode == 0;
     if (!written) *detail = copied.err;
   }
@@ -190,7 +209,7 @@ const char* FormatErrorName(FormatError error) {
 
 bool ReadVolumeSettings(const std::string& target, const FormatTools& tools, std::string* bytes) {
   if (!ReadVolumeInfo(target).valid) return false;
-  ToolRun run =
+  ProcessRun run =
       RunTool({tools.mtype, "-i", target, "::/Config/setup.dat"}, MtoolsEnv(), kMaxKeptSettingsBytes + 1);
   if (run.exitCode != 0 || run.out.size() > kMaxKeptSettingsBytes) return false;
   *bytes = std::move(run.out);
@@ -219,7 +238,7 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
 
   report(5, FormatPhase::kUnmount);
   for (const std::string& mountPoint : check.mountsToRelease) {
-    const ToolRun run = RunTool({tools.umount, mountPoint}, {});
+    const ProcessRun run = RunTool({tools.umount, mountPoint}, {});
     if (run.exitCode != 0) {
       result.error = FormatError::kUnmountFailed;
       result.detail = run.err;
@@ -235,6 +254,11 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
   kept = kept && !settings.empty();
   if (!kept) settings = std::string(DefaultSetupDat());
   result.keptSettings = kept;
+  // Before anything is written: a copy of the settings in the user's data
+  // folder, named in any failure's message.
+  if (kept)
+    result.settingsCopy =
+        SaveSettingsCopy(ReadVolumeInfo(request.target).label, settings, std::time(nullptr));
 
   int percent = 10;
   if (!request.quick) {

@@ -145,6 +145,9 @@ struct FormatResult {
   bool keptSettings = false;  // the previous settings file was put back (else the default)
   VolumeInfo volume;          // the volume as read after the format
   std::string mountPoint;     // where the card is mounted afterwards, or empty
+  // The copy of the kept settings file saved before anything was written
+  // (SaveSettingsCopy), or empty.
+  std::string settingsCopy;
   bool ok() const { return error == FormatError::kNone; }
 };
 

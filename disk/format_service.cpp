@@ -4,14 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 
 #include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
+#include "disk/settings_copy.h"
 #include "library/udisks_client.h"
 #include "settings/default_setup.h"
 
@@ -115,46 +119,162 @@ bool MountAfterFormat(const std::string& objectPath, std::string* mountPoint, Fo
   return Fail(result, call);
 }
 
+// What the service last probed on a block: its file system's type, serial
+// number and label.
+struct Probe {
+  std::string type;
+  std::string uuid;
+  std::string label;
+  bool operator==(const Probe&) const = default;
+};
+Probe ProbeOf(const udisks::Block& block) { return {block.idType, block.idUuid, block.idLabel}; }
+
+// How long the service may take to report a file system just written before
+// the card is mounted anyway.
+constexpr int kProbeWaitMs = 15000;
+
+// Waits until the service reports a file system on the block other than
+// `before` (its PropertiesChanged signal wakes the wait); false when none
+// came within kProbeWaitMs. Mounted earlier, the card shows its old label.
+bool WaitForNewFilesystem(const std::string& objectPath, const Probe& before) {
+  const auto changed = [&] {
+    const udisks::Snapshot snap = udisks::TakeSnapshot();
+    const udisks::Block* block = FindBlock(snap, objectPath);
+    return block != nullptr && block->idUsage == "filesystem" && ProbeOf(*block) != before;
+  };
+  // Listening before the first look, so that no change slips in between.
+  udisks::ServiceWatch watch;
+  if (changed()) return true;
+  QEventLoop loop;
+  bool seen = false;
+  QObject::connect(&watch, &udisks::ServiceWatch::changed, &loop, [&] {
+    if (!seen && changed()) {
+      seen = true;
+      loop.quit();
+    }
+  });
+  QTimer::singleShot(kProbeWaitMs, &loop, &QEventLoop::quit);
+  loop.exec();
+  return seen;
+}
+
+// One format through the service, for the way back after a failure.
+struct ServiceFormat {
+  const format::FormatRequest& request;
+  format::ProgressFn report;
+  std::string settings;  // kept, or the default
+  Probe before;          // the card before the format
+  bool made = false;     // a new file system was written
+};
+
+// A FAT32 file system written into the descriptor Block.OpenDevice hands out
+// (zeroing the card first for a full format). False with the reason.
+bool WriteThroughDescriptor(const ServiceFormat& f, const std::string& label, FormatResult* result) {
+  int fd = -1;
+  const udisks::CallResult call = udisks::OpenDeviceForWriting(f.request.objectPath, &fd);
+  if (!call.ok) return Fail(result, call);
+  // The device's own size: the one handed in may be stale.
+  uint64_t bytes = 0;
+  format::Fat32Layout layout;
+  std::string error;
+  bool ok = format::DeviceBytes(fd, &bytes, &error);
+  if (!ok) {
+    result->error = FormatError::kMkfsFailed;
+    result->detail = error;
+  } else if (!(ok = format::PlanFat32(bytes, &layout))) {
+    result->error = format::SizeRefusal(bytes);
+    if (result->error == FormatError::kNone) result->error = FormatError::kTooSmall;
+  }
+  if (ok && !f.request.quick) {
+    std::vector<char> zeros(1 << 20, 0);
+    for (uint64_t at = 0; ok && at < bytes; at += zeros.size()) {
+      const size_t chunk = static_cast<size_t>(std::min<uint64_t>(zeros.size(), bytes - at));
+      ok = pwrite(fd, zeros.data(), chunk, static_cast<off_t>(at)) == static_cast<ssize_t>(chunk);
+      f.report(5 + static_cast<int>(75 * (at + chunk) / bytes), format::FormatPhase::kWipe);
+    }
+    if (!ok) result->error = FormatError::kWipeFailed;
+  }
+  if (ok) {
+    std::random_device random;
+    ok = format::WriteFat32(fd, layout, format::LabelBytes(label).value_or(std::string()),
+                            static_cast<uint32_t>(f.request.partitionOffset / 512), random(), &error);
+    if (!ok) {
+      result->error = FormatError::kMkfsFailed;
+      result->detail = error;
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+// After the unmount, on every way out: once the service has reported the new
+// file system (bounded), the card is mounted again when the service sees a
+// file system on it, and given its folders and settings file when a new one
+// was made. A failure here does not hide an earlier one.
+void MountAgain(const ServiceFormat& f, FormatResult* result) {
+  if (f.made) WaitForNewFilesystem(f.request.objectPath, f.before);
+  const udisks::Snapshot snap = udisks::TakeSnapshot();
+  const udisks::Block* block = FindBlock(snap, f.request.objectPath);
+  if (block == nullptr || !block->hasFilesystem) return;
+  std::string mountPoint;
+  FormatResult mounted;
+  if (!MountAfterFormat(f.request.objectPath, &mountPoint, &mounted)) {
+    if (result->ok()) {
+      result->error = mounted.error;
+      result->detail = mounted.detail;
+    }
+    return;
+  }
+  result->mountPoint = mountPoint;
+  if (!f.made) return;
+  f.report(96, format::FormatPhase::kSettings);
+  std::string detail;
+  result->prepared = PrepareMounted(mountPoint, f.settings, &detail);
+  if (!result->prepared && result->ok()) {
+    result->error = FormatError::kPrepareFailed;
+    result->detail = detail;
+  }
+}
+
 }  // namespace
 
 format::FormatResult RunServiceFormat(const format::FormatRequest& request,
                                       const format::ProgressFn& progress) {
-  const format::ProgressFn report = [&progress](int percent, format::FormatPhase phase) {
-    if (progress) progress(percent, phase);
-  };
+  ServiceFormat f{request, [&progress](int percent, format::FormatPhase phase) {
+                    if (progress) progress(percent, phase);
+                  }};
   FormatResult result;
-  report(0, format::FormatPhase::kCheck);
-  if (!format::IsWritableLabel(request.label)) {
+  f.report(0, format::FormatPhase::kCheck);
+  const udisks::Snapshot snap = udisks::TakeSnapshot();
+  const udisks::Block* block = snap.available ? FindBlock(snap, request.objectPath) : nullptr;
+  if (!format::IsWritableLabel(request.label))
     result.error = FormatError::kBadLabel;
-    return result;
-  }
-  udisks::Snapshot snap = udisks::TakeSnapshot();
-  if (!snap.available) {
+  else if (!snap.available)
     result.error = FormatError::kNoService;
-    return result;
-  }
-  const udisks::Block* block = FindBlock(snap, request.objectPath);
-  if (block == nullptr) {
+  else if (block == nullptr)
     result.error = FormatError::kRemoved;
-    return result;
-  }
-  // The service's size of the device, before anything is touched.
-  result.error = format::SizeRefusal(block->sizeBytes != 0 ? block->sizeBytes : request.sizeBytes);
+  else  // the service's size of the device, before anything is touched
+    result.error = format::SizeRefusal(block->sizeBytes != 0 ? block->sizeBytes : request.sizeBytes);
   if (result.error != FormatError::kNone) return result;
+  f.before = ProbeOf(*block);
 
   // The settings to keep: from the card's mount, mounting it for the
   // purpose when it carries a file system but is not mounted.
-  report(2, format::FormatPhase::kReadSettings);
-  std::string settings;
+  f.report(2, format::FormatPhase::kReadSettings);
   std::vector<std::string> points = block->mountPoints;
   if (points.empty() && block->hasFilesystem) {
     std::string point;
     if (udisks::Mount(request.objectPath, &point).ok) points.push_back(point);
   }
   // An empty settings file is no settings: the card gets the default one.
-  bool kept = !points.empty() && ReadSettings(points.front(), &settings) && !settings.empty();
+  result.keptSettings = !points.empty() && ReadSettings(points.front(), &f.settings) && !f.settings.empty();
+  if (!result.keptSettings) f.settings = std::string(DefaultSetupDat());
+  // Before anything is written: a copy in the user's data folder, named in
+  // any failure's message.
+  if (result.keptSettings)
+    result.settingsCopy = format::SaveSettingsCopy(block->idLabel, f.settings, std::time(nullptr));
 
-  report(5, format::FormatPhase::kUnmount);
+  f.report(5, format::FormatPhase::kUnmount);
   if (!points.empty()) {
     const udisks::CallResult call = udisks::Unmount(request.objectPath);
     if (!call.ok) {
@@ -162,80 +282,34 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
       return result;
     }
   }
-  if (!kept) settings = std::string(DefaultSetupDat());
-  result.keptSettings = kept;
 
-  report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
+  f.report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
   const std::string label = format::LabelForDisk(request.label);
   // mkfs.fat writes ASCII labels only: a card named otherwise is written
   // through the descriptor whatever the service's version.
   if (udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label)) {
     // The service runs mkfs.fat itself and passes the cluster size on; a
     // full format has it zero the whole card first.
-    const udisks::CallResult call = udisks::Format(request.objectPath, "vfat", label,
-                                                   {"-F", "32", "-S", "512", "-s", "64"},
-                                                   request.quick ? std::string() : std::string("zero"));
-    if (!call.ok) {
-      Fail(&result, call);
-      return result;
-    }
+    const udisks::CallResult call =
+        udisks::Format(request.objectPath, "vfat", label, {"-F", "32", "-S", "512", "-s", "64"},
+                       request.quick ? std::string() : std::string("zero"));
+    f.made = call.ok;
+    if (!call.ok) Fail(&result, call);
   } else {
-    int fd = -1;
-    const udisks::CallResult call = udisks::OpenDeviceForWriting(request.objectPath, &fd);
-    if (!call.ok) {
-      Fail(&result, call);
-      return result;
-    }
-    // The device's own size: the one handed in may be stale.
-    uint64_t bytes = 0;
-    format::Fat32Layout layout;
-    std::string error;
-    bool ok = format::DeviceBytes(fd, &bytes, &error);
-    if (!ok) {
-      result.error = FormatError::kMkfsFailed;
-      result.detail = error;
-    } else if (!(ok = format::PlanFat32(bytes, &layout))) {
-      result.error = format::SizeRefusal(bytes);
-      if (result.error == FormatError::kNone) result.error = FormatError::kTooSmall;
-    }
-    if (ok && !request.quick) {
-      // Full format: every byte zeroed first.
-      std::vector<char> zeros(1 << 20, 0);
-      for (uint64_t at = 0; ok && at < bytes; at += zeros.size()) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(zeros.size(), bytes - at));
-        ok = pwrite(fd, zeros.data(), chunk, static_cast<off_t>(at)) == static_cast<ssize_t>(chunk);
-        report(5 + static_cast<int>(75 * (at + chunk) / bytes), format::FormatPhase::kWipe);
-      }
-      if (!ok) result.error = FormatError::kWipeFailed;
-    }
-    if (ok) {
-      std::random_device random;
-      ok = format::WriteFat32(fd, layout, format::LabelBytes(label).value_or(std::string()),
-                              static_cast<uint32_t>(request.partitionOffset / 512), random(), &error);
-      if (!ok) {
-        result.error = FormatError::kMkfsFailed;
-        result.detail = error;
-      }
-    }
-    close(fd);
-    if (!ok) return result;
+    f.made = WriteThroughDescriptor(f, label, &result);
   }
-  result.formatted = true;
-  result.volume.valid = true;
-  result.volume.fileSystem = "FAT32";
-  result.volume.bytesPerSector = format::kSectorBytes;
-  result.volume.clusterBytes = format::kClusterBytes;
-  result.volume.totalBytes = request.sizeBytes;
-  result.volume.label = label;
-
-  report(90, format::FormatPhase::kFolders);
-  std::string mountPoint;
-  if (!MountAfterFormat(request.objectPath, &mountPoint, &result)) return result;
-  result.mountPoint = mountPoint;
-  report(96, format::FormatPhase::kSettings);
-  result.prepared = PrepareMounted(mountPoint, settings, &result.detail);
-  if (!result.prepared) result.error = FormatError::kPrepareFailed;
-  report(result.ok() ? 100 : 0, format::FormatPhase::kDone);
+  if (f.made) {
+    result.formatted = true;
+    result.volume.valid = true;
+    result.volume.fileSystem = "FAT32";
+    result.volume.bytesPerSector = format::kSectorBytes;
+    result.volume.clusterBytes = format::kClusterBytes;
+    result.volume.totalBytes = request.sizeBytes;
+    result.volume.label = label;
+  }
+  f.report(90, format::FormatPhase::kFolders);
+  MountAgain(f, &result);
+  f.report(result.ok() ? 100 : 0, format::FormatPhase::kDone);
   return result;
 }
 
@@ -268,10 +342,18 @@ format::FormatResult RunCardFormat(const format::FormatRequest& request, const f
     return refused;
   }
 
+  Probe before;
+  if (!request.objectPath.empty()) {
+    const udisks::Snapshot snap = udisks::TakeSnapshot();
+    if (const udisks::Block* block = FindBlock(snap, request.objectPath)) before = ProbeOf(*block);
+  }
   FormatResult result = format::RunFormat(request, progress, tools, system);
   // The direct way leaves the card unmounted: the service mounts it again,
-  // so that it can be handed back and listed.
-  if (result.ok() && !request.objectPath.empty()) {
+  // so that it can be handed back and listed, whenever it holds a readable
+  // file system, failed format or not (RunFormat has prepared it then); a
+  // new one once the service has reported it.
+  if (!request.objectPath.empty() && result.volume.valid) {
+    if (result.formatted) WaitForNewFilesystem(request.objectPath, before);
     std::string mountPoint;
     FormatResult mountResult;
     if (MountAfterFormat(request.objectPath, &mountPoint, &mountResult)) result.mountPoint = mountPoint;

@@ -88,8 +88,12 @@ std::string ReasonLine(const FormatResult& result) {
   std::string detail = result.detail;
   while (!detail.empty() && (detail.back() == '\n' || detail.back() == ' ')) detail.pop_back();
   if (const size_t nl = detail.find('\n'); nl != std::string::npos) detail.resize(nl);
-  if (line.empty()) return detail;
-  if (!detail.empty() && result.error != FormatError::kBadLabel) line += " (" + detail + ")";
+  if (!detail.empty() && result.error != FormatError::kBadLabel)
+    line += line.empty() ? detail : " (" + detail + ")";
+  if (!result.settingsCopy.empty()) {
+    if (!line.empty()) line += " ";
+    line += "The card's settings file was saved as " + result.settingsCopy + ".";
+  }
   return line;
 }
 

@@ -20,7 +20,8 @@ std::vector<CardCandidate> CandidatesFromSnapshot(const udisks::Snapshot& snapsh
 FormatError ServiceErrorKind(const std::string& errorName);
 
 // The second line of a failed format's message: what went wrong and what
-// the user can do; empty when nothing more is known.
+// the user can do, and where the card's settings file was saved; empty when
+// nothing more is known.
 std::string ReasonLine(const FormatResult& result);
 
 // The reason a label is refused before the data-loss confirmation, or

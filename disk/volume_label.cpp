@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/profile_file.h"
+#include "base/code_page.h"
 
 namespace orvia::format {
 namespace {

@@ -85,6 +85,7 @@ void ReadObject(const QString& path, const InterfaceMap& ifaces, Snapshot* out) 
     b.idType = Utf8(p.value("IdType").toString());
     b.idVersion = Utf8(p.value("IdVersion").toString());
     b.idLabel = Utf8(p.value("IdLabel").toString());
+    b.idUuid = Utf8(p.value("IdUUID").toString());
     b.hintSystem = p.value("HintSystem").toBool();
     b.hintIgnore = p.value("HintIgnore").toBool();
     b.readOnly = p.value("ReadOnly").toBool();

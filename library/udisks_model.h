@@ -34,6 +34,7 @@ struct Block {
   std::string idType;     // "vfat", "exfat", "ext4", ...
   std::string idVersion;  // "FAT32", "FAT16", ...
   std::string idLabel;
+  std::string idUuid;  // IdUUID: a FAT volume's serial number, "1234-ABCD"
   bool hintSystem = false;
   bool hintIgnore = false;
   bool readOnly = false;

@@ -62,8 +62,7 @@ TEST(Fat32Writer, PlansEverySizeFromTheSmallestFat32VolumeUpToTwoTebibytes) {
   for (uint64_t bytes = format::kMinCardBytes; bytes < format::kMinCardBytes + (64 << 20); bytes += 512)
     check(bytes);
   // ... sizes on an odd stride across the whole range ...
-  for (uint64_t bytes = format::kMinCardBytes; bytes < kTwoTiB; bytes += 9999991ull * 512 + 77)
-    check(bytes);
+  for (uint64_t bytes = format::kMinCardBytes; bytes < kTwoTiB; bytes += 9999991ull * 512 + 77) check(bytes);
   // ... and random ones (fixed seed, so a failure repeats).
   std::mt19937_64 random(20261208);
   for (int i = 0; i < 200000; ++i)

@@ -6,9 +6,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "disk/format_logic.h"
+#include "disk/format_targets.h"
+#include "disk/settings_copy.h"
 #include "format_test_support.h"
 #include "settings/default_setup.h"
 
@@ -89,11 +92,8 @@ TEST(FormatImage, KeepsTheCardsSettingsFileAndDropsTheRest) {
 // default file; a large one (3000 bytes, and more than the 10 KB an old
 // reader held) comes back whole.
 TEST(FormatImage, SettingsFileKeptWholeOrTheDefaultWritten) {
-  const std::pair<bool, QByteArray> cards[] = {{true, {}},
-                                               {false, {}},
-                                               {false, QByteArray("")},
-                                               {false, Filler(3000)},
-                                               {false, Filler(20000)}};
+  const std::pair<bool, QByteArray> cards[] = {
+      {true, {}}, {false, {}}, {false, QByteArray("")}, {false, Filler(3000)}, {false, Filler(20000)}};
   for (const auto& [blank, settings] : cards) {
     SCOPED_TRACE(testing::Message() << (blank ? "blank" : "old") << " card, settings " << settings.size());
     CardImages images;
@@ -137,7 +137,9 @@ std::string RootEntry(const std::string& image) {
   QFile file(QString::fromStdString(image));
   if (!file.open(QIODevice::ReadOnly)) return {};
   const QByteArray boot = file.read(512);
-  const auto u = [&boot](int at) { return uint32_t(uint8_t(boot[at])) | uint32_t(uint8_t(boot[at + 1])) << 8; };
+  const auto u = [&boot](int at) {
+    return uint32_t(uint8_t(boot[at])) | uint32_t(uint8_t(boot[at + 1])) << 8;
+  };
   const uint64_t fat = u(36) | uint64_t(u(38)) << 16;
   file.seek(qint64((u(14) + 2 * fat) * 512));  // cluster 2, the root folder
   return file.read(32).toStdString();
@@ -147,8 +149,8 @@ std::string RootEntry(const std::string& image) {
 // whose first byte, 0xE5, marks a free folder entry) still reaches the card.
 TEST(FormatImage, KoreanLabelsAreWrittenInCodePage949) {
   const std::pair<const char*, std::string> labels[] = {
-      {"\uD55C\uAD6D12", std::string("\xC7\xD1\xB1\xB9" "12     ")},
-      {"\u6AFB1", std::string("\xE5\xA1" "1        ")}};
+      {"\uD55C\uAD6D12", std::string("\xC7\xD1\xB1\xB9") + "12     "},
+      {"\u6AFB1", std::string("\xE5\xA1") + "1        "}};
   for (const auto& [label, bytes] : labels) {
     SCOPED_TRACE(label);
     CardImages images;
@@ -196,6 +198,11 @@ TEST(FormatFailure, MkfsFailingIsReportedAsFailure) {
   // The old file system is still readable, so the card keeps its folders and
   // settings file.
   EXPECT_TRUE(result.prepared);
+  // Its settings were saved in the user's data folder before anything was
+  // written, and the message says where.
+  ASSERT_FALSE(result.settingsCopy.empty());
+  EXPECT_EQ(ReadText(QString::fromStdString(result.settingsCopy)), CardSettings());
+  EXPECT_NE(format::ReasonLine(result).find(result.settingsCopy), std::string::npos);
   EXPECT_EQ(TypeFile(old, "/Config/setup.dat"), CardSettings());
   EXPECT_TRUE(HasEntry(old, "/Normal/mdr_old.avi"));
 }
@@ -229,7 +236,8 @@ TEST_F(FormatRefusal, TooSmallImagesAndUnwritableLabelsAreLeftAlone) {
   EXPECT_EQ(Refusal(images_.Blank("huge.img", qint64(1) << 41)), FormatError::kTooLarge);
   const std::string card = images_.Blank("card.img");
   // An emoji has no code page 949 form; six Korean characters take 12 bytes.
-  for (const char* label : {"A*B", "TWELVE CHARS", "\xF0\x9F\x98\x80", "\uD55C\uAD6D\uD55C\uAD6D\uD55C\uAD6D"})
+  for (const char* label :
+       {"A*B", "TWELVE CHARS", "\xF0\x9F\x98\x80", "\uD55C\uAD6D\uD55C\uAD6D\uD55C\uAD6D"})
     EXPECT_EQ(Refusal(card, label), FormatError::kBadLabel) << label;
 }
 
@@ -368,7 +376,7 @@ TEST(FormatTexts, LabelPreparation) {
 TEST(FormatTexts, LabelsBeyondAsciiAreWrittenInCodePage949) {
   // Two Korean characters and three digits: 7 of the 11 bytes.
   EXPECT_TRUE(format::IsWritableLabel("\uD55C\uAD6D123"));
-  EXPECT_EQ(format::LabelBytes("\uD55C\uAD6D12"), std::string("\xC7\xD1\xB1\xB9" "12"));
+  EXPECT_EQ(format::LabelBytes("\uD55C\uAD6D12"), std::string("\xC7\xD1\xB1\xB9") + "12");
   // Five Korean characters fill 10 bytes; five and two digits are too many.
   EXPECT_TRUE(format::IsWritableLabel("\uD55C\uAD6D\uD55C\uAD6D\uD55C1"));
   EXPECT_FALSE(format::IsWritableLabel("\uD55C\uAD6D\uD55C\uAD6D\uD55C12"));
@@ -378,7 +386,18 @@ TEST(FormatTexts, LabelsBeyondAsciiAreWrittenInCodePage949) {
   // Forbidden ASCII stays forbidden beside Korean characters.
   EXPECT_FALSE(format::IsWritableLabel("\uD55C*"));
   // Read back from a volume, the bytes are text again.
-  EXPECT_EQ(format::LabelText("\xC7\xD1\xB1\xB9" "12     "), "\uD55C\uAD6D12");
+  EXPECT_EQ(format::LabelText(std::string("\xC7\xD1\xB1\xB9") + "12     "), "\uD55C\uAD6D12");
+}
+
+TEST(FormatTexts, SettingsCopiesAreNamedWithoutLeavingTheirFolder) {
+  const std::string name = format::SettingsCopyName("../A B", 1765200000);
+  EXPECT_EQ(name.find('/'), std::string::npos) << name;
+  EXPECT_TRUE(QRegularExpression("^___A_B-20\\d{6}-\\d{6}-setup\\.dat$")
+                  .match(QString::fromStdString(name))
+                  .hasMatch())
+      << name;
+  EXPECT_EQ(format::SettingsCopyName("", 1765200000).rfind("card-", 0), 0u);
+  EXPECT_EQ(format::SettingsCopyName("\uD55C\uAD6D", 1765200000).rfind("\uD55C\uAD6D-", 0), 0u);
 }
 
 TEST(FormatTexts, SizesAndBootSectors) {

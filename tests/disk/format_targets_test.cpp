@@ -39,7 +39,7 @@ TEST(ServiceRefusals, LabelsAreCheckedAsFatTakesThem) {
   EXPECT_EQ(LabelProblem("card"), "");  // raised to upper case when written
   EXPECT_NE(LabelProblem("A*B"), "");
   EXPECT_EQ(LabelProblem("\xED\x95\x9C\xEA\xB8\x80"), "");  // Korean: code page 949
-  EXPECT_NE(LabelProblem("\xF0\x9F\x98\x80"), "");            // no code page 949 form
+  EXPECT_NE(LabelProblem("\xF0\x9F\x98\x80"), "");          // no code page 949 form
 }
 
 TEST(ServiceRefusals, MkfsFatIsFoundInTheSbinFoldersOffThePath) {

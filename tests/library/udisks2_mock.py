@@ -6,7 +6,9 @@ Parameters (JSON, all optional): mount_root (where Mount() makes mount points),
 sd_mount, data_mount, system_mount (where those volumes are mounted),
 <block>_image (the file OpenDevice hands out for that block, e.g. sdb1_image),
 <block>_size (that block's Size instead of the machine's),
-version (Manager.Version, 2.9.4).
+version (Manager.Version, 2.9.4), probe_ms (how long after a Format call, or
+after the boot sector of a descriptor handed out changed, the block's Id*
+properties take the new file system; 300).
 
 Test controls on org.freedesktop.DBus.Mock: Calls() (each Mount, Unmount,
 OpenDevice and Format call as text), Refuse(method, error_name, message) (the
@@ -14,8 +16,10 @@ next call of method fails), RemoveBlock(path), SetMountPoints(path, points).
 '''
 
 import os
+import uuid
 
 import dbus
+from gi.repository import GLib
 
 from dbusmock import MOCK_IFACE, OBJECT_MANAGER_IFACE, mockobject
 
@@ -102,14 +106,53 @@ def _open_device(self, mode, options):
     fd = os.open(image, os.O_RDWR)
     handed = dbus.types.UnixFd(fd)
     os.close(fd)
+    _watch_boot_sector(self, image, _boot_sector(image), 600)
     return handed
+
+
+def _probed(obj, fstype, label, uid):
+    '''The service has probed the block: its Id* properties change.'''
+    changed = {'IdUsage': 'filesystem' if fstype else '', 'IdType': fstype, 'IdLabel': label,
+               'IdUUID': uid}
+    for key, value in changed.items():
+        obj.props[BLOCK][key] = value
+    obj.EmitSignal(dbus.PROPERTIES_IFACE, 'PropertiesChanged', 'sa{sv}as',
+                   [BLOCK, dbus.Dictionary(changed, signature='sv'), dbus.Array([], signature='s')])
+    return False
+
+
+def _probe_ms():
+    return int(STATE['params'].get('probe_ms', 300))
 
 
 def _format(self, fstype, options):
     STATE['calls'].append('Format %s %s %s' % (_device(self), fstype, _plain(options)))
     _check_refusal('Format')
-    self.props[BLOCK]['IdType'] = fstype
-    self.props[BLOCK]['IdLabel'] = str(options.get('label', ''))
+    # Like the real service, the new file system shows some time after the call.
+    GLib.timeout_add(_probe_ms(), _probed, self, str(fstype), str(options.get('label', '')),
+                     str(uuid.uuid4())[:9].upper())
+
+
+def _boot_sector(image):
+    try:
+        with open(image, 'rb') as f:
+            return f.read(512)
+    except OSError:
+        return b''
+
+
+def _watch_boot_sector(obj, image, before, polls):
+    '''Probes the block once its boot sector has changed (the real service
+    hears of the write when the descriptor is closed).'''
+    sector = _boot_sector(image)
+    if len(sector) == 512 and sector != before and sector[510:512] == b'\x55\xaa':
+        label = sector[71:82].decode('cp949', 'replace').rstrip(' ')
+        uid = '%04X-%04X' % (int.from_bytes(sector[69:71], 'little'), int.from_bytes(sector[67:69], 'little'))
+        GLib.timeout_add(_probe_ms(), _probed, obj, 'vfat', '' if label == 'NO NAME' else label, uid)
+        return False
+    if polls > 0:
+        GLib.timeout_add(100, _watch_boot_sector, obj, image, before, polls - 1)
+    return False
 
 
 def _add_drive(mock, name, removable, bus, media=()):
@@ -137,6 +180,7 @@ def _add_block(mock, name, drive, size, fs=None, label='', version='', points=()
         'IdType': fs or '',
         'IdVersion': version,
         'IdLabel': label,
+        'IdUUID': 'CAFE-%04X' % (len(name) * 4097 % 65536) if fs else '',
         'HintSystem': dbus.Boolean(system),
         'HintIgnore': dbus.Boolean(False),
         'ReadOnly': dbus.Boolean(False),

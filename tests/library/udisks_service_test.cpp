@@ -59,8 +59,12 @@ class DiskService : public ::testing::Test {
     data_ = Folder("data/Normal").chopped(7);
     system_ = Folder("system/Normal").chopped(7);
     test::WriteText(dir_.filePath("mountinfo"), "");  // no host mounts
+    // Copies of kept settings files go here, not to the user's data folder.
+    dataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir_.filePath("data-home").toUtf8());
   }
   void TearDown() override {
+    qputenv("XDG_DATA_HOME", dataHome_);
     service_.Stop();
     EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
   }
@@ -99,7 +103,91 @@ class DiskService : public ::testing::Test {
   FakeDiskService service_;
   test::CardImages images_;
   QString sd_, data_, system_;
+  QByteArray dataHome_;
 };
+
+// A format that fails after the card was unmounted: the card is mounted
+// again (its old file system is still there), and the message names the
+// copy of its settings saved before anything was written.
+class FailedServiceFormat : public DiskService {
+ protected:
+  format::FormatResult FailingFormat(const QJsonObject& extra, const QString& method, const QString& error) {
+    StartService(extra);
+    test::WriteText(sd_ + "/Config/setup.dat", kept_);
+    service_.Refuse(method, error, "refused by the test");
+    return RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+  }
+  void ExpectSettingsCopyNamed(const format::FormatResult& result) {
+    ASSERT_FALSE(result.settingsCopy.empty());
+    const QString copy = QString::fromStdString(result.settingsCopy);
+    EXPECT_TRUE(copy.startsWith(dir_.filePath("data-home/orvia/CARD-"))) << copy.toStdString();
+    EXPECT_EQ(test::ReadText(copy), kept_);
+    EXPECT_NE(format::ReasonLine(result).find(result.settingsCopy), std::string::npos)
+        << format::ReasonLine(result);
+  }
+  const QByteArray kept_ = "MIRROR=1\r\nVOLUME=3\r\n";
+};
+
+TEST_F(FailedServiceFormat, ARefusedDescriptorLeavesTheCardMounted) {
+  const format::FormatResult result = FailingFormat({{"sdb1_image", Image("sd.img")}}, "OpenDevice",
+                                                    "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain");
+  EXPECT_EQ(result.error, format::FormatError::kNotAuthorized);
+  EXPECT_EQ(CallsOn(service_.Calls()),
+            QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_FALSE(result.mountPoint.empty());
+  EXPECT_FALSE(result.formatted);
+  ExpectSettingsCopyNamed(result);
+}
+
+TEST_F(FailedServiceFormat, AFailedFormatCallLeavesTheCardMounted) {
+  const format::FormatResult result =
+      FailingFormat({{"version", "2.10.1"}}, "Format", "org.freedesktop.UDisks2.Error.Failed");
+  EXPECT_EQ(result.error, format::FormatError::kServiceFailed);
+  EXPECT_EQ(CallsOn(service_.Calls()),
+            QStringList({"Unmount /dev/sdb1", "Format /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_FALSE(result.mountPoint.empty());
+  ExpectSettingsCopyNamed(result);
+}
+
+TEST_F(FailedServiceFormat, AFailedMountAfterTheFormatNamesTheSettingsCopy) {
+  const format::FormatResult result = FailingFormat({{"sdb1_image", Image("sd.img")}}, "Mount",
+                                                    "org.freedesktop.UDisks2.Error.NotAuthorized");
+  EXPECT_EQ(result.error, format::FormatError::kNotAuthorized);
+  EXPECT_TRUE(result.formatted);
+  EXPECT_TRUE(result.mountPoint.empty());
+  ExpectSettingsCopyNamed(result);
+}
+
+// As root the card is formatted directly; when that fails and the card
+// still holds its old file system, the service mounts it again.
+TEST_F(DiskService, TheDirectWayMountsTheCardAgainAfterAFailedFormat) {
+  if (geteuid() != 0) GTEST_SKIP() << "the direct way is root's";
+  StartService();
+  format::FormatRequest request = Request("sdc");
+  request.target = images_.OldCard("stick.img", "MIRROR=1\r\n");
+  format::FormatTools tools;
+  tools.mkfs = "true";  // claims success, writes nothing
+  format::SystemPaths system;
+  system.mountInfo = dir_.filePath("mountinfo").toStdString();
+  const format::FormatResult result = RunCardFormat(request, {}, tools, system);
+  EXPECT_EQ(result.error, format::FormatError::kMkfsFailed);
+  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"Mount /dev/sdc"}));
+  EXPECT_FALSE(result.mountPoint.empty());
+  EXPECT_FALSE(result.settingsCopy.empty());
+}
+
+// The service reports a new file system a while after it was written (300 ms
+// here); mounted before that, the card would show its old label.
+TEST_F(DiskService, TheCardIsMountedUnderItsNewLabel) {
+  for (const char* version : {"2.9.4", "2.10.1"}) {
+    SCOPED_TRACE(version);
+    StartService({{"version", version}, {"sdb1_image", Image("sd.img")}});
+    const format::FormatResult result = RunServiceFormat(Request("sdb1", sd_.toStdString()), {});
+    ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
+    EXPECT_EQ(QFileInfo(QString::fromStdString(result.mountPoint)).fileName(), "ORVIA");
+    service_.Stop();
+  }
+}
 
 TEST_F(DiskService, ListsTheMountedVolumesWithNormalThatAreNotTheSystems) {
   StartService();
@@ -258,11 +346,12 @@ TEST_F(DiskService, AKoreanLabelIsWrittenThroughTheDescriptorInCodePage949) {
   request.label = format::PrepareLabel("\uD55C\uAD6D12345678");
   const format::FormatResult result = RunServiceFormat(request, {});
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
-  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_EQ(CallsOn(service_.Calls()),
+            QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
   EXPECT_EQ(format::ReadVolumeInfo(image.toStdString()).label, "\uD55C\uAD6D123");
   QFile file(image);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.read(512).mid(71, 11), QByteArray("\xC7\xD1\xB1\xB9" "123    "));
+  EXPECT_EQ(file.read(512).mid(71, 11), QByteArray("\xC7\xD1\xB1\xB9") + "123    ");
 }
 
 TEST_F(DiskService, NewerServiceZeroesTheCardForAFullFormat) {
