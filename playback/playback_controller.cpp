@@ -25,7 +25,29 @@ PlaybackController::PlaybackController(const PlaybackDeps& deps)
       clock_(deps.clock),
       sleeper_(deps.sleeper),
       text_(deps.text),
-      blankFrame_(deps.blankFrame) {}
+      blankFrame_(deps.blankFrame),
+      open_(deps.open),
+      ownStorage_(std::make_unique<PlaybackStorage>()),
+      index_(ownStorage_->index),
+      buffer_(ownStorage_->buffer) {}
+
+PlaybackController::PlaybackController(const PlaybackDeps& deps, PlaybackStorage& storage)
+    : front_(deps.front),
+      rear_(deps.rear),
+      view_(deps.view),
+      clock_(deps.clock),
+      sleeper_(deps.sleeper),
+      text_(deps.text),
+      blankFrame_(deps.blankFrame),
+      open_(deps.open),
+      index_(storage.index),
+      buffer_(storage.buffer) {
+  storage.Clear();
+}
+
+void PlaybackController::OpenFile(const std::string& path) {
+  file_ = open_ ? open_(path, index_, &file_) : OpenRecording(path, index_, &file_);
+}
 
 std::string PlaybackController::Text(const char* key) const {
   return text_ ? text_(key) : GetLocalizedText(key);
@@ -250,7 +272,7 @@ void PlaybackController::EndOpenSource(bool accepted) {
       view_->EnableButton(PlaybackButton::kPlayPause, true);
       view_->EnableButton(PlaybackButton::kStop, true);
       view_->FocusList();
-      file_ = OpenRecording(view_->RowPath(0), index_, &file_);
+      OpenFile(view_->RowPath(0));
       buffer_.nextVideo[0] = buffer_.nextVideo[1] = buffer_.nextSound = 0;
       if (file_.IsOpen()) {
         opened = true;
@@ -323,7 +345,7 @@ void PlaybackController::OnFirstLoadTimer() {
 // ------------------------------------------------------------ operations
 
 bool PlaybackController::OpenRow() {
-  file_ = OpenRecording(view_->RowPath(currentRow_), index_, &file_);
+  OpenFile(view_->RowPath(currentRow_));
   // The read positions belong to the previous file.
   buffer_.nextVideo[0] = buffer_.nextVideo[1] = buffer_.nextSound = 0;
   buffer_.unitLen[0] = buffer_.unitLen[1] = buffer_.soundLen = 0;
