@@ -5,6 +5,7 @@
 //
 // Input: records of [2-byte little-endian length][unit], the first byte of
 // each length also choosing the view size; a zero length asks for a drain.
+// fuzz/make_decode_seeds.py writes the seeds.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -15,17 +16,43 @@ extern "C" {
 
 #include "player/decode_worker.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
+namespace {
+
+// Pictures above this are refused by the decoder when it reads their
+// parameter sets, before it allocates for them: the fuzzer's time goes to
+// the many small pictures, not to a few huge ones.
+// The seeds are at most 64 x 48; this leaves room for the fuzzer to grow
+// them while keeping every picture buffer small.
+constexpr int64_t kMaxPixels = 128 * 96;
+
+// The copy-out box: seeds above it are scaled down, seeds within it copied
+// at their own size.
+constexpr int kCopyW = 40;
+constexpr int kCopyH = 30;
+
+// One worker for the whole run, its decoder thread started once; each input
+// begins with Reset, which opens a new decoder, so the outcome of an input
+// does not depend on the ones before it.
+orvia::player::DecodeWorker* Worker() {
+  static orvia::player::DecodeWorker* worker = [] {
     av_log_set_level(AV_LOG_QUIET);
-    return true;
+    orvia::player::WorkerOptions options;
+    // Room for every unit of an input: the feeding thread seldom waits.
+    options.queueCapacity = 32;
+    options.initialUnitBytes = 4096;
+    options.decoder.maxPixels = kMaxPixels;
+    auto* w = new orvia::player::DecodeWorker(options);
+    if (!w->Start()) std::abort();
+    return w;
   }();
-  (void)quiet;
-  orvia::player::WorkerOptions options;
-  options.queueCapacity = 4;
-  options.initialUnitBytes = 4096;
-  orvia::player::DecodeWorker worker(options);
-  if (!worker.Start()) return 0;
+  return worker;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  orvia::player::DecodeWorker& worker = *Worker();
+  if (!worker.Reset()) std::abort();
   worker.SetDisplaySize(64, 48);
   size_t pos = 0;
   int units = 0;
@@ -52,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   worker.HoldPicture();
   int w = 0, h = 0;
-  std::vector<uint8_t> copy(160 * 120 * 4);
-  (void)worker.CopyNewest(copy.data(), 160, 120, true, &w, &h);
-  if (w < 0 || h < 0 || w > 160 || h > 120) std::abort();
+  static std::vector<uint8_t> copy(kCopyW * kCopyH * 4);
+  (void)worker.CopyNewest(copy.data(), kCopyW, kCopyH, true, &w, &h);
+  if (w < 0 || h < 0 || w > kCopyW || h > kCopyH) std::abort();
   return 0;
 }

@@ -37,6 +37,19 @@ struct PlaybackBuffer {
       : unitBuf{std::make_unique<uint8_t[]>(kUnitBufferBytes), std::make_unique<uint8_t[]>(kUnitBufferBytes)},
         soundBuf(std::make_unique<uint8_t[]>(kSoundBufferBytes)) {}
 
+  // Back to the state of a new buffer; the allocations and their bytes stay.
+  void Clear() {
+    unitLen[0] = unitLen[1] = 0;
+    unitStart[0] = unitStart[1] = 0;
+    soundLen = 0;
+    unixTime = 0;
+    millisecond = 0;
+    newSecond = false;
+    date = RecordingDate{};
+    nextVideo[0] = nextVideo[1] = 0;
+    nextSound = 0;
+  }
+
   std::span<const uint8_t> Unit(int s) const {
     return {unitBuf[s].get() + unitStart[s], static_cast<size_t>(unitLen[s])};
   }

@@ -19,8 +19,30 @@ PlaybackController::PlaybackController(const PlaybackDeps& deps)
       clock_(deps.clock),
       sleeper_(deps.sleeper),
       blankFrame_(deps.blankFrame),
-      feeder_({deps.front, deps.rear, deps.sleeper, deps.clock, &index_, &file_, &pacing_}),
+      open_(deps.open),
+      ownStorage_(std::make_unique<PlaybackStorage>()),
+      index_(ownStorage_->index),
+      feeder_(
+          {deps.front, deps.rear, deps.sleeper, deps.clock, &index_, &file_, &pacing_, &ownStorage_->buffer}),
       readouts_(deps.view, deps.text) {}
+
+PlaybackController::PlaybackController(const PlaybackDeps& deps, PlaybackStorage& storage)
+    : front_(deps.front),
+      rear_(deps.rear),
+      view_(deps.view),
+      clock_(deps.clock),
+      sleeper_(deps.sleeper),
+      blankFrame_(deps.blankFrame),
+      open_(deps.open),
+      index_(storage.index),
+      feeder_({deps.front, deps.rear, deps.sleeper, deps.clock, &index_, &file_, &pacing_, &storage.buffer}),
+      readouts_(deps.view, deps.text) {
+  storage.Clear();
+}
+
+void PlaybackController::OpenFile(const std::string& path) {
+  file_ = open_ ? open_(path, index_, &file_) : OpenRecording(path, index_, &file_);
+}
 
 void PlaybackController::Hold() {
   state_ = PlaybackState::kHold;
@@ -237,7 +259,7 @@ void PlaybackController::EndOpenSource(bool accepted) {
       view_->EnableButton(PlaybackButton::kPlayPause, true);
       view_->EnableButton(PlaybackButton::kStop, true);
       view_->FocusList();
-      file_ = OpenRecording(view_->RowPath(0), index_, &file_);
+      OpenFile(view_->RowPath(0));
       feeder_.Rewind();
       if (file_.IsOpen()) {
         opened = true;
@@ -302,7 +324,7 @@ void PlaybackController::OnFirstLoadTimer() {
 // ------------------------------------------------------------ operations
 
 bool PlaybackController::OpenRow() {
-  file_ = OpenRecording(view_->RowPath(currentRow_), index_, &file_);
+  OpenFile(view_->RowPath(currentRow_));
   // The read positions belong to the previous file.
   feeder_.Rewind();
   enterPending_ = false;

@@ -92,6 +92,23 @@ struct PlaybackDeps {
   std::function<std::string(const char*)> text;
   // A key unit that shows an empty picture, sent to clear the views.
   std::span<const uint8_t> blankFrame;
+  // Opens the recording of a list row (see OpenRecording, which is used when
+  // empty); the fuzz target hands its recordings over from memory.
+  std::function<RecordingFile(const std::string& path, RecordingIndex& index, RecordingFile* current)> open;
+};
+
+// The index and unit buffers a controller works in, about 1 MB allocated
+// once. A controller makes its own, or borrows one that outlives it so that
+// a run of short-lived controllers (the fuzz target) allocates nothing big.
+struct PlaybackStorage {
+  RecordingIndex index;
+  PlaybackBuffer buffer;
+  // Back to the state of a new one; the allocations are kept and the bytes
+  // in the buffers are left as they are (each is written before it is read).
+  void Clear() {
+    index.Clear();
+    buffer.Clear();
+  }
 };
 
 constexpr int kHoldWaitMs = 10;  // after putting playback on hold
@@ -102,6 +119,8 @@ constexpr int kMaxStartHoldMs =
 class PlaybackController {
  public:
   explicit PlaybackController(const PlaybackDeps& deps);
+  // Works in `storage`, cleared here, instead of its own.
+  PlaybackController(const PlaybackDeps& deps, PlaybackStorage& storage);
   PlaybackController(const PlaybackController&) = delete;
   PlaybackController& operator=(const PlaybackController&) = delete;
 
@@ -184,6 +203,8 @@ class PlaybackController {
   bool fileOpen() const { return file_.IsOpen(); }
 
  private:
+  // Opens the recording at `path` into file_ and index_ (deps.open).
+  void OpenFile(const std::string& path);
   bool OpenRow();
   void NextFileAtEnd();
   // Pauses at the start of the key second `second` (shown by the next tick).
@@ -211,6 +232,7 @@ class PlaybackController {
   WallClock* clock_;
   Sleeper* sleeper_;
   std::span<const uint8_t> blankFrame_;
+  std::function<RecordingFile(const std::string&, RecordingIndex&, RecordingFile*)> open_;
 
   PlaybackState state_ = PlaybackState::kNoRecording;
   bool playing_ = false;
@@ -231,9 +253,10 @@ class PlaybackController {
   bool firstLoadPending_ = true;
   RecordingDate currentDate_;
 
-  RecordingIndex index_;
+  std::unique_ptr<PlaybackStorage> ownStorage_;  // null when borrowed
+  RecordingIndex& index_;
   RecordingFile file_;
-  UnitFeeder feeder_;
+  UnitFeeder feeder_;  // works in the storage's unit buffers
   ReadoutPublisher readouts_;
 };
 

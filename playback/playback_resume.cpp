@@ -23,7 +23,7 @@ void PlaybackController::ResumePlace(const PlaybackPlace& place) {
   // The file was closed so that nothing held the card while the manager was
   // open; the same recording is opened again (it may have changed meanwhile).
   if (place.fileOpen && rowValid && !file_.IsOpen())
-    file_ = OpenRecording(view_->RowPath(place.row), index_, &file_);
+    OpenFile(view_->RowPath(place.row));
   if (rowCount_ == 0 || !place.fileOpen || !file_.IsOpen() || !rowValid) {
     // Nothing was open: nothing to show again.
     state_ = PlaybackState::kNoRecording;

@@ -37,8 +37,11 @@ void RecordingIndex::Clear() {
 
 RecordingFile::~RecordingFile() { Close(); }
 
-RecordingFile::RecordingFile(RecordingFile&& o) noexcept : fd_(o.fd_), size_(o.size_) {
+RecordingFile::RecordingFile(RecordingFile&& o) noexcept
+    : fd_(o.fd_), bytes_(o.bytes_), inMemory_(o.inMemory_), size_(o.size_) {
   o.fd_ = -1;
+  o.bytes_ = {};
+  o.inMemory_ = false;
   o.size_ = 0;
 }
 
@@ -46,8 +49,12 @@ RecordingFile& RecordingFile::operator=(RecordingFile&& o) noexcept {
   if (this != &o) {
     Close();
     fd_ = o.fd_;
+    bytes_ = o.bytes_;
+    inMemory_ = o.inMemory_;
     size_ = o.size_;
     o.fd_ = -1;
+    o.bytes_ = {};
+    o.inMemory_ = false;
     o.size_ = 0;
   }
   return *this;
@@ -56,11 +63,18 @@ RecordingFile& RecordingFile::operator=(RecordingFile&& o) noexcept {
 void RecordingFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  bytes_ = {};
+  inMemory_ = false;
   size_ = 0;
 }
 
 bool RecordingFile::ReadAt(uint64_t offset, std::span<uint8_t> out) const {
-  if (fd_ < 0 || offset > size_ || out.size() > size_ - offset) return false;
+  if (!IsOpen() || offset > size_ || out.size() > size_ - offset) return false;
+  if (inMemory_) {
+    // size_ is bytes_.size(): the range lies inside the borrowed bytes.
+    if (!out.empty()) std::memcpy(out.data(), bytes_.data() + offset, out.size());
+    return true;
+  }
   size_t done = 0;
   while (done < out.size()) {
     ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
@@ -481,6 +495,12 @@ bool IndexRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index) 
   if (Scan(src, index)) return true;
   index.Clear();
   return false;
+}
+
+RecordingFile OpenRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index, RecordingFile* current) {
+  if (current) current->Close();
+  if (!IndexRecordingBytes(bytes, index)) return {};
+  return RecordingFile(bytes);
 }
 
 RecordingFile OpenRecording(const std::string& path, RecordingIndex& index, RecordingFile* current) {

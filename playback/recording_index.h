@@ -81,17 +81,20 @@ struct RecordingIndex {
 };
 
 // An open recording file, read with positioned reads. Owns the descriptor.
+// Or a recording already in memory (fuzzing, tests): the bytes are borrowed
+// and must outlive every read.
 class RecordingFile {
  public:
   RecordingFile() = default;
   RecordingFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  explicit RecordingFile(std::span<const uint8_t> bytes) : bytes_(bytes), inMemory_(true), size_(bytes.size()) {}
   ~RecordingFile();
   RecordingFile(const RecordingFile&) = delete;
   RecordingFile& operator=(const RecordingFile&) = delete;
   RecordingFile(RecordingFile&& o) noexcept;
   RecordingFile& operator=(RecordingFile&& o) noexcept;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || inMemory_; }
   uint64_t Size() const { return size_; }
   void Close();
   // Reads exactly out.size() bytes at offset; false when any part lies past
@@ -100,6 +103,8 @@ class RecordingFile {
 
  private:
   int fd_ = -1;
+  std::span<const uint8_t> bytes_;
+  bool inMemory_ = false;
   uint64_t size_ = 0;
 };
 
@@ -111,6 +116,11 @@ RecordingFile OpenRecording(const std::string& path, RecordingIndex& index, Reco
 // Same scan over bytes already in memory (fuzzing, tests). Returns false when
 // the bytes are not an AVI.
 bool IndexRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index);
+
+// OpenRecording over bytes in memory: the file returned reads from `bytes`,
+// which must outlive it.
+RecordingFile OpenRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index,
+                                 RecordingFile* current = nullptr);
 
 // Telemetry record parsers; `data` starts at the record's first data byte
 // ('M' or 'G').

@@ -29,7 +29,8 @@ UnitFeeder::UnitFeeder(const UnitFeederDeps& deps)
       clock_(deps.clock),
       index_(*deps.index),
       file_(*deps.file),
-      pacing_(*deps.pacing) {}
+      pacing_(*deps.pacing),
+      buffer_(*deps.buffer) {}
 
 // ------------------------------------------------------- read positions
 

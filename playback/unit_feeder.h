@@ -74,6 +74,7 @@ struct UnitFeederDeps {
   const RecordingIndex* index = nullptr;
   const RecordingFile* file = nullptr;
   const PacingClock* pacing = nullptr;
+  PlaybackBuffer* buffer = nullptr;  // the unit and sound buffers it reads into
 };
 
 class UnitFeeder {
@@ -149,7 +150,7 @@ class UnitFeeder {
   const PacingClock& pacing_;
   PacingTrace* trace_ = nullptr;
 
-  PlaybackBuffer buffer_;
+  PlaybackBuffer& buffer_;
   bool waitKey_[2] = {false, false};
   bool decoderLate_ = false;
   int soundDelayMs_ = 0;   // the sound waits this long for the front picture

@@ -2,8 +2,10 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 extern "C" {
@@ -107,6 +109,31 @@ void DecodeWorker::WaitForRoom() {
 void DecodeWorker::WaitIdle() {
   std::unique_lock<std::mutex> lk(mu_);
   doneCv_.wait(lk, [&] { return stop_ || !started_ || (queue_.count() == 0 && !rerender_ && !rendering_); });
+}
+
+bool DecodeWorker::Reset() {
+  std::unique_lock<std::mutex> lk(mu_);
+  if (!started_ || stop_) return false;
+  queue_.DropPending(busy_);
+  doneCv_.wait(lk, [&] { return queue_.count() == 0 && !rerender_ && !rendering_; });
+  // The decoder thread waits for work and needs mu_ to take any: until the
+  // lock is released its decoder, converter and pictures are not in use.
+  const bool opened = decoder_.Reopen();
+  sequence_ = 0;
+  std::fill(std::begin(handedNs_), std::end(handedNs_), 0);
+  av_frame_unref(renderRef_);
+  newestDrawn_ = true;
+  av_frame_unref(held_);
+  {
+    std::lock_guard<std::mutex> pictures(pictureMu_);
+    av_frame_unref(newest_);
+    hasShown_ = false;
+    consumed_ = true;
+    showing_ = true;
+    displayW_ = displayH_ = 0;
+  }
+  taken_ = refused_ = frames_ = rendered_ = 0;
+  return opened;
 }
 
 void DecodeWorker::Run() {

@@ -70,6 +70,12 @@ class DecodeWorker : private FrameReceiver {
   // Batch feeders: wait until a slot is free / until every unit is decoded.
   void WaitForRoom();
   void WaitIdle();
+  // Batch feeders, also the user-interface thread's calls: drops the units
+  // that wait, waits for the decoder thread to go idle, then puts the worker
+  // as it was just after Start with a new decoder (no parameter sets, no
+  // pictures, no view size, showing). The thread and the buffers stay. False
+  // when not started or the decoder could not be opened again.
+  bool Reset();
 
   // User-interface thread.
   // Size of the view in pixels; the newest picture is drawn again at it.

@@ -14,10 +14,12 @@ VideoDecoder::~VideoDecoder() {
 bool VideoDecoder::Open(const DecoderOptions& options) {
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
   if (!codec) return false;
+  options_ = options;
   context_ = avcodec_alloc_context3(codec);
-  frame_ = av_frame_alloc();
+  if (!frame_) frame_ = av_frame_alloc();
   if (!context_ || !frame_) return false;
   context_->thread_count = options.threads < 0 ? 1 : options.threads;
+  if (options.maxPixels > 0) context_->max_pixels = options.maxPixels;
   context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (avcodec_open2(context_, codec, nullptr) < 0) {
     avcodec_free_context(&context_);
@@ -60,6 +62,13 @@ int VideoDecoder::Drain(FrameReceiver& receiver) {
   const int frames = ReceiveAll(receiver);
   avcodec_flush_buffers(context_);
   return frames;
+}
+
+bool VideoDecoder::Reopen() {
+  avcodec_free_context(&context_);
+  if (frame_) av_frame_unref(frame_);
+  rejected_ = 0;
+  return Open(options_);
 }
 
 }  // namespace orvia::player

@@ -19,6 +19,10 @@ struct DecoderOptions {
   // more use frame threads, which hold back threads - 1 pictures until later
   // units (or a drain) push them out. 0 lets libavcodec choose.
   int threads = 1;
+  // The largest picture (width x height) the decoder takes; a unit that
+  // declares a larger one is rejected before anything is allocated for it.
+  // 0 keeps libavcodec's own limit.
+  int64_t maxPixels = 0;
 };
 
 class FrameReceiver {
@@ -46,12 +50,17 @@ class VideoDecoder {
   // Hands out the pictures held back (frame threads), then readies the
   // decoder for more units; the next unit should be a key unit.
   int Drain(FrameReceiver& receiver);
+  // Closes the decoder and opens a new one with the same options: unlike
+  // Drain, it forgets the parameter sets and every picture it held, so what
+  // follows decodes as in a new decoder. False (and closed) when it cannot.
+  bool Reopen();
 
   int64_t rejectedUnits() const { return rejected_; }
 
  private:
   int ReceiveAll(FrameReceiver& receiver);
 
+  DecoderOptions options_;
   AVCodecContext* context_ = nullptr;
   AVFrame* frame_ = nullptr;
   std::atomic<int64_t> rejected_{0};  // read by other threads for statistics

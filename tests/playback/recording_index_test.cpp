@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
+#include <vector>
 
 #include "playback/recording_index.h"
 #include "tests/support/avi_builder.h"
@@ -338,6 +340,49 @@ TEST(RecordingIndex, OpenRecordingFromDisk) {
   EXPECT_FALSE(g.IsOpen());
   EXPECT_EQ(ix.secondCount, 0);
   EXPECT_EQ(ix.videoCount[0], 0);
+}
+
+TEST(RecordingIndex, OpenRecordingFromMemoryMatchesTheFile) {
+  test::TempDir dir;
+  const std::string file = Recorder(3).Build();
+  test::WriteFile(dir / "rec.avi", file);
+  RecordingIndex fromDisk, fromMemory;
+  RecordingFile disk = OpenRecording(dir / "rec.avi", fromDisk);
+  RecordingFile memory = OpenRecordingBytes(Bytes(file), fromMemory);
+  ASSERT_TRUE(disk.IsOpen());
+  ASSERT_TRUE(memory.IsOpen());
+  EXPECT_EQ(memory.Size(), file.size());
+  EXPECT_EQ(fromMemory.secondCount, fromDisk.secondCount);
+  ASSERT_EQ(fromMemory.videoCount[1], fromDisk.videoCount[1]);
+  EXPECT_EQ(std::memcmp(fromMemory.videoEntries[1].get(), fromDisk.videoEntries[1].get(),
+                        sizeof(VideoIndexEntry) * fromDisk.videoCount[1]),
+            0);
+
+  // Reads inside the bytes give the file's bytes; any read past the end fails.
+  std::vector<uint8_t> a(fromDisk.videoEntries[1][0].size), b(a.size());
+  ASSERT_TRUE(disk.ReadAt(fromDisk.videoEntries[1][0].offset, a));
+  ASSERT_TRUE(memory.ReadAt(fromMemory.videoEntries[1][0].offset, b));
+  EXPECT_EQ(a, b);
+  std::vector<uint8_t> four(4);
+  EXPECT_TRUE(memory.ReadAt(file.size() - 4, four));
+  EXPECT_FALSE(memory.ReadAt(file.size() - 2, four));
+  EXPECT_FALSE(memory.ReadAt(file.size() + 1, {}));
+  EXPECT_FALSE(memory.ReadAt(UINT64_MAX, four));
+  EXPECT_TRUE(memory.ReadAt(file.size(), {}));
+
+  // A move hands the bytes over; a closed one reads nothing.
+  RecordingFile moved = std::move(memory);
+  EXPECT_FALSE(memory.IsOpen());
+  EXPECT_TRUE(moved.ReadAt(0, four));
+  EXPECT_FALSE(memory.ReadAt(0, four));
+
+  // Opening bytes that are no recording closes the current one and clears the index.
+  const std::string text = "hello, this is not a recording";
+  RecordingFile none = OpenRecordingBytes(Bytes(text), fromMemory, &moved);
+  EXPECT_FALSE(moved.IsOpen());
+  EXPECT_FALSE(none.IsOpen());
+  EXPECT_EQ(fromMemory.secondCount, 0);
+  EXPECT_FALSE(none.ReadAt(0, four));
 }
 
 }  // namespace

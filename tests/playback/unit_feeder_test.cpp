@@ -19,7 +19,8 @@ TEST(UnitFeeder, RewindForgetsTheOldFilesUnits) {
   PacingClock pacing;
   FakeClock clock;
   RecordingPlayer front, rear;
-  UnitFeeder feeder({&front, &rear, &clock, &clock, &index, &file, &pacing});
+  PlaybackBuffer buffer;
+  UnitFeeder feeder({&front, &rear, &clock, &clock, &index, &file, &pacing, &buffer});
 
   const int t = feeder.CueKeyUnits(1);
   ASSERT_EQ(t, index.videoEntries[0][15].time);

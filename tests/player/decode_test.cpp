@@ -194,6 +194,64 @@ TEST_F(DecodeTest, PacketBuffersAreReusedInSteadyState) {
   EXPECT_EQ(worker.stats().bufferAllocations, afterWarmUp);
 }
 
+TEST_F(DecodeTest, ResetDecodesAsANewWorker) {
+  DecodeWorker worker;
+  std::vector<std::string> sums;
+  worker.SetFrameObserver([&](const AVFrame& f) { sums.push_back(FrameMd5(f)); });
+  ASSERT_TRUE(worker.Start());
+  worker.SetDisplaySize(64, 48);
+  FeedAll(worker, front_);
+  worker.WaitIdle();
+  worker.HoldPicture();
+  ASSERT_TRUE(worker.HasPicture());
+  ASSERT_TRUE(worker.ReadShownImage([](const RgbImage&) {}));
+
+  ASSERT_TRUE(worker.Reset());
+  EXPECT_FALSE(worker.HasPicture());
+  int w = 0, h = 0;
+  EXPECT_FALSE(worker.HeldSize(&w, &h));
+  EXPECT_EQ(worker.stats().framesDecoded, 0);
+  // No view size: a picture decodes but none is drawn.
+  sums.clear();
+  FeedAll(worker, {front_[0]});
+  worker.WaitIdle();
+  EXPECT_EQ(sums.size(), 1u);
+  EXPECT_FALSE(worker.ReadShownImage([](const RgbImage&) {}));
+
+  // The parameter sets are gone with the decoder: a unit after the key unit
+  // shows nothing, unlike after a drain.
+  ASSERT_TRUE(worker.Reset());
+  av_log_set_level(AV_LOG_QUIET);
+  sums.clear();
+  FeedAll(worker, {front_[1]});
+  worker.WaitIdle();
+  av_log_set_level(AV_LOG_INFO);
+  EXPECT_TRUE(sums.empty());
+  EXPECT_FALSE(worker.HasPicture());
+
+  // From the key unit on, ffmpeg's pictures again.
+  ASSERT_TRUE(worker.Reset());
+  sums.clear();
+  FeedAll(worker, front_);
+  worker.WaitIdle();
+  EXPECT_EQ(sums, testing::FfmpegFrameMd5(recording_, 0));
+}
+
+TEST_F(DecodeTest, PicturesAboveTheSizeLimitAreNotDecoded) {
+  for (const int64_t limit : {int64_t{320 * 240 - 1}, int64_t{320 * 240}}) {
+    SCOPED_TRACE(limit);
+    WorkerOptions options;
+    options.decoder.maxPixels = limit;
+    DecodeWorker worker(options);
+    ASSERT_TRUE(worker.Start());
+    av_log_set_level(AV_LOG_QUIET);
+    FeedAll(worker, std::vector<Unit>(front_.begin(), front_.begin() + 5));
+    worker.WaitIdle();
+    av_log_set_level(AV_LOG_INFO);
+    EXPECT_EQ(worker.stats().framesDecoded, limit < 320 * 240 ? 0 : 5);
+  }
+}
+
 TEST(BlankKeyFrameTest, IsASmallKeyUnitOfParameterSetsAndAnIdrSlice) {
   const auto blank = BlankKeyFrame();
   ASSERT_GT(blank.size(), 100u);
