@@ -149,13 +149,19 @@ TEST_F(FailedServiceFormat, AFailedFormatCallLeavesTheCardMounted) {
   ExpectSettingsCopyNamed(result);
 }
 
-TEST_F(FailedServiceFormat, AFailedMountAfterTheFormatNamesTheSettingsCopy) {
+// Written through the descriptor, the new file system holds the folders and
+// the settings file already: the card is prepared though it cannot be mounted.
+TEST_F(FailedServiceFormat, AFailedMountAfterTheFormatLeavesAPreparedCard) {
   const format::FormatResult result = FailingFormat({{"sdb1_image", Image("sd.img")}}, "Mount",
                                                     "org.freedesktop.UDisks2.Error.NotAuthorized");
   EXPECT_EQ(result.error, format::FormatError::kNotAuthorized);
   EXPECT_TRUE(result.formatted);
   EXPECT_TRUE(result.mountPoint.empty());
   ExpectSettingsCopyNamed(result);
+  EXPECT_TRUE(result.prepared);
+  const std::string image = images_.Path("sd.img");
+  EXPECT_TRUE(test::HasEntry(image, "/Normal"));
+  EXPECT_EQ(test::TypeFile(image, "/Config/setup.dat"), kept_);
 }
 
 // As root the card is formatted directly; when that fails and the card
