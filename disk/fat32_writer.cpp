@@ -108,13 +108,108 @@ void FillBootSector(const Fat32Layout& l, const std::string& name, uint32_t hidd
   boot[511] = 0xAA;
 }
 
-void FillInfoSector(const Fat32Layout& l, uint8_t* info) {
+// `used`: the clusters taken from cluster 2 on (the root folder's, and the
+// recorder's folders and settings file when they are written).
+void FillInfoSector(const Fat32Layout& l, uint32_t used, uint8_t* info) {
   std::memset(info, 0, 512);
   PutLe32(info, 0x41615252);
   PutLe32(info + 484, 0x61417272);
-  PutLe32(info + 488, l.clusterCount - 1);  // free clusters: all but the root folder's
-  PutLe32(info + 492, 3);                   // the next free cluster
+  PutLe32(info + 488, l.clusterCount - used);  // free clusters
+  PutLe32(info + 492, 2 + used);               // the next free cluster
   PutLe32(info + 508, 0xAA550000);
+}
+
+// The recorder's folders and settings file lie in the clusters after the
+// root folder's: Normal, Config, then Config/setup.dat.
+constexpr uint32_t kNormalCluster = 3;
+constexpr uint32_t kConfigCluster = 4;
+constexpr uint32_t kSettingsCluster = 5;
+constexpr uint32_t kEndOfChain = 0x0FFFFFFF;
+
+uint32_t SettingsClusters(const RecorderFiles& files) {
+  return std::max<uint32_t>(
+      1, static_cast<uint32_t>((files.settings.size() + kClusterBytes - 1) / kClusterBytes));
+}
+
+// A folder entry with a short name (11 bytes, blank-padded); `caseFlags`
+// 0x08 and 0x10 show its name and extension in lower case.
+void FillEntry(uint8_t* e, const char* shortName, uint8_t attributes, uint8_t caseFlags, uint32_t cluster,
+               uint32_t size) {
+  std::memset(e, 0, 32);
+  std::memcpy(e, shortName, 11);
+  e[11] = attributes;
+  e[12] = caseFlags;
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  const uint32_t time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2);
+  const uint32_t date = ((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday;
+  PutLe16(e + 14, time);  // created
+  PutLe16(e + 16, date);
+  PutLe16(e + 18, date);  // last read
+  PutLe16(e + 20, cluster >> 16);
+  PutLe16(e + 22, time);  // written
+  PutLe16(e + 24, date);
+  PutLe16(e + 26, cluster & 0xFFFF);
+  PutLe32(e + 28, size);
+}
+
+// The long-name entry before a short one, for a mixed-case name of at most
+// 13 ASCII characters ("Normal").
+void FillLongName(uint8_t* e, std::string_view name, const char* shortName) {
+  std::memset(e, 0, 32);
+  e[0] = 0x41;  // the first and last of one
+  e[11] = 0x0F;
+  uint8_t sum = 0;
+  for (int i = 0; i < 11; ++i)
+    sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<uint8_t>(shortName[i]));
+  e[13] = sum;
+  static constexpr int kSlots[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+  for (size_t i = 0; i < 13; ++i) {
+    // The name, its terminating NUL, then 0xFFFF in the slots left.
+    const uint16_t c = i < name.size() ? static_cast<uint8_t>(name[i]) : i == name.size() ? 0 : 0xFFFF;
+    PutLe16(e + kSlots[i], c);
+  }
+}
+
+uint64_t ClusterAt(const Fat32Layout& l, uint32_t cluster) {
+  return l.DataStartSector() * kSectorBytes + uint64_t{cluster - 2} * kClusterBytes;
+}
+
+// The folders Normal and Config and the file Config/setup.dat on a volume
+// whose FATs and root folder are written (`rootUsed` bytes of the root
+// folder taken by the label entry).
+bool WriteRecorderFiles(int fd, const Fat32Layout& l, const RecorderFiles& files, size_t rootUsed,
+                        std::string* error) {
+  const uint32_t fileClusters = SettingsClusters(files);
+  std::vector<uint8_t> chain(4 * (2 + fileClusters));
+  PutLe32(chain.data(), kEndOfChain);      // Normal
+  PutLe32(chain.data() + 4, kEndOfChain);  // Config
+  for (uint32_t i = 0; i < fileClusters; ++i)
+    PutLe32(chain.data() + 4 * (2 + i), i + 1 < fileClusters ? kSettingsCluster + i + 1 : kEndOfChain);
+  const uint64_t fatBytes = uint64_t{l.fatSectors} * kSectorBytes;
+  for (int copy = 0; copy < 2; ++copy) {
+    const uint64_t at = uint64_t{l.reservedSectors} * kSectorBytes + copy * fatBytes + 4 * kNormalCluster;
+    if (!WriteAt(fd, chain.data(), chain.size(), at, error)) return false;
+  }
+  uint8_t root[128];
+  FillLongName(root, "Normal", "NORMAL     ");
+  FillEntry(root + 32, "NORMAL     ", 0x10, 0, kNormalCluster, 0);
+  FillLongName(root + 64, "Config", "CONFIG     ");
+  FillEntry(root + 96, "CONFIG     ", 0x10, 0, kConfigCluster, 0);
+  if (!WriteAt(fd, root, sizeof root, ClusterAt(l, 2) + rootUsed, error)) return false;
+  std::vector<uint8_t> folder(kClusterBytes, 0);
+  for (const uint32_t cluster : {kNormalCluster, kConfigCluster}) {
+    FillEntry(folder.data(), ".          ", 0x10, 0, cluster, 0);
+    FillEntry(folder.data() + 32, "..         ", 0x10, 0, 0, 0);  // the root folder is cluster 0 here
+    if (cluster == kConfigCluster)
+      FillEntry(folder.data() + 64, "SETUP   DAT", 0x20, 0x18, kSettingsCluster,
+                static_cast<uint32_t>(files.settings.size()));
+    if (!WriteAt(fd, folder.data(), folder.size(), ClusterAt(l, cluster), error)) return false;
+  }
+  std::vector<uint8_t> data(uint64_t{fileClusters} * kClusterBytes, 0);
+  std::memcpy(data.data(), files.settings.data(), files.settings.size());
+  return WriteAt(fd, data.data(), data.size(), ClusterAt(l, kSettingsCluster), error);
 }
 
 // Both FATs and the root folder's cluster, zeroed, with the FATs' first
@@ -250,7 +345,7 @@ bool DeviceBytes(int fd, uint64_t* bytes, std::string* error) {
 }
 
 bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t hiddenSectors,
-                uint32_t volumeId, std::string* error) {
+                uint32_t volumeId, std::string* error, const RecorderFiles* files) {
   // The volume must fit the device as it is now, whatever size was handed in.
   uint64_t deviceBytes = 0;
   if (!DeviceBytes(fd, &deviceBytes, error)) return false;
@@ -275,8 +370,13 @@ bool WriteFat32(int fd, const Fat32Layout& l, std::string_view label, uint32_t h
   if (!ZeroRange(fd, afterBackup, uint64_t{l.reservedSectors} * kSectorBytes - afterBackup, error))
     return false;
   if (!WriteFatsAndRoot(fd, l, label.empty() ? std::string_view() : name, error)) return false;
+  if (files != nullptr && files->settings.size() > kMaxKeptSettingsBytes) {
+    *error = "the settings file is too large";
+    return false;
+  }
+  if (files != nullptr && !WriteRecorderFiles(fd, l, *files, label.empty() ? 0 : 32, error)) return false;
   uint8_t info[512];
-  FillInfoSector(l, info);
+  FillInfoSector(l, files != nullptr ? 3 + SettingsClusters(*files) : 1, info);
   if (!WriteAt(fd, info, sizeof info, 1 * kSectorBytes, error)) return false;
   if (!WriteAt(fd, info, sizeof info, (kBackupBootSector + 1) * kSectorBytes, error)) return false;
   if (!Flush(fd, error)) return false;

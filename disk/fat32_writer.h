@@ -27,6 +27,13 @@ struct Fat32Layout {
 // clusters does not fit (below about 2.1 GB, or 2 TiB and more).
 bool PlanFat32(uint64_t volumeBytes, Fat32Layout* out);
 
+// What a fresh card holds for the recorder besides its file system: the
+// folders `Normal` and `Config`, and Config/setup.dat with these bytes (at
+// most kMaxKeptSettingsBytes).
+struct RecorderFiles {
+  std::string settings;
+};
+
 // The size of the device or image file open as `fd`, as the kernel knows it
 // (BLKGETSIZE64 for a block device, the file's size for an image). False
 // with a reason for anything else.
@@ -37,9 +44,12 @@ bool DeviceBytes(int fd, uint64_t* bytes, std::string* error);
 // then its backup, flushed. `label` as LabelBytes gives it (empty for
 // none); `hiddenSectors` is where the volume starts on its disk (the
 // partition's offset / 512). False with a reason when the layout does not
-// fit the device (DeviceBytes) or a write or flush fails.
+// fit the device (DeviceBytes) or a write or flush fails. With `files`, the
+// recorder's folders and settings file are written with the file system,
+// before its boot sector, so a card that cannot be mounted afterwards is
+// prepared all the same.
 bool WriteFat32(int fd, const Fat32Layout& layout, std::string_view label, uint32_t hiddenSectors,
-                uint32_t volumeId, std::string* error);
+                uint32_t volumeId, std::string* error, const RecorderFiles* files = nullptr);
 
 // Names the FAT32 volume at offset 0 of `fd` (`labelBytes` as LabelBytes
 // gives them): the root folder's label entry (its first free entry when it

@@ -168,7 +168,9 @@ struct ServiceFormat {
 };
 
 // A FAT32 file system written into the descriptor Block.OpenDevice hands out
-// (zeroing the card first for a full format). False with the reason.
+// (zeroing the card first for a full format), with the recorder's folders
+// and settings file, so the card is prepared even when it cannot be mounted
+// afterwards. False with the reason.
 bool WriteThroughDescriptor(const ServiceFormat& f, const std::string& label, FormatResult* result) {
   int fd = -1;
   const udisks::CallResult call = udisks::OpenDeviceForWriting(f.request.objectPath, &fd);
@@ -196,8 +198,10 @@ bool WriteThroughDescriptor(const ServiceFormat& f, const std::string& label, Fo
   }
   if (ok) {
     std::random_device random;
+    const format::RecorderFiles files{f.settings};
     ok = format::WriteFat32(fd, layout, format::LabelBytes(label).value_or(std::string()),
-                            static_cast<uint32_t>(f.request.partitionOffset / 512), random(), &error);
+                            static_cast<uint32_t>(f.request.partitionOffset / 512), random(), &error, &files);
+    result->prepared = ok;
     if (!ok) {
       result->error = FormatError::kMkfsFailed;
       result->detail = error;

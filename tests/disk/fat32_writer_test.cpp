@@ -95,5 +95,33 @@ TEST(Fat32Writer, WritesAVolumeThatTheToolsTakeAsAFreshCard) {
   EXPECT_EQ(code, 0) << after.toStdString();
 }
 
+TEST(Fat32Writer, WritesTheRecordersFoldersAndSettingsFileWithTheVolume) {
+  // One cluster and a settings file over several (100 KB: four clusters).
+  for (const int size : {353, 100000}) {
+    SCOPED_TRACE(size);
+    CardImages images;
+    const std::string image = images.OldCard("card.img", "MIRROR=1\r\n");
+    QByteArray settings;
+    for (int i = 0; settings.size() < size; ++i) settings += QByteArray::number(i) + "\r\n";
+    settings.resize(size);
+    const int fd = open(image.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    format::Fat32Layout layout;
+    ASSERT_TRUE(format::PlanFat32(lseek(fd, 0, SEEK_END), &layout));
+    std::string error;
+    const format::RecorderFiles files{settings.toStdString()};
+    ASSERT_TRUE(format::WriteFat32(fd, layout, "REC", 0, 7, &error, &files)) << error;
+    close(fd);
+    ExpectRecorderVolume(image, "REC");
+    EXPECT_EQ(TypeFile(image, "/Config/setup.dat"), settings);
+    QByteArray root;
+    ASSERT_EQ(RunProgram("mdir", {"-b", "-i", QString::fromStdString(image), "::/"}, &root), 0);
+    // The folders by their mixed-case names, and nothing of the old card.
+    EXPECT_TRUE(root.contains("::/Normal/") && root.contains("::/Config/")) << root.toStdString();
+    EXPECT_FALSE(root.contains("mdr_old")) << root.toStdString();
+    EXPECT_TRUE(HasEntry(image, "/Normal"));
+  }
+}
+
 }  // namespace
 }  // namespace orvia::test
