@@ -441,18 +441,13 @@ void PlaybackController::Tick() {
     case PlaybackState::kStart:
       feeder_.SetDecoderLate(false);
       pacing_.Stop();
-      if (Seek() == -1) {
+      if (playing_ ? Seek() == -1 : !ShowStartPaused()) {
         // A row with no key unit at all is passed over; otherwise there is
         // none at or after the position: try again next tick.
         if (position_ == 0 && !feeder_.HasKeyUnit()) NextFileAtEnd();
         return;
       }
-      if (!playing_) {
-        startDue_ = startShowing_ = false;
-        Present();
-        state_ = PlaybackState::kIdle;
-        return;
-      }
+      if (!playing_) return;
       feeder_.FlushSound();
       state_ = PlaybackState::kRunning;
       feeder_.SetWaitKey(0, false);
@@ -465,15 +460,8 @@ void PlaybackController::Tick() {
       if (PresentStartWhenDue()) FeedDueSound();
       return;
     case PlaybackState::kOneStep:
-      feeder_.SetWaitKey(0, false);
-      if (Advance() == -1) {
-        NextFileAtEnd();
-        // A step past the end of a file enters the next file's first second.
-        if (state_ == PlaybackState::kStart && Seek() == 0) Present();
-      } else {
-        Present();
-      }
-      state_ = PlaybackState::kIdle;
+      StepForwardPaused();
+      if (state_ == PlaybackState::kOneStep) state_ = PlaybackState::kIdle;
       return;
     case PlaybackState::kRunning:
       if (!PresentStartWhenDue()) return;

@@ -129,10 +129,12 @@ class PlaybackController {
   void OnStop();
   void OnBack();
   void OnForward();
-  // One picture back while paused (the Left key; playback_step_back.cpp):
+  // One picture back while paused (the Left key; playback_paused_steps.cpp):
   // both views decode again from the key unit before the picture that
-  // preceded the one on show, up to that picture. False (nothing done) while
-  // playing, without an open recording or at the first picture.
+  // preceded the one on show, up to that picture, which alone is shown; from
+  // the first picture of a row, the last picture of the row before. False
+  // (nothing done) while playing, without an open recording or at the first
+  // picture of the first row.
   bool OnStepBack();
   void OnPreviousFile();
   void OnNextFile();
@@ -213,6 +215,16 @@ class PlaybackController {
   int Seek();
   int Advance();
   void EnterSecond(int t);
+  // Paused steps (playback_paused_steps.cpp). Shows in each view its last
+  // picture at or before `target`, decoded from its key unit; false (nothing
+  // done) when the front view has no key unit up to then.
+  bool ShowPictureAt(int target);
+  void StepForwardPaused();
+  // Shows the first key picture at or after the position, paused; false when
+  // there is none.
+  bool ShowStartPaused();
+  bool StepBackIntoPreviousRow();
+  void ShowSecondReadouts();
   // Hands the step's units over and shows a new second's read-outs.
   void Present();
   void FeedDueSound() { feeder_.FeedDueSound(Mode(), playing_); }

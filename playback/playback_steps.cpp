@@ -48,11 +48,7 @@ void PlaybackController::EnterSecond(int t) {
 void PlaybackController::Present() {
   feeder_.HandOver(Mode(), currentRow_);
   const PlaybackBuffer& buffer = feeder_.buffer();
-  if (buffer.newSecond) {
-    currentDate_ = buffer.date;
-    view_->SetTimeLine(position_);
-    if (!view_->FullScreen()) RefreshTelemetry();
-  }
+  if (buffer.newSecond) ShowSecondReadouts();
 }
 
 }  // namespace orvia

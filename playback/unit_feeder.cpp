@@ -156,6 +156,24 @@ void UnitFeeder::HandOver(const FeedMode& mode, int row) {
   }
 }
 
+void UnitFeeder::HandOverStep(const bool hidden[2]) {
+  for (int s = 0; s < 2; ++s) {
+    if (buffer_.unitLen[s] <= 0) continue;
+    const uint8_t nalHeader = buffer_.unitBuf[s][buffer_.unitStart[s] + 4];
+    const bool key = (nalHeader & 0x1f) == kNalTypeSps;
+    // After a lost unit only a key unit decodes right.
+    if (waitKey_[s] && !key) continue;
+    if (hidden[s] && (nalHeader & 0x60) == 0) continue;
+    bool taken = false;
+    for (int waitedMs = 0;; waitedMs += kRetryWaitMs) {
+      taken = View(s)->FeedData(false, key, buffer_.Unit(s), hidden[s]) != player::kNotTaken;
+      if (taken || waitedMs >= kStepRetryBudgetMs) break;
+      sleeper_->SleepMs(kRetryWaitMs);
+    }
+    waitKey_[s] = !taken;
+  }
+}
+
 void UnitFeeder::SendUnit(int s, uint8_t nalHeader, const FeedMode& mode) {
   player::PlayerControl* control = View(s);
   const std::span<const uint8_t> unit = buffer_.Unit(s);

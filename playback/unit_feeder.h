@@ -57,6 +57,9 @@ constexpr int kRetryWaitMs = 2;          // between offers of a refused unit
 constexpr int kRetryBudgetMs = 100;      // total wait before a refused unit is dropped
 constexpr int kPictureLeadMs = 15;       // a unit goes out this long before its moment
 constexpr int kMaxPictureDelayMs = 500;  // the longest the sound waits for a late picture
+// While paused, a step's unit waits this long at most for room in its view's
+// queue: the view must decode every unit before the picture the step shows.
+constexpr int kStepRetryBudgetMs = 2000;
 
 // How playback runs, as far as handing over is concerned.
 struct FeedMode {
@@ -109,6 +112,11 @@ class UnitFeeder {
   // Hands the units read for this step to the players; at 4x the
   // non-reference slices are left out. `row`: the list row, for the trace.
   void HandOver(const FeedMode& mode, int row);
+  // A paused step: every unit read goes to its view, waiting for room (up to
+  // kStepRetryBudgetMs), so that no picture on the way is lost. The units of
+  // a view marked in `hidden` are decoded but not shown; a hidden
+  // non-reference slice is not needed by any later picture and is left out.
+  void HandOverStep(const bool hidden[2]);
   // Hands the front player the sound blocks due (only while playing at 1x,
   // 2x or 4x), each so that it starts at its moment on the pacing clock, or
   // skips it when it would start too late.

@@ -11,6 +11,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/md5.h>
 }
 
 namespace orvia::player {
@@ -49,7 +51,7 @@ bool DecodeWorker::Start() {
   return true;
 }
 
-int32_t DecodeWorker::Submit(std::span<const uint8_t> unit, bool key) {
+int32_t DecodeWorker::Submit(std::span<const uint8_t> unit, bool key, bool hidden) {
   if (unit.empty()) return 0;
   UnitSlot* slot = nullptr;
   int64_t sequence = 0;
@@ -64,6 +66,7 @@ int32_t DecodeWorker::Submit(std::span<const uint8_t> unit, bool key) {
     handedNs_[sequence % kHandedSlots] = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                              std::chrono::steady_clock::now().time_since_epoch())
                                              .count();
+    hidden_[sequence % kHandedSlots] = hidden;
   }
   // The reserved slot is invisible to the decoder thread until committed, so
   // the copy runs without the lock.
@@ -111,6 +114,13 @@ void DecodeWorker::WaitIdle() {
   doneCv_.wait(lk, [&] { return stop_ || !started_ || (queue_.count() == 0 && !rerender_ && !rendering_); });
 }
 
+bool DecodeWorker::WaitIdleFor(int ms) {
+  std::unique_lock<std::mutex> lk(mu_);
+  return doneCv_.wait_for(lk, std::chrono::milliseconds(ms), [&] {
+    return stop_ || !started_ || (queue_.count() == 0 && !rerender_ && !rendering_);
+  });
+}
+
 bool DecodeWorker::Reset() {
   std::unique_lock<std::mutex> lk(mu_);
   if (!started_ || stop_) return false;
@@ -121,6 +131,7 @@ bool DecodeWorker::Reset() {
   const bool opened = decoder_.Reopen();
   sequence_ = 0;
   std::fill(std::begin(handedNs_), std::end(handedNs_), 0);
+  std::fill(std::begin(hidden_), std::end(hidden_), false);
   av_frame_unref(renderRef_);
   newestDrawn_ = true;
   av_frame_unref(held_);
@@ -178,9 +189,19 @@ int64_t DecodeWorker::HandedNs(const AVFrame& frame) {
   return handedNs_[frame.pts % kHandedSlots];
 }
 
+bool DecodeWorker::IsHidden(const AVFrame& frame) {
+  if (frame.pts < 0 || frame.pts == AV_NOPTS_VALUE) return false;
+  std::lock_guard<std::mutex> lk(mu_);
+  if (sequence_ - frame.pts > kHandedSlots) return false;
+  return hidden_[frame.pts % kHandedSlots];
+}
+
 void DecodeWorker::OnFrame(AVFrame* frame) {
   ++frames_;
   if (observer_) observer_(*frame);
+  // A picture on the way to another one: decoded for the references of the
+  // units after it, never shown nor kept for a snapshot.
+  if (IsHidden(*frame)) return;
 
   int width = 0, height = 0;
   bool showing = false, consumed = false;
@@ -324,6 +345,20 @@ bool DecodeWorker::CopyNewest(uint8_t* dst, int maxW, int maxH, bool bottomUp, i
   }
   *width = w;
   *height = h;
+  return true;
+}
+
+bool DecodeWorker::NewestDigest(uint8_t* md5) const {
+  std::lock_guard<std::mutex> lk(pictureMu_);
+  const AVFrame& f = *newest_;
+  if (!f.data[0]) return false;
+  const auto format = static_cast<AVPixelFormat>(f.format);
+  const int size = av_image_get_buffer_size(format, f.width, f.height, 1);
+  if (size <= 0) return false;
+  std::vector<uint8_t> packed(static_cast<size_t>(size));
+  if (av_image_copy_to_buffer(packed.data(), size, f.data, f.linesize, format, f.width, f.height, 1) < 0)
+    return false;
+  av_md5_sum(md5, packed.data(), size);
   return true;
 }
 

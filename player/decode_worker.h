@@ -60,8 +60,10 @@ class DecodeWorker : private FrameReceiver {
   bool Start();
 
   // Feeding thread. Copies the unit into a free slot: 0 taken, -1 when the
-  // queue is full (never blocks). An empty unit is taken and ignored.
-  int32_t Submit(std::span<const uint8_t> unit, bool key);
+  // queue is full (never blocks). An empty unit is taken and ignored. The
+  // picture of a `hidden` unit is decoded and dropped: it is neither drawn
+  // nor kept as the newest picture.
+  int32_t Submit(std::span<const uint8_t> unit, bool key, bool hidden = false);
   // Queues a drain: pictures held back by frame threads come out; the next
   // unit should be a key unit. False when the queue is full.
   bool RequestDrain();
@@ -70,6 +72,11 @@ class DecodeWorker : private FrameReceiver {
   // Batch feeders: wait until a slot is free / until every unit is decoded.
   void WaitForRoom();
   void WaitIdle();
+  // Waits at most `ms` milliseconds for every unit handed over to be decoded
+  // and its picture drawn; true when that happened. The user-interface thread
+  // uses it before it takes a picture, so that both views give the picture
+  // of the last unit each was handed.
+  bool WaitIdleFor(int ms);
   // Batch feeders, also the user-interface thread's calls: drops the units
   // that wait, waits for the decoder thread to go idle, then puts the worker
   // as it was just after Start with a new decoder (no parameter sets, no
@@ -97,6 +104,9 @@ class DecodeWorker : private FrameReceiver {
   // (scaled down to fit maxW x maxH) into dst, rows width x 4 bytes apart,
   // bottom row first when `bottomUp`. False when there is no picture.
   bool CopyNewest(uint8_t* dst, int maxW, int maxH, bool bottomUp, int* width, int* height);
+  // MD5 of the newest picture's planes packed without padding into `md5`;
+  // false when there is none. For tests and diagnostics (it allocates).
+  bool NewestDigest(uint8_t* md5) const;
 
   WorkerStats stats() const;
 
@@ -105,6 +115,8 @@ class DecodeWorker : private FrameReceiver {
   void OnFrame(AVFrame* frame) override;
   // When the unit of `frame` was handed over; 0 when unknown.
   int64_t HandedNs(const AVFrame& frame);
+  // Whether `frame` is the picture of a hidden unit.
+  bool IsHidden(const AVFrame& frame);
   void RenderNewest();
 
   WorkerOptions options_;
@@ -127,6 +139,7 @@ class DecodeWorker : private FrameReceiver {
   // When each of the last units was handed over (steady clock), by sequence.
   static constexpr int kHandedSlots = 64;
   int64_t handedNs_[kHandedSlots] = {};
+  bool hidden_[kHandedSlots] = {};  // by sequence, like handedNs_
 
   // Guards the pictures handed between the threads.
   mutable std::mutex pictureMu_;

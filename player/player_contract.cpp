@@ -17,12 +17,14 @@ bool IsAddress(std::span<const PlayerArg> args, size_t i) {
   return i < args.size() && args[i].kind == Kind::kAddress;
 }
 
-// FeedData's arguments: the sound and key flags at 3 and 4, the length at 5
-// and the bytes at 6. False when they do not fit.
-bool ReadFeedArgs(std::span<const PlayerArg> args, bool& sound, bool& key, std::span<const uint8_t>& bytes) {
+// FeedData's arguments: the hidden flag at 2, the sound and key flags at 3
+// and 4, the length at 5 and the bytes at 6. False when they do not fit.
+bool ReadFeedArgs(std::span<const PlayerArg> args, bool& hidden, bool& sound, bool& key,
+                  std::span<const uint8_t>& bytes) {
   if (args.size() != 7 || !IsInt(args, 3) || !IsInt(args, 4) || !IsInt(args, 5) || !IsAddress(args, 6)) {
     return false;
   }
+  hidden = IsInt(args, 2) && args[2].value == 1;
   const int32_t length = args[5].value;
   if (length < 0 || length > kMaxFeedBytes || (length > 0 && args[6].address == nullptr)) return false;
   sound = args[3].value == 1;
@@ -62,11 +64,11 @@ bool ReadSoundFormat(std::span<const PlayerArg> args, SoundFormat& format) {
 
 }  // namespace
 
-int32_t PlayerControl::FeedData(bool sound, bool key, std::span<const uint8_t> bytes) {
+int32_t PlayerControl::FeedData(bool sound, bool key, std::span<const uint8_t> bytes, bool hidden) {
   const PlayerArg args[] = {
       PlayerArg::Int(0),
       PlayerArg::Int(0),
-      PlayerArg::Int(0),
+      PlayerArg::Int(hidden ? 1 : 0),
       PlayerArg::Int(sound ? 1 : 0),
       PlayerArg::Int(key ? 1 : 0),
       PlayerArg::Int(static_cast<int32_t>(bytes.size())),
@@ -142,6 +144,11 @@ void PlayerControl::DropUnits() { Call(PlayerOp::kDropUnits, {}); }
 
 int32_t PlayerControl::PicturesShown() { return Call(PlayerOp::kPicturesShown, {}); }
 
+int32_t PlayerControl::PictureDigest(uint8_t (&md5)[16]) {
+  const PlayerArg args[] = {PlayerArg::Address(md5)};
+  return Call(PlayerOp::kPictureDigest, args);
+}
+
 void PlayerControl::Startup(bool front) {
   if (front) {
     const PlayerArg a87[] = {PlayerArg::Int(1), PlayerArg::Int(16)};
@@ -191,9 +198,10 @@ bool IsSetupOp(PlayerOp op) {
 int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
   switch (op) {
     case PlayerOp::kFeedData: {
-      bool sound = false, key = false;
+      bool hidden = false, sound = false, key = false;
       std::span<const uint8_t> bytes;
-      if (!ReadFeedArgs(args, sound, key, bytes)) return kBadCall;
+      if (!ReadFeedArgs(args, hidden, sound, key, bytes)) return kBadCall;
+      if (hidden && !sound) return OnFeedHidden(key, bytes);
       return OnFeedData(sound, key, bytes);
     }
     case PlayerOp::kSetVolume:
@@ -236,6 +244,9 @@ int32_t DispatchingPlayer::Call(PlayerOp op, std::span<const PlayerArg> args) {
       return kCallOk;
     case PlayerOp::kPicturesShown:
       return OnPicturesShown();
+    case PlayerOp::kPictureDigest:
+      if (!IsAddress(args, 0) || args[0].address == nullptr) return kBadCall;
+      return OnPictureDigest(static_cast<uint8_t*>(args[0].address));
     case PlayerOp::kSetAvTrace:
       if (!IsAddress(args, 0)) return kBadCall;
       OnSetAvTrace(static_cast<AvTraceSink*>(args[0].address));

@@ -74,6 +74,11 @@ enum class PlayerOp : int32_t {
   // INT32_MAX from 0), or -1 when it cannot tell (no arguments). Playback
   // starts its clock once the first picture of a new place is on show.
   kPicturesShown = 1007,
+  // Address of 16 bytes: the MD5 of the picture on show, its planes packed
+  // without padding (as `ffmpeg -f framemd5` hashes a decoded picture), once
+  // the units handed over are decoded. kNoPicture when none is on show. For
+  // tests and diagnostics.
+  kPictureDigest = 1008,
 };
 
 // Told by a player when what it was handed reaches the user; for measuring
@@ -142,7 +147,10 @@ class PlayerControl {
   // Typed wrappers; each builds the argument list of its operation.
   // Hands over one H.264 access unit (Annex B) or, with sound set, one sound
   // block. The bytes are copied before the call returns. -1: not taken now.
-  int32_t FeedData(bool sound, bool key, std::span<const uint8_t> bytes);
+  // A hidden unit (argument 2 set) is decoded, so that the units after it can
+  // be, but its picture is never shown, kept or copied: the pictures a step
+  // decodes on its way to the one it shows.
+  int32_t FeedData(bool sound, bool key, std::span<const uint8_t> bytes, bool hidden = false);
   void SetVolume(int32_t level);  // 0 silent .. 10
   void SetStopped(bool stopped);
   void Redraw();
@@ -162,6 +170,8 @@ class PlayerControl {
   void DropUnits();
   // Pictures put on screen so far; -1 unknown.
   int32_t PicturesShown();
+  // MD5 of the picture on show into `md5`; kCallOk, or kNoPicture.
+  int32_t PictureDigest(uint8_t (&md5)[16]);
   // The one-time set-up calls of the main window: 87 (1, 16) on the front,
   // 77 (1) and 9 (0, 0, 0, 1) on both.
   void Startup(bool front);
@@ -196,6 +206,11 @@ class DispatchingPlayer : public PlayerControl {
   virtual int32_t OnPictureLatencyUs() { return -1; }
   virtual void OnDropUnits() {}
   virtual int32_t OnPicturesShown() { return -1; }
+  // A hidden unit; a player that cannot hide pictures decodes and shows it.
+  virtual int32_t OnFeedHidden(bool key, std::span<const uint8_t> bytes) {
+    return OnFeedData(false, key, bytes);
+  }
+  virtual int32_t OnPictureDigest(uint8_t*) { return kNoPicture; }
   virtual void OnSetupCall(PlayerOp op, std::span<const PlayerArg> args);
 
  private:

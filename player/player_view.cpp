@@ -14,6 +14,8 @@ namespace {
 
 // Snapshots keep the picture's own size up to this.
 constexpr int kSnapshotMaxSide = 4096;
+// The longest a picture taken waits for the units handed over to decode.
+constexpr int kSettleMs = 1000;
 
 int64_t SteadyNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -75,6 +77,17 @@ int32_t PlayerView::OnFeedData(bool sound, bool key, std::span<const uint8_t> by
   return worker_->Submit(bytes, key);
 }
 
+int32_t PlayerView::OnFeedHidden(bool key, std::span<const uint8_t> bytes) {
+  if (!decoding_) return kCallOk;
+  return worker_->Submit(bytes, key, true);
+}
+
+int32_t PlayerView::OnPictureDigest(uint8_t* md5) {
+  worker_->WaitIdleFor(kSettleMs);
+  if (stopped_ || !worker_->HasPicture()) return kNoPicture;
+  return worker_->NewestDigest(md5) ? kCallOk : kNoPicture;
+}
+
 void PlayerView::OnSetVolume(int32_t level) { sound_.SetVolume(level); }
 
 void PlayerView::OnSetStopped(bool stopped) {
@@ -92,6 +105,7 @@ void PlayerView::OnRedraw() { update(); }
 int32_t PlayerView::OnSaveSnapshot(std::string_view path) {
   // Hold the picture of this moment, then size the buffer for it; the buffer
   // is kept and only grows.
+  worker_->WaitIdleFor(kSettleMs);
   worker_->HoldPicture();
   int width = 0, height = 0;
   if (!worker_->HeldSize(&width, &height)) return kNoPicture;
@@ -104,7 +118,10 @@ int32_t PlayerView::OnSaveSnapshot(std::string_view path) {
   return WriteBmp24(std::string(path), snapshot_.data(), width, height, width * 4) ? kCallOk : kWriteFailed;
 }
 
-void PlayerView::OnPrepareCopy() { worker_->HoldPicture(); }
+void PlayerView::OnPrepareCopy() {
+  worker_->WaitIdleFor(kSettleMs);
+  worker_->HoldPicture();
+}
 
 int32_t PlayerView::OnCopyPicture(const CopyTarget& target) {
   int width = 0, height = 0;

@@ -4,7 +4,8 @@
 //
 // What the calls do here:
 //   FeedData      video: queued for the decoder thread, -1 when the queue is
-//                 full; sound: played (dropped when there is no device).
+//                 full (a hidden unit is decoded, its picture dropped);
+//                 sound: played (dropped when there is no device).
 //   SetVolume     sound volume, 0 silent .. 10 full.
 //   SetStopped    1: the view turns black, waiting units and queued sound are
 //                 dropped; units given later are decoded but not shown. 0:
@@ -20,6 +21,10 @@
 //   Redraw        repaints the view.
 //   SaveSnapshot  the newest picture at its own size as a 24-bit bitmap file.
 //   PrepareCopy   keeps the newest picture for the next CopyPicture.
+//                 Both first let the units handed over be decoded (for at
+//                 most kSettleMs), so that front and rear give the pictures
+//                 of the same step.
+//   PictureDigest MD5 of the picture on show, after the same wait.
 //   CopyPicture   that picture, scaled down to fit 1920 x 1088 if larger,
 //                 32 bits per pixel, bottom row first (CopyTarget).
 //   start-up and reset calls: counted, nothing else.
@@ -67,6 +72,8 @@ class PlayerView : public QWidget, public EmbeddedPlayer {
   void OnSetAvTrace(AvTraceSink* sink) override;
   int32_t OnPictureLatencyUs() override;
   int32_t OnPicturesShown() override { return shown_; }
+  int32_t OnFeedHidden(bool key, std::span<const uint8_t> bytes) override;
+  int32_t OnPictureDigest(uint8_t* md5) override;
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

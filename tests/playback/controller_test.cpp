@@ -127,7 +127,8 @@ TEST_F(ControllerTest, FirstSecondsAreFedInTimeOrderWithHeadersAndSoundOnTheFron
   // twice or left out.
   const auto sound = Feeds(front, true);
   int blocks = 0;
-  while (blocks < index.soundCount && index.soundEntries[blocks].time <= 2000 + kSoundAheadMs - kPictureLeadMs)
+  while (blocks < index.soundCount &&
+         index.soundEntries[blocks].time <= 2000 + kSoundAheadMs - kPictureLeadMs)
     ++blocks;
   ASSERT_EQ(static_cast<int>(sound.size()), blocks);
   for (int b = 0; b < blocks; ++b) EXPECT_EQ(sound[b]->feed.bytes, std::vector<uint8_t>(640, b)) << b;
@@ -212,18 +213,41 @@ TEST_F(ControllerTest, ForwardWhilePausedStepsOneUnit) {
   EXPECT_TRUE(front.calls().empty());
 }
 
-TEST_F(ControllerTest, StepBackWhilePausedDecodesFromTheKeyUnitUpToThePictureBefore) {
-  Load({Recording(4)});
+// Units fed for a paused step: (number, hidden) in order.
+std::vector<std::pair<int, bool>> StepFeeds(const RecordingPlayer& p, int stream) {
+  std::vector<std::pair<int, bool>> out;
+  for (const RecordedCall* c : Feeds(p, false)) out.emplace_back(UnitNumber(c, stream), c->ints[2] == 1);
+  return out;
+}
+
+// The units a step back to `target` hands over: from the key unit `key` the
+// reference units before the target hidden (odd units of the hand-built
+// recordings are non-reference slices, which no later picture needs), then
+// the target itself shown.
+std::vector<std::pair<int, bool>> WalkTo(int key, int target) {
+  std::vector<std::pair<int, bool>> out;
+  for (int i = key; i < target; ++i)
+    if (i == key || i % 2 == 0) out.emplace_back(i, true);
+  out.emplace_back(target, false);
+  return out;
+}
+
+TEST_F(ControllerTest, StepBackWhilePausedDecodesFromTheKeyUnitAndShowsOnlyThePictureBefore) {
+  Load({Recording(4, "a.avi"), Recording(2, "b.avi")});
   ASSERT_FALSE(controller->OnStepBack());  // not paused yet
   PauseAt(2, 301);
   const int shown = controller->buffer().nextVideo[0] - 1;
-  ASSERT_GT(shown, 31);
+  ASSERT_GT(shown, 33);
+  // The player's queue is full for a while: a paused step waits for room
+  // rather than lose a unit on the way (which would corrupt the picture).
+  front.RefuseNextVideoUnits(3);
   ClearCalls();
   ASSERT_TRUE(controller->OnStepBack());
-  std::vector<int> want(shown - 30);  // key unit 30 .. shown - 1
-  for (size_t i = 0; i < want.size(); ++i) want[i] = 30 + static_cast<int>(i);
-  EXPECT_EQ(Units(front, 0), want);
-  EXPECT_EQ(Units(rear, 1), want);
+  std::vector<std::pair<int, bool>> taken;
+  for (const RecordedCall* c : Feeds(front, false))
+    if (!c->feed.refused) taken.emplace_back(UnitNumber(c, 0), c->ints[2] == 1);
+  EXPECT_EQ(taken, WalkTo(30, shown - 1));
+  EXPECT_EQ(StepFeeds(rear, 1), WalkTo(30, shown - 1));
   EXPECT_TRUE(Feeds(front, true).empty());
   EXPECT_EQ(controller->state(), PlaybackState::kIdle);
 
@@ -231,14 +255,28 @@ TEST_F(ControllerTest, StepBackWhilePausedDecodesFromTheKeyUnitUpToThePictureBef
   while (controller->buffer().nextVideo[0] - 1 > 30) ASSERT_TRUE(controller->OnStepBack());
   ClearCalls();
   ASSERT_TRUE(controller->OnStepBack());
-  const std::vector<int> units = Units(front, 0);
-  ASSERT_EQ(units.size(), 15u);
-  EXPECT_EQ(units.front(), 15);
+  EXPECT_EQ(StepFeeds(front, 0), WalkTo(15, 29));
   EXPECT_EQ(controller->position(), controller->index().videoEntries[0][29].time / 1000);
   EXPECT_EQ(view.timeLine, controller->position());
-  controller->OnForward();  // and one forward again
+  ClearCalls();
+  controller->OnForward();  // and one forward again, shown
   Ticks(1);
-  EXPECT_EQ(Units(front, 0).back(), 30);
+  EXPECT_EQ(StepFeeds(front, 0), (std::vector<std::pair<int, bool>>{{30, false}}));
+
+  // Forward over the end of the first row, and back again to its last picture.
+  while (controller->currentRow() == 0) {
+    controller->OnForward();
+    Ticks(1);
+  }
+  ASSERT_EQ(controller->buffer().nextVideo[0], 1);
+  ClearCalls();
+  ASSERT_TRUE(controller->OnStepBack());
+  EXPECT_EQ(controller->currentRow(), 0);
+  EXPECT_EQ(StepFeeds(front, 0), WalkTo(45, 59));
+  EXPECT_EQ(view.timeLine, 3);
+  ClearCalls();
+  while (controller->buffer().nextVideo[0] > 1) ASSERT_TRUE(controller->OnStepBack());
+  EXPECT_FALSE(controller->OnStepBack());  // the first picture of the first row
 }
 
 TEST_F(ControllerTest, BackAndForwardWhilePlayingMoveTenSecondsAndRestartButNotPastTheEnd) {

@@ -103,6 +103,44 @@ TEST_F(DecodeTest, SingleThreadShowsEachUnitsPictureWithoutDrain) {
   }
 }
 
+TEST_F(DecodeTest, HiddenUnitsServeAsReferencesButAreNeverShownOrKept) {
+  const std::vector<std::string> want = testing::FfmpegFrameMd5(recording_, 0);
+  ASSERT_EQ(want.size(), front_.size());
+  for (int threads : {1, 0}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    WorkerOptions options;
+    options.decoder.threads = threads;
+    DecodeWorker worker(options);
+    ASSERT_TRUE(worker.Start());
+    worker.SetDisplaySize(160, 120);
+    const auto newest = [&] {
+      uint8_t md5[16];
+      std::string hex;
+      if (!worker.NewestDigest(md5)) return hex;
+      for (uint8_t b : md5) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+      return hex;
+    };
+    // Picture 0 shown, 1..6 on the way, 7 shown: the view never draws nor
+    // keeps one of the pictures on the way, and 7 decodes right from their
+    // references. Frame threads give their pictures out at the drain only.
+    const auto feed = [&](int i, bool hidden) {
+      while (worker.Submit(front_[i].bytes, i == 0, hidden) != 0) worker.WaitForRoom();
+      if (threads == 1) worker.WaitIdle();
+    };
+    feed(0, false);
+    const int64_t rendered = worker.stats().imagesRendered;
+    for (int i = 1; i <= 6; ++i) feed(i, true);
+    if (threads == 1) {
+      EXPECT_EQ(newest(), want[0]);
+      EXPECT_EQ(worker.stats().imagesRendered, rendered);
+    }
+    feed(7, false);
+    DrainAndWait(worker);
+    EXPECT_EQ(newest(), want[7]);
+    EXPECT_EQ(worker.stats().framesDecoded, 8);
+  }
+}
+
 TEST_F(DecodeTest, FullQueueRefusesAndLaterUnitsDecodeInOrder) {
   const auto& units = front_;
   WorkerOptions options;
