@@ -17,6 +17,7 @@
 // during such a run (app/timed_commands.h). --ffmpeg-log lets FFmpeg's
 // decoder messages through again (default: only fatal ones).
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -84,6 +85,12 @@ int main(int argc, char** argv) {
       return orvia::kUsageExitCode;
     case orvia::ViewerCommandLine::Action::kRun:
       break;
+  }
+  // A card folder that is not there is named, rather than opened as an
+  // empty list.
+  if (!line.card.isEmpty() && !QFileInfo(line.card).isDir()) {
+    std::fprintf(stderr, "orvia: --card: there is no folder %s\n", line.card.toLocal8Bit().constData());
+    return orvia::kUsageExitCode;
   }
   if (!orvia::player::SetFfmpegLogLevel(line.ffmpegLog.toStdString())) {
     std::fputs("orvia: --ffmpeg-log takes quiet, fatal, error, warning, info, verbose or debug\n", stderr);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include "base/program_folder.h"
 #include "controls/bit_slider.h"
 #include "controls/colored_list_ctrl.h"
+#include "controls/message_box.h"
 #include "controls/skin.h"
 #include "controls/skin_button.h"
 #include "disk/disk_manager.h"
@@ -346,9 +348,13 @@ QString COrviaDlg::UpdaterParameterText() {
 }
 
 void COrviaDlg::StartUpdater() {
-  // The updater lies beside the program; a missing one passes silently.
+  // The updater lies beside the program. Without one (the packaged viewer)
+  // the user learns where updates come from instead of seeing nothing happen.
   QString path = QCoreApplication::applicationDirPath() + "/" + kUpdaterFileName;
-  QProcess::startDetached(path, {UpdaterParameterText()});
+  if (QFileInfo(path).isExecutable() && QProcess::startDetached(path, {UpdaterParameterText()})) return;
+  ShowLocalizedMessageBox(QString::fromStdString(GetLocalizedText("IDS_CAPTION_UPDATE_FROM_PACKAGE")) + " " +
+                              QCoreApplication::applicationVersion() + ".",
+                          QMessageBox::Ok);
 }
 
 void COrviaDlg::ApplyNormalLayout() {

@@ -56,6 +56,9 @@ TEST(ViewerCommandLine, HelpVersionAndUsageWithoutADisplay) {
   EXPECT_TRUE(out.isEmpty());
   EXPECT_TRUE(err.contains("no-such-option")) << err.toStdString();
   EXPECT_TRUE(err.contains("Usage: orvia")) << err.toStdString();
+  // A card folder that is not there is named, before any window.
+  EXPECT_EQ(run({"--card", "/nonexistent/card"}, &out, &err), kUsageExitCode);
+  EXPECT_TRUE(err.contains("/nonexistent/card")) << err.toStdString();
 }
 
 }  // namespace

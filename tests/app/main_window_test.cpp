@@ -126,10 +126,11 @@ TEST_F(MainWindowTest, MapAndGraphToggles) {
   EXPECT_EQ(window_->Graph()->mode(), CDlgGraph::kAcceleration);
 }
 
-// Upgrade starts the updater beside the program with the version parameter.
+// Upgrade starts the updater beside the program with the version parameter,
+// and without one says where updates come from.
 // A stand-in updater (a script under the updater's name) writes down what it
 // was given.
-TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
+TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersionOrSaysWhereUpdatesComeFrom) {
   // The updater is looked for beside the program: a stand-in goes there.
   if (!QFileInfo(QCoreApplication::applicationDirPath()).isWritable())
     GTEST_SKIP() << "the program's folder is not writable for this user";
@@ -148,9 +149,13 @@ TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersion) {
   QFile args(out);
   ASSERT_TRUE(args.open(QIODevice::ReadOnly));
   EXPECT_EQ(args.readAll(), QByteArray("v=1001\n"));
-  // Without the updater nothing happens and nothing is reported.
+  // Without the updater the user is told that updates come with the package.
+  QueueMessageBoxAnswer(QMessageBox::Ok);
   window_->OnCommand(kUpgradeButton);
-  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  const auto shown = TakeShownMessageBoxes();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown[0].text.contains("package")) << shown[0].text.toStdString();
+  EXPECT_TRUE(shown[0].text.contains(QCoreApplication::applicationVersion()));
 }
 
 TEST(GraphWindow, DrawsTheCursorAndThePlots) {

@@ -23,6 +23,11 @@ for f in usr/bin/orvia usr/bin/orvia-cli usr/bin/orvia-cli-tools usr/lib/orvia/k
   [ -e "$ROOT/$f" ] || fail "$f is not in the package"
 done
 
+# The menu entry opens recordings; it must not make the viewer the desktop's
+# folder opener.
+grep -q '^MimeType=.*inode/directory' "$ROOT/usr/share/applications/org.orvia.Orvia.desktop" &&
+  fail "the menu entry claims folders (inode/directory)"
+
 # The file name carries the release the package was built for, which is
 # this machine's.
 RELEASE=$(. /etc/os-release && echo "$ID$VERSION_ID")
