@@ -57,6 +57,11 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
     auto* slider = static_cast<CBitSlider*>(window->Control(id));
     connect(slider, &CBitSlider::scrolled, this, [this, id](int code, int pos) { OnSlider(id, code, pos); });
   }
+  // The graph goes to the second clicked, as the time line does.
+  connect(window->Graph(), &CDlgGraph::secondPicked, this, [this, c](int second) {
+    SetTimeLine(second);
+    c->OnTimeLine(second);
+  });
   connect(window, &COrviaDlg::fullScreenChanged, this, [c] {
     c->RefreshButtons();
     c->OnFullScreenLeft();  // nothing while full screen lasts

@@ -1,6 +1,7 @@
 #include "playback/graph_geometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "playback/recording_index.h"
 #include "playback/speed_scale.h"
@@ -14,6 +15,12 @@ float SecondStep(int width) { return static_cast<float>(width / 60.0f); }
 }  // namespace
 
 int GraphSecondX(int width, int second) { return static_cast<int>(second * SecondStep(width)); }
+
+int GraphSecondAt(int width, int x, int count) {
+  if (width <= 0 || count <= 0) return 0;
+  const long second = std::lround(static_cast<double>(x) * 60.0 / width);
+  return static_cast<int>(std::clamp<long>(second, 0, count - 1));
+}
 
 int GraphAccelerationY(int height, int milliG) {
   if (milliG >= 2000) return 0;

@@ -35,6 +35,9 @@ struct GraphInput {
 
 // x of second i: trunc(i * (W / 60.0f)), in single precision.
 int GraphSecondX(int width, int second);
+// The second drawn nearest to x (the inverse of GraphSecondX), within
+// 0 .. count - 1; 0 for an empty graph.
+int GraphSecondAt(int width, int x, int count);
 // Height of an acceleration value (thousandths of g): +2 g and more at the
 // top (0), 0 g in the middle, -2 g and less at the bottom (H).
 int GraphAccelerationY(int height, int milliG);

@@ -1,5 +1,6 @@
 #include "playback/graph_window.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "playback/graph_geometry.h"
@@ -47,6 +48,27 @@ void CDlgGraph::paintEvent(QPaintEvent*) {
     p.drawLine(l.x0, l.y0, l.x1, l.y1);
   }
   if (mode_ == kSpeed) DrawSpeedAxis(p);
+}
+
+int CDlgGraph::SecondAt(const QMouseEvent& event) const {
+  return GraphSecondAt(width(), qRound(event.position().x()), count_);
+}
+
+void CDlgGraph::mousePressEvent(QMouseEvent* event) {
+  picking_ = event->button() == Qt::LeftButton && count_ > 0;
+  if (picking_) SetCursor(SecondAt(*event));
+}
+
+void CDlgGraph::mouseMoveEvent(QMouseEvent* event) {
+  if (picking_ && (event->buttons() & Qt::LeftButton)) SetCursor(SecondAt(*event));
+}
+
+void CDlgGraph::mouseReleaseEvent(QMouseEvent* event) {
+  if (!picking_ || event->button() != Qt::LeftButton) return;
+  picking_ = false;
+  const int second = SecondAt(*event);
+  SetCursor(second);
+  emit secondPicked(second);
 }
 
 // The speed plot's scale, written at its left edge: the full scale at the

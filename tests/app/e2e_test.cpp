@@ -10,6 +10,8 @@
 #include "controls/bit_slider.h"
 #include "disk/disk_manager.h"
 #include "output/capture_command.h"
+#include "playback/graph_geometry.h"
+#include "playback/graph_window.h"
 #include "playback/speed_scale.h"
 #include "playback/telemetry.h"
 #include "viewer_fixture.h"
@@ -74,6 +76,20 @@ TEST_F(ViewerEndToEnd, PlaysPausesSeeksAndMovesOn) {
   EXPECT_EQ(Controller().currentRow(), 1);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 3000);
   EXPECT_EQ(window_->RecordingList()->currentItem(), window_->RecordingList()->topLevelItem(1));
+}
+
+TEST_F(ViewerEndToEnd, AClickOnTheGraphGoesToThatSecond) {
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().position() >= 1, 10000);
+  window_->OnCommand(kPlayButton);  // paused: the second stays where it was put
+  CDlgGraph* graph = window_->Graph();
+  const QPoint at(GraphSecondX(graph->width(), 6) + 1, graph->height() / 2);
+  QTest::mouseClick(graph, Qt::LeftButton, {}, at);
+  QTRY_COMPARE_WITH_TIMEOUT(Controller().position(), 6, 3000);
+  EXPECT_EQ(static_cast<CBitSlider*>(window_->Control(kTimeLine))->GetPos(), 6);
+  EXPECT_EQ(graph->cursor(), 6);
+  // Past the plot's last second: the last second.
+  QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(graph->width() - 2, graph->height() / 2));
+  QTRY_COMPARE_WITH_TIMEOUT(Controller().position(), Controller().index().secondCount - 1, 3000);
 }
 
 TEST_F(ViewerEndToEnd, PlaybackStartsOnlyOnceTheWindowIsOnScreen) {
