@@ -34,6 +34,7 @@
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
 #include "playback/graph_window.h"
+#include "playback/telemetry.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
 #include "settings/settings_dialog.h"
@@ -215,6 +216,10 @@ void COrviaDlg::BindCommands() {
   };
   handlers_[kPrintButton] = [this] {
     CDlgPrint dialog(FrontPlayer(), RearPlayer(), this);
+    if (PlaybackController* c = playback_ ? &playback_->controller() : nullptr; c && c->fileOpen()) {
+      dialog.SetCaption(QString::fromStdString(PictureCaption(c->index(), c->position(), c->currentDate())),
+                        QString::fromStdString("orvia-" + SnapshotTimeText(c->currentDate())));
+    }
     dialog.exec();
   };
 }

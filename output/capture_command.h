@@ -16,7 +16,8 @@ QString SnapshotFolder();
 // Runs the capture (see CaptureSnapshots) with the view labels of the string
 // file. With rows listed, shows "Snapshot completed" or "Snapshot fail"
 // (IDS_CAPTION_CAPTURE_SUCCESS / _FAIL) in the program's message box; with
-// none, does nothing. The message's second line is the folder. Returns what was done, for callers that want more.
+// none, does nothing. The message's second line is the folder. Returns what was done, for callers that want
+// more.
 CaptureResult RunCapture(player::PlayerControl* front, player::PlayerControl* rear, int rowCount,
                          const RecordingDate& date, const QString& folder = SnapshotFolder());
 

@@ -1,10 +1,12 @@
 #include "output/print_dialog.h"
 
+#include <QDir>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "base/localized_text.h"
@@ -98,6 +100,11 @@ CDlgPrint::~CDlgPrint() = default;
 
 QRect CDlgPrint::PreviewRect() const { return DuRect(1, 2, 313, 154); }
 
+void CDlgPrint::SetCaption(const QString& caption, const QString& fileStem) {
+  caption_ = caption;
+  fileStem_ = fileStem;
+}
+
 void CDlgPrint::ChooseView(bool rear) {
   rearChosen_ = rear;
   GrabPicture();
@@ -119,7 +126,10 @@ bool CDlgPrint::PrintPicture() {
     return false;
   }
   QPrinter printer(QPrinter::HighResolution);
-  switch (ChoosePrinter(printer, this)) {
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty()) documents = QDir::homePath();
+  const QString stem = fileStem_.isEmpty() ? QStringLiteral("orvia-print") : fileStem_;
+  switch (ChoosePrinter(printer, this, documents + "/" + stem + ".pdf")) {
     case PrinterChoice::kNoDefaultPrinter:
       ShowLocalizedMessageBox(Text("IDS_ERROR_CANNOT_FIND_DEFAULT_PRINTER"));
       return false;
@@ -134,14 +144,24 @@ bool CDlgPrint::PrintPicture() {
   const PageOrientation orientation = layout.orientation() == QPageLayout::Landscape
                                           ? PageOrientation::kLandscape
                                           : PageOrientation::kPortrait;
-  const PrintPlacement place =
-      PlacePictureOnPage(preview_.width(), preview_.height(), page.width(), page.height(), orientation);
+  // The caption takes a band at the foot of the page's room for the picture.
+  const int band = caption_.isEmpty() ? 0 : page.height() / 20;
+  const PrintPlacement place = PlacePictureOnPage(preview_.width(), preview_.height(), page.width(),
+                                                  page.height() - band, orientation);
   if (!place.printable) return false;
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   // The painter's origin is the top left of the printable area, in device
   // pixels. The picture is stretched without smoothing, pixel for pixel.
   painter.drawImage(QRect(place.x, place.y, place.width, place.height), preview_);
+  if (band > 0) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::max(1, band * 2 / 5));
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(place.x, place.y + place.height, place.width, band),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption_);
+  }
   return painter.end();
 }
 

@@ -1,6 +1,7 @@
 // CDlgPrint: the print dialog of the main window's Print command. Copies the
 // picture of the front or the rear view out of its player, shows it in the
-// preview area and prints it scaled to the page width. Closes after a printed
+// preview area and prints it scaled to the page width, with a caption line
+// under it. Closes after a printed
 // page (accepted) or on Cancel (rejected).
 //
 //   CDlgPrint dialog(window->FrontPlayer(), window->RearPlayer(), window);
@@ -53,6 +54,10 @@ class CDlgPrint : public QDialog {
   // picture to print (the user is told) or the page could not be written.
   bool PrintPicture();
 
+  // The line printed under the picture (empty: none) and the name a PDF
+  // file is offered under (without folder and ending).
+  void SetCaption(const QString& caption, const QString& fileStem);
+
   bool RearChosen() const { return rearChosen_; }
   // The picture shown in the preview area, top row first; null without one.
   const QImage& PreviewImage() const { return preview_; }
@@ -72,6 +77,8 @@ class CDlgPrint : public QDialog {
   bool rearChosen_ = false;
   CopiedPicture picture_;
   QImage preview_;
+  QString caption_;
+  QString fileStem_;
   QFont titleFont_;
   QRadioButton* frontButton_ = nullptr;
   QRadioButton* rearButton_ = nullptr;

@@ -68,6 +68,14 @@ TelemetryTexts TelemetryForSecond(const RecordingIndex& index, int position, con
   return texts;
 }
 
+std::string PictureCaption(const RecordingIndex& index, int position, const RecordingDate& date) {
+  std::string caption = FormatDateTime(date);
+  if (position < 0 || position >= kMaxSeconds || !index.gps[position]) return caption;
+  const GpsFix& fix = *index.gps[position];
+  return caption + "   " + FormatSpeed(fix.speed) + "   " + FormatCoordinate(fix.latitude) + ", " +
+         FormatCoordinate(fix.longitude);
+}
+
 TelemetryTexts ResetTelemetryTexts(const AxisCaptions& captions) {
   TelemetryTexts texts;
   texts.x = captions.x + ": ";

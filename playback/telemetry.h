@@ -47,6 +47,10 @@ std::string FormatCoordinate(int32_t e6);
 // The texts of second `position`; the date is that second's breakdown.
 TelemetryTexts TelemetryForSecond(const RecordingIndex& index, int position, const RecordingDate& date,
                                   const AxisCaptions& captions);
+// One line under a printed picture: the date-time of second `position`,
+// then, with a fix, its speed and position ("2026-12-07 08:35:50   52 km/h
+//   37.550000, 126.966667").
+std::string PictureCaption(const RecordingIndex& index, int position, const RecordingDate& date);
 // The labels after a list load: caption + ": " and an empty time.
 TelemetryTexts ResetTelemetryTexts(const AxisCaptions& captions);
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "controls/file_dialog.h"
 #include "controls/message_box.h"
 #include "output/printer_choice.h"
 #include "output_test_support.h"
@@ -233,6 +235,46 @@ TEST_F(PrintDialogTest, PrintsTheChosenPictureAcrossThePage) {
     else
       ExpectPictureAcrossTheTop(page, test::kRed, test::kGreen, test::kBlue, test::kYellow);
   }
+}
+
+}  // namespace
+}  // namespace orvia
+
+namespace orvia {
+namespace {
+
+// With no printer installed the page goes into a PDF file, asked for with the
+// save-file dialog, and the caption line is printed under the picture.
+TEST_F(PrintDialogTest, WithoutAnyPrinterPrintsIntoAPdfFileWithTheCaption) {
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+    FAIL() << "pdftotext is missing (script/bootstrap installs poppler-utils)";
+  // No print server to ask: no printer at all.
+  qputenv("CUPS_SERVER", "/nonexistent/cups.sock");
+  ASSERT_TRUE(QPrinterInfo::availablePrinterNames().isEmpty()) << "a printer is installed";
+  CDlgPrint dialog(&front, &rear);
+  const QString caption = "2026-12-07 08:35:50   52 km/h   37.550000, 126.966667";
+  dialog.SetCaption(caption, "orvia-2026-12-07-083550");
+  dialog.show();
+  const QString pdf = dir.path() + "/printed";  // the ending is added
+  QueueSaveFileAnswer(pdf);
+  Find<QPushButton>(dialog, kPrintOk)->click();
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  const QStringList offered = TakeSuggestedSavePaths();
+  ASSERT_EQ(offered.size(), 1);
+  EXPECT_TRUE(offered[0].endsWith("/orvia-2026-12-07-083550.pdf")) << offered[0].toStdString();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  ASSERT_TRUE(QFile::exists(pdf + ".pdf"));
+  QProcess text;
+  text.start("pdftotext", {pdf + ".pdf", "-"});
+  ASSERT_TRUE(text.waitForFinished(30000));
+  EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).simplified().contains(caption.simplified()));
+
+  // The user cancels the file dialog: nothing printed, still open.
+  dialog.show();
+  QueueSaveFileAnswer(QString());
+  Find<QPushButton>(dialog, kPrintOk)->click();
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  EXPECT_TRUE(dialog.isVisible());
 }
 
 }  // namespace
