@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -37,6 +38,7 @@
 #include "playback/telemetry.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
+#include "settings/settings_card.h"
 #include "settings/settings_dialog.h"
 
 namespace orvia {
@@ -208,7 +210,7 @@ void COrviaDlg::BindCommands() {
   handlers_[kMapButton] = [this] { ToggleMap(); };
   handlers_[kGraphModeButton] = [this] { ToggleGraphMode(); };
   handlers_[kUpgradeButton] = [this] { StartUpdater(); };
-  handlers_[kSetupButton] = [this] { RunSettingsDialog(this, cardRoot_); };
+  handlers_[kSetupButton] = [this] { OpenSettings(); };
   handlers_[kSdButton] = [this] { OpenCardManager(); };
   handlers_[kCaptureButton] = [this] {
     PlaybackController* c = playback_ ? &playback_->controller() : nullptr;
@@ -350,6 +352,31 @@ void COrviaDlg::ToggleGraphMode() {
 QString COrviaDlg::UpdaterParameterText() {
   return QString::fromStdString(
       UpdaterParameter(ORVIA_VERSION_MAJOR, ORVIA_VERSION_MINOR, ORVIA_VERSION_PATCH, ORVIA_VERSION_TWEAK));
+}
+
+void COrviaDlg::OpenSettings() {
+  std::string recording;
+  if (playback_ && playback_->controller().fileOpen())
+    recording = RecordingList()->RowText(playback_->controller().currentRow(), 4).toStdString();
+  std::vector<std::string> found;
+  if (cardRoot_.isEmpty() && recording.empty()) {
+    CardEnvironment env;
+    for (const QString& folder : userCards_) env.userFolders.push_back(folder.toStdString());
+    env.udisks = udisks::SystemSnapshot;
+    found = FindCardDrives(env);
+  }
+  const SettingsCardChoice choice = ChooseSettingsCard(cardRoot_.toStdString(), recording, found);
+  QString card = QString::fromStdString(choice.card);
+  if (choice.kind == SettingsCardChoice::Kind::kAsk) {
+    QStringList items;
+    for (const std::string& c : choice.candidates) items << QString::fromStdString(c);
+    bool ok = false;
+    card = QInputDialog::getItem(this, QString::fromStdString(GetLocalizedText("IDS_CAPTION_SETUP_BLACKBOX")),
+                                 QString::fromStdString(GetLocalizedText("IDS_CAPTION_SETUP_WHICH_CARD")),
+                                 items, 0, false, &ok);
+    if (!ok) return;
+  }
+  RunSettingsDialog(this, card);
 }
 
 void COrviaDlg::StartUpdater() {

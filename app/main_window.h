@@ -175,6 +175,10 @@ class COrviaDlg : public QWidget {
   void ToggleMap();
   void ToggleGraphMode();
   void StartUpdater();
+  // The Setup button: the settings of the card in use, else of the card
+  // the open recording lies on, else of the only card found (or the one the
+  // user picks among several).
+  void OpenSettings();
   void ResetAxisLabels();
   bool ShowToolTipWithKey(QObject* watched, QHelpEvent* event);
   bool TakeChildDrop(QObject* watched, QEvent* event);

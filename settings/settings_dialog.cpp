@@ -323,7 +323,14 @@ CSetupPropSheet::CSetupPropSheet(SetupPageEnv* page, QWidget* parent) : CWhiteTa
 CSettingDialog::CSettingDialog(const QString& cardRoot, QWidget* parent)
     : QDialog(parent), cardRoot_(cardRoot) {
   setObjectName(QStringLiteral("CSettingDialog"));
-  setWindowTitle(Text("IDS_CAPTION_SETUP_BLACKBOX"));
+  // The title names the folder whose settings are edited.
+  QString title = Text("IDS_CAPTION_SETUP_BLACKBOX");
+  if (!cardRoot_.isEmpty()) {
+    QString folder = cardRoot_;
+    while (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+    title += QStringLiteral(" \u2014 ") + folder;
+  }
+  setWindowTitle(title);
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
@@ -346,6 +353,14 @@ CSettingDialog::CSettingDialog(const QString& cardRoot, QWidget* parent)
   connect(ok_, &QPushButton::clicked, this, &CSettingDialog::OnOk);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
+  if (cardRoot_.isEmpty()) {
+    // Why every setting is greyed, in one line beside the buttons.
+    auto* note = new QLabel(Text("IDS_CAPTION_SETUP_NO_CARD"), this);
+    note->setObjectName(QStringLiteral("noCardNote"));
+    note->setGeometry(kSheetRect.left(), buttonsY, right - 2 * kButtonWidth - 16 - kSheetRect.left(),
+                      kButtonHeight);
+    note->setWordWrap(false);
+  }
   setFixedSize(right + 10, buttonsY + kButtonHeight + 10);
 }
 

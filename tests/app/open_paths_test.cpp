@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "base/localized_text.h"
+#include "settings/settings_dialog.h"
+#include "settings/setup_file.h"
 #include "viewer_fixture.h"
 
 namespace orvia {
@@ -111,6 +113,32 @@ TEST_F(OpenPathsTest, AFolderDroppedOnTheWindowPlays) {
   EXPECT_EQ(window_->RecordingList()->RowText(0, 3),
             QString::fromStdString(GetLocalizedText("IDS_CAPTION_MODE_EVENT")));
   QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+}
+
+TEST_F(OpenPathsTest, SettingsOfASingleRecordingEditItsCard) {
+  // A recording opened by its path, with no card in use: the Setup button
+  // edits the card the recording lies on, and says which in its title.
+  const std::string setup = (Card() + "/Config/setup.dat").toStdString();
+  const SetupChoices before = ReadSetupChoices(setup);
+  SetupChoices changed = before;
+  changed.drivingImpact = (before.drivingImpact + 1) % 3;
+  changed.sdQuota = (before.sdQuota + 1) % 3;
+  ASSERT_EQ(WriteSetupChoices(setup, changed), SetupWriteResult::kWritten);
+  const QStringList driving = Recordings("Normal");
+  ASSERT_FALSE(driving.isEmpty());
+  ASSERT_TRUE(window_->OpenPaths({driving[0]}));
+  ASSERT_TRUE(window_->CardRoot().isEmpty());
+  QString title;
+  SetupChoices shown;
+  SetSettingsDialogDriverForTesting([&](CSettingDialog& dialog) {
+    title = dialog.windowTitle();
+    shown = dialog.Page()->Choices();
+  });
+  window_->OnCommand(kSetupButton);
+  SetSettingsDialogDriverForTesting({});
+  EXPECT_TRUE(title.endsWith(QDir(Card()).canonicalPath()) || title.endsWith(Card())) << title.toStdString();
+  EXPECT_EQ(shown, changed);
+  ASSERT_EQ(WriteSetupChoices(setup, before), SetupWriteResult::kWritten);
 }
 
 }  // namespace

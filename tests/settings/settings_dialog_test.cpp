@@ -66,7 +66,9 @@ TEST(SettingsDialog, OpensWithTheCardsSettingsAndTheStringFilesTexts) {
   CSettingDialog dialog(card.QRoot());
   const SetupPageEnv* page = dialog.Page();
 
-  EXPECT_EQ(dialog.windowTitle(), "Blackbox settings");
+  // The title names the folder whose settings are edited.
+  EXPECT_EQ(dialog.windowTitle(), "Blackbox settings \u2014 " + card.QRoot().chopped(1));
+  EXPECT_EQ(dialog.findChild<QLabel*>("noCardNote"), nullptr);
   EXPECT_EQ(dialog.OkButton()->text(), "OK");
   EXPECT_EQ(dialog.CancelButton()->text(), "CANCEL");
   EXPECT_EQ(dialog.Sheet()->count(), 1);
@@ -97,6 +99,11 @@ TEST(SettingsDialog, WithoutACardShowsDefaultsDisabledAndWritesNothing) {
   for (int id : kLists) EXPECT_FALSE(page->Control(id)->isEnabled()) << id;
   for (int id : kRadios) EXPECT_FALSE(page->Control(id)->isEnabled()) << id;
   EXPECT_FALSE(page->Control(kClockButton)->isEnabled());
+  // Why, in one line.
+  EXPECT_EQ(dialog.windowTitle(), "Blackbox settings");
+  auto* note = dialog.findChild<QLabel*>("noCardNote");
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->text().startsWith("No card to edit")) << note->text().toStdString();
   // The viewer's defaults: as the default file but motion sensitivity 2.
   EXPECT_EQ(Shown(page), "Normal | Normal | 11.9 V | 50 % | Sensitive | High | High | " + kTokyo +
                              " | on | on | on | off");
