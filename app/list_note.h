@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QTimer>
 
 class QAbstractScrollArea;
 
@@ -24,6 +25,26 @@ class ListNote : public QLabel {
 
  private:
   QWidget* viewport_;
+};
+
+// A one-line note along the bottom of the recording list, for what playback
+// did on its own (a damaged recording passed over); it goes away after
+// kShownMs or at the next note.
+class ListStatusLine : public QLabel {
+  Q_OBJECT
+
+ public:
+  static constexpr int kShownMs = 8000;
+  explicit ListStatusLine(QAbstractScrollArea* list);
+  void ShowNote(const QString& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Place();
+  QWidget* viewport_;
+  QTimer hideTimer_;
 };
 
 }  // namespace orvia

@@ -164,6 +164,7 @@ void COrviaDlg::CreateMapAndList() {
   list_->InsertColumn(4, Text("IDS_CAPTION_LIST_PATH"), 0);
   controls_[kRecordingList] = list_;
   listNote_ = new ListNote(list_);
+  listStatus_ = new ListStatusLine(list_);
 }
 
 // The skin's bitmaps, buttons and sliders.

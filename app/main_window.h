@@ -27,6 +27,7 @@ namespace orvia {
 class CDlgGraph;
 class CardWatch;
 class ListNote;
+class ListStatusLine;
 class ReadoutBox;
 class MainWindowPlayback;
 class GPSMap;
@@ -96,6 +97,7 @@ class COrviaDlg : public QWidget {
   ReadoutBox* Readouts() const { return readouts_; }
   // The note over the recording list when a source gave no rows.
   ListNote* RecordingListNote() const { return listNote_; }
+  ListStatusLine* RecordingListStatus() const { return listStatus_; }
 
   bool IsFullScreen() const { return fullScreen_; }
   bool IsMapShown() const { return mapShown_; }
@@ -193,6 +195,7 @@ class COrviaDlg : public QWidget {
   CColoredListCtrl* list_ = nullptr;
   ReadoutBox* readouts_ = nullptr;
   ListNote* listNote_ = nullptr;
+  ListStatusLine* listStatus_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
   QString cardRoot_;

@@ -234,6 +234,22 @@ void MainWindowPlayback::ClearList() {
   window_->RecordingListNote()->hide();  // the card went away; its own message says so
 }
 
+void MainWindowPlayback::MarkRowUnplayable(int row) {
+  QTreeWidgetItem* item = window_->RecordingList()->topLevelItem(row);
+  if (!item) return;
+  const QString damaged = QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_DAMAGED"));
+  if (item->text(3) != damaged) {
+    item->setText(3, damaged);
+    for (int c = 0; c < item->columnCount(); ++c) item->setForeground(c, QColor(150, 150, 150));
+  }
+  window_->RecordingListStatus()->ShowNote(
+      QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_PASSED_OVER")).arg(item->text(0)));
+}
+
+void MainWindowPlayback::SetTimeLineLength(int seconds) {
+  static_cast<CBitSlider*>(window_->Control(kTimeLine))->SetRange(0, std::max(0, seconds - 1), true);
+}
+
 bool MainWindowPlayback::FullScreen() const { return window_->IsFullScreen(); }
 
 bool MainWindowPlayback::PlayersHaveWindows() const {

@@ -32,7 +32,7 @@ class MainWindowPlayback : public QObject, public PlaybackView {
 
   // What the card manager handed back.
   struct SourceChoice {
-    bool accepted = false;     // closed with OK
+    bool accepted = false;       // closed with OK
     bool handsOverRows = false;  // the play list was on top: `rows` replace the list
     QList<QStringList> rows;
     QString card;  // the chosen card's root without its trailing separator; may be empty
@@ -71,6 +71,8 @@ class MainWindowPlayback : public QObject, public PlaybackView {
   void SelectListRow(int row) override;
   void FocusList() override;
   void ClearList() override;
+  void MarkRowUnplayable(int row) override;
+  void SetTimeLineLength(int seconds) override;
   bool FullScreen() const override;
   bool PlayersHaveWindows() const override;
   void RedrawWindow() override;

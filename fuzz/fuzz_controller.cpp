@@ -55,6 +55,8 @@ class NullView : public PlaybackView {
   void SelectListRow(int) override {}
   void FocusList() override {}
   void ClearList() override { rows.clear(); }
+  void MarkRowUnplayable(int) override {}
+  void SetTimeLineLength(int) override {}
   bool FullScreen() const override { return false; }
   bool PlayersHaveWindows() const override { return true; }
   void RedrawWindow() override {}

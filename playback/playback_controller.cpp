@@ -261,6 +261,7 @@ void PlaybackController::EndOpenSource(bool accepted) {
       view_->FocusList();
       OpenFile(view_->RowPath(0));
       feeder_.Rewind();
+      ShowRowOpened(0);
       if (file_.IsOpen()) {
         opened = true;
         if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
@@ -330,6 +331,7 @@ bool PlaybackController::OpenRow() {
   enterPending_ = false;
   feeder_.FlushSound();
   feeder_.DropWaitingUnits();
+  ShowRowOpened(currentRow_);
   if (!file_.IsOpen()) return false;
   if (index_.formats.hasSound) front_->SetSoundFormat(index_.formats.sound);
   SelectRow(currentRow_);
@@ -338,10 +340,16 @@ bool PlaybackController::OpenRow() {
   return true;
 }
 
+void PlaybackController::ShowRowOpened(int row) {
+  if (!file_.IsOpen() || !feeder_.HasKeyUnit()) view_->MarkRowUnplayable(row);
+  // A recording cut short has a shorter time line: its end is its last second.
+  if (file_.IsOpen()) view_->SetTimeLineLength(std::clamp(index_.secondCount, 1, kMaxSeconds));
+}
+
 void PlaybackController::NextFileAtEnd() {
   // Rows with nothing to play (a file cut before its first key unit, a
   // header left by a power cut, a file that does not open) are passed over
-  // like the end of a file, without a word to the user.
+  // like the end of a file; OpenRow has marked them in the list.
   while (currentRow_ < rowCount_ - 1) {
     currentRow_ += 1;
     if (OpenRow() && feeder_.HasKeyUnit()) return;

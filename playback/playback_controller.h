@@ -208,6 +208,9 @@ class PlaybackController {
   // Opens the recording at `path` into file_ and index_ (deps.open).
   void OpenFile(const std::string& path);
   bool OpenRow();
+  // After row `row` was opened: a row with nothing to play is marked in the
+  // list, and the time line takes the recording's length.
+  void ShowRowOpened(int row);
   void NextFileAtEnd();
   // Pauses at the start of the key second `second` (shown by the next tick).
   void PauseAt(int second);

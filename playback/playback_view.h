@@ -61,6 +61,11 @@ class PlaybackView {
   virtual void SelectListRow(int row) = 0;
   virtual void FocusList() = 0;
   virtual void ClearList() = 0;
+  // Row `row` has nothing to play (it does not open, or holds no key unit):
+  // the list shows it as damaged and the user learns it was passed over.
+  virtual void MarkRowUnplayable(int row) = 0;
+  // The time line spans the open recording's `seconds` (1..60).
+  virtual void SetTimeLineLength(int seconds) = 0;
 
   virtual bool FullScreen() const = 0;
   // Both player views exist as windows (volume changes are skipped before).

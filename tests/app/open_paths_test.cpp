@@ -8,7 +8,9 @@
 #include <QUrl>
 #include <utility>
 
+#include "app/list_note.h"
 #include "base/localized_text.h"
+#include "controls/bit_slider.h"
 #include "settings/settings_dialog.h"
 #include "settings/setup_file.h"
 #include "viewer_fixture.h"
@@ -139,6 +141,35 @@ TEST_F(OpenPathsTest, SettingsOfASingleRecordingEditItsCard) {
   EXPECT_TRUE(title.endsWith(QDir(Card()).canonicalPath()) || title.endsWith(Card())) << title.toStdString();
   EXPECT_EQ(shown, changed);
   ASSERT_EQ(WriteSetupChoices(setup, before), SetupWriteResult::kWritten);
+}
+
+TEST_F(OpenPathsTest, ADamagedRecordingIsMarkedAndACutOneHasAShorterTimeLine) {
+  // A copy of two recordings: the first cut to its header by a power cut,
+  // the second cut after about a second.
+  QTemporaryDir copy;
+  const QStringList driving = Recordings("Normal");
+  ASSERT_GE(driving.size(), 2);
+  const QString header = copy.path() + "/" + QFileInfo(driving[0]).fileName();
+  const QString cut = copy.path() + "/" + QFileInfo(driving[1]).fileName();
+  ASSERT_TRUE(QFile::copy(driving[0], header));
+  ASSERT_TRUE(QFile::copy(driving[1], cut));
+  QFile::setPermissions(header, QFile::ReadOwner | QFile::WriteOwner);
+  QFile::setPermissions(cut, QFile::ReadOwner | QFile::WriteOwner);
+  ASSERT_TRUE(QFile::resize(header, 777));
+  ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 2));
+  ASSERT_TRUE(window_->OpenPaths({copy.path()}));
+  ASSERT_EQ(window_->RecordingList()->RowCount(), 2);
+  // Row 1 plays; row 0 says it is damaged, greyed, and a note says it was passed over.
+  QTRY_COMPARE_WITH_TIMEOUT(Controller().currentRow(), 1, 5000);
+  QTreeWidgetItem* damaged = window_->RecordingList()->topLevelItem(0);
+  EXPECT_EQ(damaged->text(3), "Damaged");
+  EXPECT_NE(damaged->foreground(0).color(), QColor(Qt::black));
+  ASSERT_TRUE(window_->RecordingListStatus()->isVisible());
+  EXPECT_TRUE(window_->RecordingListStatus()->text().contains(damaged->text(0)));
+  // The cut recording's time line ends at its last second.
+  auto* timeLine = static_cast<CBitSlider*>(window_->Control(kTimeLine));
+  EXPECT_EQ(timeLine->GetRangeMax(), Controller().index().secondCount - 1);
+  EXPECT_LT(timeLine->GetRangeMax(), 2);
 }
 
 }  // namespace

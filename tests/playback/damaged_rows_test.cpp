@@ -45,10 +45,15 @@ TEST_F(DamagedRowsTest, RowsWithNothingToPlayArePassedOver) {
   EXPECT_EQ(PlayedRows(), std::set<int>({1}));
   ASSERT_TRUE(TickToUnit(4));
   EXPECT_EQ(PlayedRows(), std::set<int>({1, 5}));
+  // Each row passed over is marked in the list, once per pass.
+  EXPECT_EQ(view.unplayable, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(view.timeLineLength, 2);
   // A double click on a damaged row moves on to the next one that plays.
+  view.unplayable.clear();
   controller->OnListDoubleClick(1);
   ASSERT_TRUE(TickUntil([&] { return controller->state() == PlaybackState::kRunning; }, 10));
   EXPECT_EQ(controller->currentRow(), 4);
+  EXPECT_EQ(view.unplayable, (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(DamagedRowsTest, NoLaterRowPlaysStopsWithTheViewsBlanked) {

@@ -63,11 +63,15 @@ class FakeView : public PlaybackView {
   void SelectListRow(int row) override { selectedRow = row; }
   void FocusList() override {}
   void ClearList() override { rows.clear(); }
+  void MarkRowUnplayable(int row) override { unplayable.push_back(row); }
+  void SetTimeLineLength(int seconds) override { timeLineLength = seconds; }
   bool FullScreen() const override { return fullScreen; }
   bool PlayersHaveWindows() const override { return true; }
   void RedrawWindow() override {}
   bool IsEnabled(PlaybackButton b) const { return enabled.count(b) && enabled.at(b); }
 
+  std::vector<int> unplayable;
+  int timeLineLength = 60;
   int timeLine = -1, volumeSlider = 5, mapReloads = 0, graphCount = -1, graphCursor = -1, selectedRow = -1;
   bool pauseLook = false, mapShown = true, fullScreen = false;
   std::string playTooltip;
