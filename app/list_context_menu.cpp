@@ -70,7 +70,7 @@ QStringList ListContextMenu::SelectedPaths() const {
 }
 
 QString ListContextMenu::SuggestedPath(const QString& recording, const QString& extension) const {
-  const QString folder = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
+  const QString folder = window_->ExportFolder().isEmpty() ? QDir::homePath() : window_->ExportFolder();
   return QDir(folder).filePath(QFileInfo(recording).completeBaseName() + "." + extension);
 }
 
@@ -88,7 +88,7 @@ void ListContextMenu::ExportClip() {
   const QString out = GetSaveFileName(window_, Text("IDS_CAPTION_EXPORT_CLIP"),
                                       SuggestedPath(paths[0], "mp4"), Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
   if (out.isEmpty()) return;
-  lastFolder_ = QFileInfo(out).absolutePath();
+  window_->SetExportFolder(QFileInfo(out).absolutePath());
 
   ClipExportOptions options;
   options.range = ClipRange{0, kMaxSeconds};
@@ -141,7 +141,7 @@ void ListContextMenu::ExportTracks(const QString& titleKey, const QString& filte
     out += "." + extension;
     TrackFormatFromName(out.toStdString(), format);
   }
-  lastFolder_ = QFileInfo(out).absolutePath();
+  window_->SetExportFolder(QFileInfo(out).absolutePath());
   std::vector<std::string> inputs;
   for (const QString& p : paths) inputs.push_back(p.toStdString());
   if (WouldReplaceInput(out.toStdString(), inputs)) {

@@ -45,7 +45,6 @@ class ListContextMenu : public QObject {
   void Tell(bool ok, const QString& detail);
 
   COrviaDlg* window_;
-  QString lastFolder_;  // where the last export went
 };
 
 }  // namespace orvia

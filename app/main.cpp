@@ -30,8 +30,10 @@
 #include "app/program_folders.h"
 #include "app/timed_commands.h"
 #include "app/web_sandbox.h"
+#include "base/localized_text.h"
 #include "base/pending_file.h"
 #include "controls/bit_slider.h"
+#include "controls/message_box.h"
 #include "library/play_list.h"
 #include "playback/av_trace.h"
 #include "playback/pacing_trace.h"
@@ -42,6 +44,7 @@ namespace {
 
 void LoadCard(orvia::COrviaDlg& window, QString card) {
   window.AddUserCard(card);
+  window.RememberSource(card);
   if (!card.endsWith('/')) card += '/';
   window.SetCardRoot(card);
   QList<QStringList> rows;
@@ -53,6 +56,17 @@ void LoadCard(orvia::COrviaDlg& window, QString card) {
     window.Playback()->LoadList(rows);
   else
     window.SetRows(rows);
+}
+
+// Started with nothing to open: the card or folder of last time, when it is
+// still there, is offered.
+void OfferRememberedSource(orvia::COrviaDlg& window) {
+  const QString last = window.RememberedSource();
+  if (last.isEmpty() || !QFileInfo::exists(last)) return;
+  const QString text = QString::fromStdString(orvia::GetLocalizedText("IDS_CAPTION_OPEN_LAST_SOURCE"));
+  if (orvia::ShowLocalizedMessageBox(text + "\n" + last, QMessageBox::Yes | QMessageBox::No) ==
+      QMessageBox::Yes)
+    window.OpenPaths({last});
 }
 
 void SaveScreenshot(QWidget& window, const QString& path) {
@@ -112,6 +126,7 @@ int main(int argc, char** argv) {
   orvia::PacingTrace pacing;
   orvia::AvTrace av;
   options.runWindow = [&](orvia::COrviaDlg& window) {
+    window.SetRemembering(true);
     if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
     const bool tracingAv = !line.traceAv.isEmpty() && window.Playback();
     if (tracingAv) {
@@ -132,6 +147,8 @@ int main(int argc, char** argv) {
     // Paths open once the window is up, so that a message about them has
     // the window as its owner.
     if (!line.paths.isEmpty()) window.OpenPaths(line.paths);
+    if (line.paths.isEmpty() && line.card.isEmpty() && line.screenshot.isEmpty() && line.quitAfterMs < 0)
+      OfferRememberedSource(window);
     if (!line.fullScreen.isEmpty()) window.EnterFullScreen(line.fullScreen != "rear");
     if (!line.screenshot.isEmpty()) {
       QTimer::singleShot(line.screenshotAfterMs, &window, [&] {

@@ -17,6 +17,7 @@
 #include "app/list_context_menu.h"
 #include "app/list_note.h"
 #include "app/main_window_playback.h"
+#include "app/preferences.h"
 #include "app/readout_box.h"
 #include "app/startup_files.h"
 #include "base/localized_text.h"
@@ -560,7 +561,33 @@ void COrviaDlg::mouseReleaseEvent(QMouseEvent* event) {
   QWidget::mouseReleaseEvent(event);
 }
 
+void COrviaDlg::SetRemembering(bool on) {
+  remembering_ = on;
+  if (!on) return;
+  const ViewerPreferences p = LoadPreferences();
+  static_cast<CBitSlider*>(Control(kVolumeSlider))->SetPos(p.volume);
+  if (p.mapShown != mapShown_) ToggleMap();
+  if (graph_ && p.speedGraph != (graph_->mode() == CDlgGraph::kSpeed)) ToggleGraphMode();
+  rememberedSource_ = p.lastSource;
+  exportFolder_ = p.exportFolder;
+  // The place is taken only where a screen still shows the window's top.
+  if (p.hasPosition && QGuiApplication::screenAt(p.position + QPoint(40, 10))) move(p.position);
+}
+
 void COrviaDlg::closeEvent(QCloseEvent* event) {
+  if (remembering_) {
+    ViewerPreferences p;
+    p.volume = static_cast<CBitSlider*>(Control(kVolumeSlider))->GetPos();
+    p.mapShown = mapShown_;
+    p.speedGraph = graph_ && graph_->mode() == CDlgGraph::kSpeed;
+    p.lastSource = openedSource_.isEmpty() ? rememberedSource_ : openedSource_;
+    p.exportFolder = exportFolder_;
+    if (!fullScreen_) {
+      p.hasPosition = true;
+      p.position = pos();
+    }
+    SavePreferences(p);
+  }
   delete playback_;  // stops the timers and closes the open recording
   playback_ = nullptr;
   event->accept();

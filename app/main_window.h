@@ -122,6 +122,17 @@ class COrviaDlg : public QWidget {
   // A folder the user named as a card (`--card`); the card manager lists it.
   void AddUserCard(const QString& folder);
 
+  // Remembering between runs (app/preferences.h): once switched on, the
+  // volume, map, graph, window place and export folder stored last time are
+  // taken now, and what they are at close is stored. Off by default, so that
+  // windows made by tests share nothing.
+  void SetRemembering(bool on);
+  // The card or folder opened last time (remembered), and the one opened now.
+  QString RememberedSource() const { return rememberedSource_; }
+  void RememberSource(const QString& path) { openedSource_ = path; }
+  QString ExportFolder() const { return exportFolder_; }
+  void SetExportFolder(const QString& folder) { exportFolder_ = folder; }
+
   // Replaces the rows of the recording list (number, date, time, type, path);
   // no rows shows the list's no-recordings note.
   void SetRows(const QList<QStringList>& rows);
@@ -200,6 +211,10 @@ class COrviaDlg : public QWidget {
   QColor panel_{73, 73, 74};
   QString cardRoot_;
   QStringList userCards_;
+  bool remembering_ = false;
+  QString rememberedSource_;
+  QString openedSource_;
+  QString exportFolder_;
   CardWatch* cardWatch_ = nullptr;
   bool fullScreen_ = false;
   bool painted_ = false;

@@ -46,6 +46,9 @@ bool COrviaDlg::OpenPaths(const QStringList& paths) {
     // recordings belong to no card.
     const QString card = QString::fromStdString(found.cardRoot);
     if (!card.isEmpty()) AddUserCard(QString::fromStdString(TrimTrailingSeparators(found.cardRoot)));
+    // Offered again at the next start: the one path, or the folder of the first.
+    const QString first = QString::fromStdString(absolute.front());
+    RememberSource(absolute.size() == 1 ? first : QFileInfo(first).absolutePath());
     SetCardRoot(card);
     if (playback_)
       playback_->LoadList(rows);

@@ -109,8 +109,10 @@ void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runMana
   const SourceChoice choice = runManager ? runManager() : SourceChoice{};
   if (choice.accepted) {
     PumpMessagesBriefly(window_);
-    if (!choice.card.isEmpty())
+    if (!choice.card.isEmpty()) {
       window_->SetCardRoot(choice.card.endsWith('/') ? choice.card : choice.card + '/');
+      window_->RememberSource(choice.card);
+    }
     if (choice.handsOverRows) window_->SetRows(choice.rows);
     controller_->EndOpenSource(true);
   } else {

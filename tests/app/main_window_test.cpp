@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "controls/bit_slider.h"
 #include "controls/skin_button.h"
 #include "playback/graph_window.h"
 #include "viewer_fixture.h"
@@ -156,6 +157,41 @@ TEST_F(MainWindowTest, UpgradeStartsTheUpdaterWithTheVersionOrSaysWhereUpdatesCo
   ASSERT_EQ(shown.size(), 1);
   EXPECT_TRUE(shown[0].text.contains("package")) << shown[0].text.toStdString();
   EXPECT_TRUE(shown[0].text.contains(QCoreApplication::applicationVersion()));
+}
+
+// Two runs with one config folder: the second starts with the volume, map,
+// graph, export folder and source the first ended with.
+TEST_F(MainWindowTest, RemembersTheStateOfTheLastRunInItsConfigFolder) {
+  QTemporaryDir config;
+  const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  QTemporaryDir source;
+  {
+    COrviaDlg first(&module_);
+    first.SetRemembering(true);
+    auto* volume = static_cast<CBitSlider*>(first.Control(kVolumeSlider));
+    EXPECT_EQ(volume->GetPos(), 5);  // nothing remembered yet
+    volume->SetPos(2);
+    first.OnCommand(kMapButton);
+    first.OnCommand(kGraphModeButton);
+    first.SetExportFolder("/tmp/exports");
+    first.RememberSource(source.path());
+    first.show();
+    first.close();
+  }
+  EXPECT_TRUE(QFileInfo::exists(config.path() + "/orvia/orvia.conf"));
+  COrviaDlg second(&module_);
+  second.SetRemembering(true);
+  EXPECT_EQ(static_cast<CBitSlider*>(second.Control(kVolumeSlider))->GetPos(), 2);
+  EXPECT_FALSE(second.IsMapShown());
+  EXPECT_EQ(second.Graph()->mode(), CDlgGraph::kSpeed);
+  EXPECT_EQ(second.ExportFolder(), "/tmp/exports");
+  EXPECT_EQ(second.RememberedSource(), source.path());
+  // A window that does not remember stores nothing and starts as new.
+  COrviaDlg plain(&module_);
+  EXPECT_EQ(static_cast<CBitSlider*>(plain.Control(kVolumeSlider))->GetPos(), 5);
+  EXPECT_TRUE(plain.IsMapShown());
+  qputenv("XDG_CONFIG_HOME", before);
 }
 
 TEST(GraphWindow, DrawsTheCursorAndThePlots) {
