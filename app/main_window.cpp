@@ -11,12 +11,13 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QUrl>
 #include <QWindow>
 
 #include "app/list_context_menu.h"
-#include "app/main_window_geometry.h"
 #include "app/list_note.h"
+#include "app/main_window_geometry.h"
 #include "app/main_window_playback.h"
 #include "app/preferences.h"
 #include "app/readout_box.h"
@@ -72,7 +73,6 @@ QIcon WindowIcon() {
   return icon;
 }
 
-
 }  // namespace
 
 void PumpMessagesBriefly(QWidget*) {
@@ -86,7 +86,10 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   setObjectName("COrviaDlg");
   setWindowTitle("Orvia");
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFixedSize(1020, 730);
+  // The window grows and shrinks keeping its proportions (LayoutNormal);
+  // it starts at its design size.
+  resize(kDesignWidth, kDesignHeight);
+  setMinimumSize(kDesignWidth * 7 / 10, kDesignHeight * 7 / 10);
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
   setWindowIcon(WindowIcon());
 
@@ -114,6 +117,12 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   });
   cardWatch_->Start();
   cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
+
+  // Resizing by the corner; from here on every resize lays the window out.
+  sizeGrip_ = new QSizeGrip(this);
+  sizeGrip_->resize(16, 16);
+  sizeGrip_->move(width() - 16, height() - 16);
+  CaptureDesignLayout();
 }
 
 // The two player views and their one-time set-up calls.

@@ -5,6 +5,8 @@
 // commands; the parts do the work.
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
@@ -22,6 +24,8 @@ class QLabel;
 class CxSkinButton;
 class CBitSlider;
 class CColoredListCtrl;
+
+class QSizeGrip;
 
 namespace orvia {
 class CDlgGraph;
@@ -168,6 +172,8 @@ class COrviaDlg : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -184,6 +190,14 @@ class COrviaDlg : public QWidget {
   QLabel* AddLabel(int id, QRect rect, const QColor& colour);
   void ApplyNormalLayout();
   void ApplyFullScreenLayout(int width, int height);
+  // The normal layout scaled to the window's size; the full-screen one at it.
+  void LayoutNormal();
+  void LayoutFullScreen();
+  // Puts `widget` at `design` (design coordinates), scaled to the window.
+  void Place(QWidget* widget, const QRect& design);
+  QRect Scaled(const QRect& design) const;
+  // Takes every part's place and font as built, at the design size.
+  void CaptureDesignLayout();
   void SetButtonImages(int id, int normal, int pressed);
   void ToggleMap();
   void ToggleGraphMode();
@@ -220,6 +234,14 @@ class COrviaDlg : public QWidget {
   bool painted_ = false;
   bool fullScreenFront_ = true;
   QRect savedGeometry_;
+  bool wasMaximized_ = false;
+  // The normal layout at any size: each part's place and font at the design
+  // size (1020 x 730), and the scale and offset that fit it into the window.
+  QHash<QWidget*, QRect> designRects_;
+  QHash<QWidget*, QFont> designFonts_;
+  double scale_ = 1.0;
+  QPoint offset_;
+  QSizeGrip* sizeGrip_ = nullptr;
   bool mapShown_ = true;
   WindowDrag drag_;
 };

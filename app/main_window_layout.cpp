@@ -2,9 +2,12 @@
 // with its proportions kept, and the full-screen one; the map and graph
 // toggles; the painting of the skin.
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/main_window_geometry.h"
@@ -21,11 +24,11 @@ void COrviaDlg::ToggleMap() {
   if (mapShown_) {
     b->SetSkin(159, 160, 159, 159);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_OFF");
-    map_->resize(0, 0);
+    Place(map_, QRect(kMapRect.topLeft(), QSize(0, 0)));
   } else {
     b->SetSkin(161, 162, 161, 161);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_ON");
-    map_->setGeometry(kMapRect);
+    Place(map_, kMapRect);
     map_->update();
   }
   mapShown_ = !mapShown_;
@@ -45,33 +48,36 @@ void COrviaDlg::ToggleGraphMode() {
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_ACCELERATE");
   }
   readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, fullScreen_);
-  update(QRect(QPoint(400, 532), QPoint(436, 719)));
+  update(Scaled(QRect(QPoint(400, 532), QPoint(436, 719))));
 }
 
 void COrviaDlg::ApplyNormalLayout() {
   if (mapShown_) {
-    map_->setGeometry(kMapRect);
+    Place(map_, kMapRect);
     map_->update();
   } else {
-    map_->resize(0, 0);
+    Place(map_, QRect(kMapRect.topLeft(), QSize(0, 0)));
   }
   graph_->show();
   for (int id : {kUpgradeButton, kSetupButton, kPrintButton, kCaptureButton, kMapButton, kFullRearButton,
                  kFullFrontButton, kBackButton, kForwardButton, kSdButton, kGraphModeButton, kSpeedSlider,
                  kVolumeSlider, kRecordingList, kTimeText})
     Control(id)->show();
-  struct Place {
+  struct Spot {
     int id, x, y, normal, pressed;
   };
-  for (const Place& p :
-       {Place{kMinimizeButton, 932, 17, 155, 156}, Place{kExitButton, 970, 17, 157, 158},
-        Place{kPreviousFileButton, 306, 445, 166, 165}, Place{kPlayButton, 406, 445, 169, 170},
-        Place{kNextFileButton, 506, 445, 173, 174}, Place{kStopButton, 556, 445, 220, 219}}) {
-    Control(p.id)->move(p.x, p.y);
+  for (const Spot& p :
+       {Spot{kMinimizeButton, 932, 17, 155, 156}, Spot{kExitButton, 970, 17, 157, 158},
+        Spot{kPreviousFileButton, 306, 445, 166, 165}, Spot{kPlayButton, 406, 445, 169, 170},
+        Spot{kNextFileButton, 506, 445, 173, 174}, Spot{kStopButton, 556, 445, 220, 219}}) {
+    QWidget* button = Control(p.id);
+    // The images first: they give the button its design size.
     SetButtonImages(p.id, p.normal, p.pressed);
-    Control(p.id)->show();
+    const QSize size = designRects_.contains(button) ? designRects_[button].size() : button->size();
+    Place(button, QRect(QPoint(p.x, p.y), size));
+    button->show();
   }
-  Control(kTimeLine)->setGeometry(kTimeLineRect);
+  Place(Control(kTimeLine), kTimeLineRect);
   Control(kNormalButton)->hide();
   Control(kRestoreButton)->hide();
 }
@@ -106,38 +112,114 @@ void COrviaDlg::EnterFullScreen(bool front) {
   if (!s) return;
   fullScreen_ = true;
   fullScreenFront_ = front;
-  const QRect monitor = s->geometry();
+  wasMaximized_ = isMaximized();
   savedGeometry_ = geometry();
-  setMinimumSize(0, 0);
-  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  setGeometry(monitor);
-  show();
-  const int shown = front ? 0 : 1;
-  if (playerWidgets_[shown]) {
-    playerWidgets_[shown]->setGeometry(22, 32, monitor.width() - 44, monitor.height() - 103);
-    playerWidgets_[shown]->show();
-  }
-  if (playerWidgets_[1 - shown]) playerWidgets_[1 - shown]->hide();
-  ApplyFullScreenLayout(monitor.width(), monitor.height());
+  // The window manager's own full-screen state, so that no panel stays over
+  // the window; the layout follows the size it gives (resizeEvent).
+  setGeometry(s->geometry());
+  showFullScreen();
+  LayoutFullScreen();
   readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, true);
   emit fullScreenChanged();
   update();
 }
 
+void COrviaDlg::LayoutFullScreen() {
+  const int w = width(), h = height();
+  const int shown = fullScreenFront_ ? 0 : 1;
+  if (playerWidgets_[shown]) {
+    playerWidgets_[shown]->setGeometry(22, 32, w - 44, h - 103);
+    playerWidgets_[shown]->show();
+  }
+  if (playerWidgets_[1 - shown]) playerWidgets_[1 - shown]->hide();
+  ApplyFullScreenLayout(w, h);
+}
+
 void COrviaDlg::LeaveFullScreen() {
   if (!fullScreen_) return;
   fullScreen_ = false;
-  setFixedSize(savedGeometry_.size());
-  setGeometry(savedGeometry_);
-  ApplyNormalLayout();
-  for (int v = 0; v < 2; ++v) {
-    if (!playerWidgets_[v]) continue;
-    playerWidgets_[v]->setGeometry(v == 0 ? kFrontRect : kRearRect);
-    playerWidgets_[v]->show();
+  if (wasMaximized_) {
+    showMaximized();
+  } else {
+    showNormal();
+    setGeometry(savedGeometry_);
   }
+  LayoutNormal();
   readouts_->Apply(graph_->mode() == CDlgGraph::kSpeed, false);
   emit fullScreenChanged();
   update();
+}
+
+void COrviaDlg::LayoutNormal() {
+  const double s = std::min(width() / double(kDesignWidth), height() / double(kDesignHeight));
+  scale_ = s > 0 ? s : 1.0;
+  offset_ =
+      QPoint(qRound((width() - kDesignWidth * scale_) / 2), qRound((height() - kDesignHeight * scale_) / 2));
+  ApplyNormalLayout();
+  for (int v = 0; v < 2; ++v) {
+    if (!playerWidgets_[v]) continue;
+    Place(playerWidgets_[v], v == 0 ? kFrontRect : kRearRect);
+    playerWidgets_[v]->show();
+  }
+  for (auto it = designRects_.cbegin(); it != designRects_.cend(); ++it)
+    it.key()->setGeometry(Scaled(it.value()));
+  // Texts are laid out again at the new size: every font set on a part of
+  // the window grows with it.
+  for (auto it = designFonts_.cbegin(); it != designFonts_.cend(); ++it) {
+    QFont font = it.value();
+    if (font.pixelSize() > 0)
+      font.setPixelSize(std::max(1, qRound(font.pixelSize() * scale_)));
+    else if (font.pointSizeF() > 0)
+      font.setPointSizeF(font.pointSizeF() * scale_);
+    it.key()->setFont(font);
+  }
+  if (sizeGrip_) sizeGrip_->move(width() - sizeGrip_->width(), height() - sizeGrip_->height());
+  update();
+}
+
+void COrviaDlg::Place(QWidget* widget, const QRect& design) {
+  designRects_[widget] = design;
+  widget->setGeometry(Scaled(design));
+}
+
+QRect COrviaDlg::Scaled(const QRect& design) const {
+  const int left = qRound(design.x() * scale_), top = qRound(design.y() * scale_);
+  const int right = qRound((design.x() + design.width()) * scale_);
+  const int bottom = qRound((design.y() + design.height()) * scale_);
+  return QRect(left + offset_.x(), top + offset_.y(), right - left, bottom - top);
+}
+
+void COrviaDlg::CaptureDesignLayout() {
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child == sizeGrip_ || child->isWindow()) continue;
+    designRects_.insert(child, child->geometry());
+  }
+  designFonts_.insert(this, font());
+  for (QWidget* child : findChildren<QWidget*>())
+    if (child->testAttribute(Qt::WA_SetFont) && !child->isWindow()) designFonts_.insert(child, child->font());
+}
+
+void COrviaDlg::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (designRects_.isEmpty()) return;  // still being built
+  if (fullScreen_)
+    LayoutFullScreen();
+  else
+    LayoutNormal();
+}
+
+void COrviaDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double click on the title band maximises the window, or gives it back
+  // its size, as a title bar does.
+  if (!fullScreen_ && event->button() == Qt::LeftButton &&
+      event->position().y() < 50 * scale_ + offset_.y()) {
+    if (isMaximized())
+      showNormal();
+    else
+      showMaximized();
+    return;
+  }
+  QWidget::mouseDoubleClickEvent(event);
 }
 
 void COrviaDlg::paintEvent(QPaintEvent*) {
@@ -149,10 +231,16 @@ void COrviaDlg::paintEvent(QPaintEvent*) {
   // Qt composes the window off-screen and shows it in one step.
   QPainter p(this);
   if (!fullScreen_) {
+    p.fillRect(rect(), panel_);
+    // The skin is drawn at its design size, scaled smoothly to the window.
+    p.translate(offset_);
+    p.scale(scale_, scale_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, scale_ != 1.0);
+    const QRect design(0, 0, kDesignWidth, kDesignHeight);
     if (!background_.isNull())
-      p.drawPixmap(rect(), background_);
+      p.drawPixmap(design, background_);
     else
-      p.fillRect(rect(), panel_);
+      p.fillRect(design, panel_);
     const QPixmap& indicator = graph_->mode() == CDlgGraph::kAcceleration ? indicatorA_ : indicatorB_;
     p.drawPixmap(400, 532, indicator);
   } else {

@@ -26,11 +26,14 @@ void CxSkinButton::SetSkin(int normalId, int pressedId, int hoverId, int checked
 
 void CxSkinButton::SetSkinImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,
                                  const QPixmap& checked) {
+  const QSize before = normal_.size();
   normal_ = normal;
   pressed_ = pressed;
   hoverImage_ = hover;
   checkedImage_ = checked;
-  if (!normal_.isNull()) resize(normal_.size());
+  // A button takes the size of its images; another look of the same size
+  // keeps the size the window gave it (a scaled window's buttons are larger).
+  if (!normal_.isNull() && (normal_.size() != before || before.isEmpty())) resize(normal_.size());
   update();
 }
 
@@ -129,6 +132,7 @@ void CxSkinButton::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().button());
     return;
   }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, pixmap->size() != size());
   painter.drawPixmap(rect(), *pixmap);
 }
 

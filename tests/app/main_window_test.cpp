@@ -194,6 +194,38 @@ TEST_F(MainWindowTest, RemembersTheStateOfTheLastRunInItsConfigFolder) {
   qputenv("XDG_CONFIG_HOME", before);
 }
 
+// Maximised on a 1920 x 1080 screen (the size the window manager gives),
+// the whole window scales with its proportions kept: the views get the
+// pixels, the texts grow, and the design size comes back after.
+TEST_F(MainWindowTest, AMaximisedWindowScalesEveryPartAndTheViewsGetThePixels) {
+  const QRect front = window_->FrontPlayer()->widget()->geometry();
+  const int timeFont = window_->Control(kTimeText)->font().pixelSize();
+  const int playWidth = window_->Control(kPlayButton)->width();
+  window_->setGeometry(0, 0, 1920, 1080);
+  QTRY_COMPARE_WITH_TIMEOUT(window_->size(), QSize(1920, 1080), 3000);
+  const double s = 1080.0 / 730;  // the height limits the scale
+  const QRect big = window_->FrontPlayer()->widget()->geometry();
+  EXPECT_GT(big.width(), 1000);
+  EXPECT_NEAR(big.width(), front.width() * s, 2);
+  EXPECT_NEAR(big.height(), front.height() * s, 2);
+  EXPECT_NEAR(window_->RearPlayer()->widget()->width(), 282 * s, 2);
+  // Centred across, flush with the top and bottom.
+  const int left = (1920 - qRound(1020 * s)) / 2;
+  EXPECT_NEAR(big.x(), left + 305 * s, 2);
+  EXPECT_NEAR(window_->Graph()->geometry().bottom(), (537 + 180) * s, 2);
+  if (timeFont > 0) EXPECT_NEAR(window_->Control(kTimeText)->font().pixelSize(), timeFont * s, 1);
+  // A button keeps its place and size through a change of look.
+  const QRect play = window_->Control(kPlayButton)->geometry();
+  window_->OnCommand(kMapButton);
+  window_->OnCommand(kMapButton);
+  EXPECT_EQ(window_->Control(kPlayButton)->geometry(), play);
+  EXPECT_NEAR(play.width(), playWidth * s, 2);
+  window_->grab().save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/maximised-window.png"));
+
+  window_->setGeometry(0, 0, 1020, 730);
+  QTRY_COMPARE_WITH_TIMEOUT(window_->FrontPlayer()->widget()->geometry(), front, 3000);
+}
+
 TEST(GraphWindow, DrawsTheCursorAndThePlots) {
   CDlgGraph graph;
   graph.resize(490, 180);
