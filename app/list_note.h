@@ -3,10 +3,12 @@
 // usable. UI thread only.
 #pragma once
 
+#include <QFrame>
 #include <QLabel>
 #include <QTimer>
 
 class QAbstractScrollArea;
+class QPushButton;
 
 namespace orvia {
 
@@ -45,6 +47,32 @@ class ListStatusLine : public QLabel {
   void Place();
   QWidget* viewport_;
   QTimer hideTimer_;
+};
+
+// A card inserted while the viewer runs, offered along the bottom of the
+// recording list ("Card CARD inserted  [Open]  [x]"): it never takes over
+// what is playing; Open asks for it, the cross puts the note away.
+class CardInsertedNote : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit CardInsertedNote(QAbstractScrollArea* list);
+  void Offer(const QString& cardRoot);
+  QString offered() const { return card_; }
+  QPushButton* openButton() const { return open_; }
+
+ signals:
+  void openRequested(const QString& cardRoot);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Place();
+  QWidget* viewport_;
+  QLabel* text_;
+  QPushButton* open_;
+  QString card_;
 };
 
 }  // namespace orvia

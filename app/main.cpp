@@ -147,8 +147,12 @@ int main(int argc, char** argv) {
     // Paths open once the window is up, so that a message about them has
     // the window as its owner.
     if (!line.paths.isEmpty()) window.OpenPaths(line.paths);
-    if (line.paths.isEmpty() && line.card.isEmpty() && line.screenshot.isEmpty() && line.quitAfterMs < 0)
-      OfferRememberedSource(window);
+    if (line.paths.isEmpty() && line.card.isEmpty()) {
+      // A card in the reader opens by itself; otherwise the last source is
+      // offered (only to someone who can answer).
+      const bool interactive = line.screenshot.isEmpty() && line.quitAfterMs < 0;
+      if (!window.OpenCardsAtStart(interactive) && interactive) OfferRememberedSource(window);
+    }
     if (!line.fullScreen.isEmpty()) window.EnterFullScreen(line.fullScreen != "rear");
     if (!line.screenshot.isEmpty()) {
       QTimer::singleShot(line.screenshotAfterMs, &window, [&] {

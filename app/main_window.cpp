@@ -115,6 +115,13 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   connect(cardWatch_, &CardWatch::cardRemoved, this, [this](const QString& mountPoint) {
     if (playback_) playback_->OnVolumeRemoved(mountPoint);
   });
+  // A card put in while the viewer runs is offered, never opened over what
+  // plays.
+  connect(cardWatch_, &CardWatch::cardInserted, this, [this](const QString& root) {
+    if (root != cardRoot_) cardNote_->Offer(root);
+  });
+  connect(cardNote_, &CardInsertedNote::openRequested, this,
+          [this](const QString& root) { OpenPaths({root}); });
   cardWatch_->Start();
   cardWatch_->StartServiceWatch(udisks::TakeSnapshot);
 
@@ -171,6 +178,7 @@ void COrviaDlg::CreateMapAndList() {
   controls_[kRecordingList] = list_;
   listNote_ = new ListNote(list_);
   listStatus_ = new ListStatusLine(list_);
+  cardNote_ = new CardInsertedNote(list_);
 }
 
 // The skin's bitmaps, buttons and sliders.
@@ -299,12 +307,26 @@ void COrviaDlg::OpenCardManager() {
   playback_->OpenSource(
       [this] {
         DiskManagerResult r = RunDiskManager(this, userCards_, MakeFormatPageFactory());
-        return MainWindowPlayback::SourceChoice{r.accepted, r.pageIndex == 0, r.rows, r.cardText};
+        return MainWindowPlayback::SourceChoice{r.accepted, r.pageIndex == 0, r.rows, r.cardText,
+                                                r.cardsChanged};
       },
       // Before maintenance the card's pending writes reach it. The card stays
       // mounted: a volume taken away here would not come back by itself, and
       // the card manager could no longer list it.
       [](const QString& root) { FlushVolume(root.toLocal8Bit().constData()); });
+}
+
+bool COrviaDlg::OpenCardsAtStart(bool mayAsk) {
+  CardEnvironment env;
+  for (const QString& folder : userCards_) env.userFolders.push_back(folder.toStdString());
+  env.udisks = udisks::SystemSnapshot;
+  const std::vector<std::string> cards = FindCardDrives(env);
+  if (cards.size() == 1) return OpenPaths({QString::fromStdString(cards.front())});
+  if (cards.size() > 1 && mayAsk) {
+    OpenCardManager();
+    return true;
+  }
+  return false;
 }
 
 void COrviaDlg::AddUserCard(const QString& folder) {

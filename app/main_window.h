@@ -32,6 +32,7 @@ class CDlgGraph;
 class CardWatch;
 class ListNote;
 class ListStatusLine;
+class CardInsertedNote;
 class ReadoutBox;
 class MainWindowPlayback;
 class GPSMap;
@@ -102,6 +103,8 @@ class COrviaDlg : public QWidget {
   // The note over the recording list when a source gave no rows.
   ListNote* RecordingListNote() const { return listNote_; }
   ListStatusLine* RecordingListStatus() const { return listStatus_; }
+  CardInsertedNote* InsertedCardNote() const { return cardNote_; }
+  CardWatch* Watch() const { return cardWatch_; }
 
   bool IsFullScreen() const { return fullScreen_; }
   bool IsMapShown() const { return mapShown_; }
@@ -125,6 +128,9 @@ class COrviaDlg : public QWidget {
   void OpenCardManager();
   // A folder the user named as a card (`--card`); the card manager lists it.
   void AddUserCard(const QString& folder);
+  // Started with nothing to open: the one card found opens; several bring up
+  // the card manager when `mayAsk`. False when nothing was opened.
+  bool OpenCardsAtStart(bool mayAsk);
 
   // Remembering between runs (app/preferences.h): once switched on, the
   // volume, map, graph, window place and export folder stored last time are
@@ -221,6 +227,7 @@ class COrviaDlg : public QWidget {
   ReadoutBox* readouts_ = nullptr;
   ListNote* listNote_ = nullptr;
   ListStatusLine* listStatus_ = nullptr;
+  CardInsertedNote* cardNote_ = nullptr;
   QPixmap background_, indicatorA_, indicatorB_, bottomBar_, controlBar_;
   QColor panel_{73, 73, 74};
   QString cardRoot_;

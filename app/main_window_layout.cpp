@@ -66,10 +66,9 @@ void COrviaDlg::ApplyNormalLayout() {
   struct Spot {
     int id, x, y, normal, pressed;
   };
-  for (const Spot& p :
-       {Spot{kMinimizeButton, 932, 17, 155, 156}, Spot{kExitButton, 970, 17, 157, 158},
-        Spot{kPreviousFileButton, 306, 445, 166, 165}, Spot{kPlayButton, 406, 445, 169, 170},
-        Spot{kNextFileButton, 506, 445, 173, 174}, Spot{kStopButton, 556, 445, 220, 219}}) {
+  for (const Spot& p : {Spot{kMinimizeButton, 932, 17, 155, 156}, Spot{kExitButton, 970, 17, 157, 158},
+                        Spot{kPreviousFileButton, 306, 445, 166, 165}, Spot{kPlayButton, 406, 445, 169, 170},
+                        Spot{kNextFileButton, 506, 445, 173, 174}, Spot{kStopButton, 556, 445, 220, 219}}) {
     QWidget* button = Control(p.id);
     // The images first: they give the button its design size.
     SetButtonImages(p.id, p.normal, p.pressed);

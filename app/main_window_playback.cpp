@@ -13,6 +13,7 @@
 #include "controls/message_box.h"
 #include "controls/skin_button.h"
 #include "controls/slider_math.h"
+#include "library/play_list.h"
 #include "playback/gps_map.h"
 #include "playback/graph_window.h"
 #include "playback/map_route.h"
@@ -114,6 +115,17 @@ void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runMana
       window_->RememberSource(choice.card);
     }
     if (choice.handsOverRows) window_->SetRows(choice.rows);
+    controller_->EndOpenSource(true);
+  } else if (choice.cardsChanged && !cardRoot.isEmpty()) {
+    // A format ran: the rows kept may name files that are gone, so the card
+    // in use is listed anew.
+    window_->SetCardRoot(cardRoot);
+    QList<QStringList> rows;
+    for (const PlayListRow& r : ScanPlayList(cardRoot.toStdString(), 0))
+      rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
+                   QString::fromStdString(r.time), QString::fromStdString(r.type),
+                   QString::fromStdString(r.path)});
+    window_->SetRows(rows);
     controller_->EndOpenSource(true);
   } else {
     window_->SetCardRoot(cardRoot);

@@ -35,7 +35,8 @@ class MainWindowPlayback : public QObject, public PlaybackView {
     bool accepted = false;       // closed with OK
     bool handsOverRows = false;  // the play list was on top: `rows` replace the list
     QList<QStringList> rows;
-    QString card;  // the chosen card's root without its trailing separator; may be empty
+    QString card;               // the chosen card's root without its trailing separator; may be empty
+    bool cardsChanged = false;  // a format ran: a cancelled manager lists the card again
   };
   // The SD button's sequence: playback to state 0, the card in use released
   // (`releaseCard` with its root) and forgotten, then `runManager`. With OK

@@ -175,7 +175,14 @@ DiskManagerResult RunDiskManager(QWidget* parent, const CardEnvironment& env, Fo
   } else {
     sheet.exec();
   }
-  return sheet.result() == QDialog::Accepted ? sheet.Result() : DiskManagerResult();
+  DiskManagerResult result = sheet.result() == QDialog::Accepted ? sheet.Result() : DiskManagerResult();
+  result.cardsChanged = sheet.CardsChanged();
+  return result;
+}
+
+bool CDiskMgrPropSheet::CardsChanged() const {
+  const auto* page = dynamic_cast<const DiskPage*>(formatPage_);
+  return page != nullptr && page->ChangedCards();
 }
 
 DiskManagerResult RunDiskManager(QWidget* parent, const QStringList& userCards, FormatPageFactory formatPage,

@@ -32,9 +32,10 @@ using FormatPageFactory = std::function<QWidget*(QWidget* parent)>;
 // What the disk manager hands back when it closes.
 struct DiskManagerResult {
   bool accepted = false;
-  int pageIndex = -1;       // page on top at OK: 0 play list, 1 format
-  QList<QStringList> rows;  // play-list rows in page order (page 0 only)
-  QString cardText;         // the chosen card's root without its '/'; may be empty
+  int pageIndex = -1;         // page on top at OK: 0 play list, 1 format
+  QList<QStringList> rows;    // play-list rows in page order (page 0 only)
+  QString cardText;           // the chosen card's root without its '/'; may be empty
+  bool cardsChanged = false;  // a format ran, whether the sheet was accepted or not
 };
 
 class CDiskMgrPropSheet : public QDialog {
@@ -64,6 +65,8 @@ class CDiskMgrPropSheet : public QDialog {
 
   // Filled by accept(); empty after a cancel.
   const DiskManagerResult& Result() const { return result_; }
+  // Whether a page changed a card while the sheet was open.
+  bool CardsChanged() const;
 
  public slots:
   // Every close with OK (the OK button, Enter) records the page on top and

@@ -1,5 +1,7 @@
 #include "disk/format_page.h"
 
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -53,13 +55,29 @@ CDlgFormat::CDlgFormat(QWidget* parent, FormatEnvironment environment)
   row->addWidget(caption);
   row->addWidget(drives_, 1);
   row->addWidget(start_);
+  note_ = new QLabel(Text("IDS_CAPTION_DISK_FORMAT_NEEDS_SERVICE"), this);
+  note_->setObjectName(QStringLiteral("needsServiceNote"));
+  note_->setWordWrap(true);
+  note_->setStyleSheet(QStringLiteral("color: #b00020;"));
+  note_->hide();
+  if (!environment_.canFormat)
+    environment_.canFormat = [](const format::CardCandidate& card) {
+      return !card.objectPath.empty() || geteuid() == 0 || access(card.devicePath.c_str(), W_OK) == 0;
+    };
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 16, 16, 16);
   layout->addWidget(description_);
   layout->addLayout(row);
+  layout->addWidget(note_);
   layout->addStretch(1);
 
   connect(start_, &QPushButton::clicked, this, &CDlgFormat::OpenFormatDialog);
+  connect(drives_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (i < 0 || i >= static_cast<int>(cards_.size())) return;
+    const bool writable = environment_.canFormat(cards_[i]);
+    start_->setEnabled(writable);
+    note_->setVisible(!writable);
+  });
   ScanCards({});
 
   if (cards_.empty()) {
@@ -84,7 +102,11 @@ void CDlgFormat::ScanCards(const std::string& keepDevice) {
     if (!keepDevice.empty() && cards_[i].devicePath == keepDevice) selected = static_cast<int>(i);
   }
   if (!cards_.empty()) drives_->setCurrentIndex(selected);
-  start_->setEnabled(!cards_.empty());
+  // A card that is plainly there but cannot be written by this user: Start
+  // would only fail, so the page says what formatting needs instead.
+  const bool writable = cards_.empty() || !environment_.canFormat || environment_.canFormat(cards_[selected]);
+  start_->setEnabled(!cards_.empty() && writable);
+  note_->setVisible(!writable);
 }
 
 int CDlgFormat::SelectedIndex() const { return drives_->currentIndex(); }
@@ -107,6 +129,7 @@ void CDlgFormat::OpenFormatDialog() {
   const format::CardCandidate card = cards_[static_cast<size_t>(index)];
   {
     CDlgFormatOption dialog(card, environment_.tools, environment_.system, this);
+    connect(&dialog, &CDlgFormatOption::formatFinished, this, [this] { formatRan_ = true; });
     if (runner_)
       runner_(dialog);
     else

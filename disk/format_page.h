@@ -23,6 +23,9 @@ struct FormatEnvironment {
   std::function<std::vector<format::CardCandidate>()> findCards;  // empty: FindRemovableCards(system)
   format::FormatTools tools;
   format::SystemPaths system;
+  // Whether this user can format `card` at all: through the disk service (it
+  // lists the card), as root, or with write access to its device. Empty: so.
+  std::function<bool(const format::CardCandidate&)> canFormat;
 };
 
 class CDlgFormat : public QWidget, public DiskPage {
@@ -35,6 +38,7 @@ class CDlgFormat : public QWidget, public DiskPage {
   // A card the disk service lists is mounted through it first when it is
   // not; any other card only while it is mounted; empty otherwise.
   QString CardText() const override;
+  bool ChangedCards() const override { return formatRan_; }
 
   // The cards listed, in list order.
   const std::vector<format::CardCandidate>& Cards() const { return cards_; }
@@ -59,6 +63,8 @@ class CDlgFormat : public QWidget, public DiskPage {
   QLabel* description_ = nullptr;
   QComboBox* drives_ = nullptr;
   QPushButton* start_ = nullptr;
+  QLabel* note_ = nullptr;  // why Start cannot work, when it cannot
+  bool formatRan_ = false;
 };
 
 // The name the disk manager sheet knows the page by.

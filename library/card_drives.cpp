@@ -186,4 +186,16 @@ std::string RemovedCardMount(const std::vector<MountEntry>& before, const std::v
   return point;
 }
 
+bool IsMountedAt(const std::vector<MountEntry>& mounts, std::string_view mountPoint) {
+  return VisibleAt(mounts, mountPoint) != nullptr;
+}
+
+std::vector<std::string> InsertedCardMounts(const std::vector<MountEntry>& before,
+                                            const std::vector<MountEntry>& after) {
+  std::vector<MountEntry> fresh;
+  for (const MountEntry& m : after)
+    if (!VisibleAt(before, m.mountPoint)) fresh.push_back(m);
+  return FindCardDrives(fresh, {});
+}
+
 }  // namespace orvia

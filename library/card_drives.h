@@ -77,6 +77,14 @@ int ReleaseCardVolume(const std::string& mountPoint, const CardEnvironment& env 
 // table that is the path or one of its parent folders. Empty when none.
 std::string MountPointOf(const std::vector<MountEntry>& mounts, std::string_view path);
 
+// Whether something is mounted at `mountPoint` in `mounts`.
+bool IsMountedAt(const std::vector<MountEntry>& mounts, std::string_view mountPoint);
+
+// The cards (roots ending in '/') mounted in `after` at a mount point that
+// `before` did not have: inserted cards, in table order.
+std::vector<std::string> InsertedCardMounts(const std::vector<MountEntry>& before,
+                                            const std::vector<MountEntry>& after);
+
 // After the mount table changed from `before` to `after`: the mount point
 // that held `cardRoot` and is gone (no longer mounted, or now a different
 // source), or empty when the card root is unaffected or empty.

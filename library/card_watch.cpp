@@ -78,6 +78,17 @@ QString CardWatch::Report(const std::vector<MountEntry>& before, const std::vect
   // While the removal is being told (its message box runs an event loop),
   // the other source's notice of the same removal is not told again.
   if (reporting_) return {};
+  // Cards gone are forgotten, so that the same card put back is told again.
+  for (qsizetype i = inserted_.size() - 1; i >= 0; --i) {
+    const std::string point = TrimTrailingSeparators(inserted_[i].toStdString());
+    if (!IsMountedAt(now, point)) inserted_.removeAt(i);
+  }
+  for (const std::string& card : InsertedCardMounts(before, now)) {
+    const QString root = QString::fromStdString(card);
+    if (inserted_.contains(root)) continue;
+    inserted_ << root;
+    emit cardInserted(root);
+  }
   const QString root = cardRoot_ ? cardRoot_() : QString();
   const std::string removed = RemovedCardMount(before, now, root.toStdString());
   if (removed.empty()) return {};

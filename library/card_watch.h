@@ -3,11 +3,13 @@
 // system's mount table (the kernel marks a change of /proc/self/mountinfo as
 // an exceptional condition on the open file), the fallback where the service
 // is missing. At each change it compares the new state with the last one of
-// the same source; the card in use is reported once. UI thread only.
+// the same source; the card in use is reported once, and so is each card
+// newly mounted. UI thread only.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -47,6 +49,9 @@ class CardWatch : public QObject {
  signals:
   // The mount point that held the card root went away.
   void cardRemoved(const QString& mountPoint);
+  // A card (a volume with Normal at its root) was mounted at `cardRoot`
+  // (ending in '/'); told once, by whichever source sees it first.
+  void cardInserted(const QString& cardRoot);
 
  private:
   void OnNotified();
@@ -60,6 +65,7 @@ class CardWatch : public QObject {
   std::function<udisks::Snapshot()> snapshot_;
   std::vector<MountEntry> lastService_;
   bool reporting_ = false;
+  QStringList inserted_;  // told and still mounted
 };
 
 }  // namespace orvia

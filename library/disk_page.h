@@ -12,6 +12,9 @@ class DiskPage {
   // The chosen card's text (a card root without its trailing separator), or
   // empty when none is chosen.
   virtual QString CardText() const = 0;
+  // True once the page changed a card (a format ran): the files a list held
+  // may be gone.
+  virtual bool ChangedCards() const { return false; }
 };
 
 }  // namespace orvia

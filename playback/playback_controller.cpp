@@ -124,27 +124,39 @@ void PlaybackController::OnForward() {
   state_ = PlaybackState::kOneStep;
 }
 
-// At the ends of the list playback pauses at the start of the first file or
-// at the last key second of the last one; a file that does not open leaves
-// playback paused with nothing to show.
+// At the ends of the list playback pauses where it is, on the picture on
+// show. Rows with nothing to play are passed over in the direction chosen;
+// when no earlier row plays, the row left shows its start, paused.
 void PlaybackController::OnPreviousFile() {
   Hold();
-  if (currentRow_ > 0) {
-    currentRow_ -= 1;
-    if (!OpenRow()) PauseAt(-1);
-  } else {
-    PauseAt(0);
+  if (currentRow_ <= 0) {
+    PauseHere();
+    return;
   }
+  const int from = currentRow_;
+  for (int row = from - 1; row >= 0; --row) {
+    currentRow_ = row;
+    if (OpenRow() && feeder_.HasKeyUnit()) return;
+  }
+  currentRow_ = from;
+  if (OpenRow()) PauseAt(0);
 }
 
 void PlaybackController::OnNextFile() {
   Hold();
-  if (currentRow_ < rowCount_ - 1) {
-    currentRow_ += 1;
-    if (!OpenRow()) PauseAt(-1);
-  } else {
-    PauseAt(feeder_.LastKeySecond());
+  if (currentRow_ >= rowCount_ - 1) {
+    PauseHere();
+    return;
   }
+  NextFileAtEnd();
+}
+
+void PlaybackController::PauseHere() {
+  playing_ = false;
+  startDue_ = startShowing_ = false;
+  feeder_.FlushSound();
+  state_ = file_.IsOpen() ? PlaybackState::kIdle : PlaybackState::kNoRecording;
+  RefreshButtons();
 }
 
 void PlaybackController::PauseAt(int second) {
@@ -306,6 +318,12 @@ void PlaybackController::BeginCardRemoved() {
   view_->EnableButton(PlaybackButton::kPlayPause, false);
   view_->EnableButton(PlaybackButton::kStop, false);
   readouts_.ResetReadouts(false);
+  // The card is gone: its file is closed at once and nothing of it stays on
+  // show, the graph included.
+  file_ = RecordingFile();
+  index_.Clear();
+  view_->SetGraphData(0, nullptr, nullptr);
+  view_->RedrawGraph();
 }
 
 void PlaybackController::EndCardRemoved() {
@@ -326,8 +344,10 @@ void PlaybackController::OnFirstLoadTimer() {
 
 bool PlaybackController::OpenRow() {
   OpenFile(view_->RowPath(currentRow_));
-  // The read positions belong to the previous file.
+  // The read positions belong to the previous file; the row starts at its
+  // own second 0 even when it does not open (it is then passed over).
   feeder_.Rewind();
+  position_ = 0;
   enterPending_ = false;
   feeder_.FlushSound();
   feeder_.DropWaitingUnits();

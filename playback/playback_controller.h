@@ -214,6 +214,8 @@ class PlaybackController {
   void NextFileAtEnd();
   // Pauses at the start of the key second `second` (shown by the next tick).
   void PauseAt(int second);
+  // Pauses on the picture on show (the ends of the list).
+  void PauseHere();
   void StopWithNothingToPlay();
   int Seek();
   int Advance();

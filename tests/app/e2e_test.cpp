@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 
 #include "app/list_note.h"
 #include "app/readout_box.h"
@@ -191,6 +192,30 @@ TEST_F(ViewerEndToEnd, CardManagerGetsTheCardClosedAndCancelResumesPausedAtTheSa
   QTRY_VERIFY_WITH_TIMEOUT(Lit(window_->FrontPlayer()->widget()) > 100, 5000);
   window_->OnCommand(kPlayButton);
   QTRY_VERIFY_WITH_TIMEOUT(Controller().position() > held, 5000);
+}
+
+TEST_F(ViewerEndToEnd, CancelAfterAFormatListsTheCardAnew) {
+  // A copy of the card in use; the manager formats it (its recordings go)
+  // and is then cancelled: the list shows the card as it is now.
+  QTemporaryDir copy;
+  ASSERT_EQ(QProcess::execute("cp", {"-a", Card() + "/.", copy.path()}), 0);
+  const QString root = copy.path() + "/";
+  ASSERT_TRUE(window_->OpenPaths({copy.path()}));
+  ASSERT_EQ(window_->CardRoot(), root);
+  ASSERT_GT(window_->RecordingList()->RowCount(), 1);
+  window_->Playback()->OpenSource(
+      [&] {
+        QDir(copy.path() + "/Normal").removeRecursively();
+        MainWindowPlayback::SourceChoice cancelled;
+        cancelled.cardsChanged = true;
+        return cancelled;
+      },
+      nullptr);
+  const int rows = static_cast<int>(PlayListRows(copy.path()).size());
+  EXPECT_EQ(window_->RecordingList()->RowCount(), rows);
+  for (int r = 0; r < window_->RecordingList()->RowCount(); ++r)
+    EXPECT_TRUE(QFileInfo::exists(RowPath(r))) << RowPath(r).toStdString();
+  EXPECT_EQ(window_->CardRoot(), root);
 }
 
 TEST_F(ViewerEndToEnd, TwoSnapshotsInOneSecondGiveTwoPairsOfFiles) {

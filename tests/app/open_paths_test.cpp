@@ -5,12 +5,14 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QPushButton>
 #include <QUrl>
 #include <utility>
 
 #include "app/list_note.h"
 #include "base/localized_text.h"
 #include "controls/bit_slider.h"
+#include "library/card_watch.h"
 #include "settings/settings_dialog.h"
 #include "settings/setup_file.h"
 #include "viewer_fixture.h"
@@ -170,6 +172,33 @@ TEST_F(OpenPathsTest, ADamagedRecordingIsMarkedAndACutOneHasAShorterTimeLine) {
   auto* timeLine = static_cast<CBitSlider*>(window_->Control(kTimeLine));
   EXPECT_EQ(timeLine->GetRangeMax(), Controller().index().secondCount - 1);
   EXPECT_LT(timeLine->GetRangeMax(), 2);
+}
+
+TEST_F(OpenPathsTest, ACardInsertedWhilePlayingIsOfferedAndOpensOnRequest) {
+  // Playing copied recordings; then a card is mounted.
+  QTemporaryDir copy;
+  const QStringList driving = Recordings("Normal");
+  ASSERT_TRUE(QFile::copy(driving[0], copy.path() + "/" + QFileInfo(driving[0]).fileName()));
+  ASSERT_TRUE(window_->OpenPaths({copy.path()}));
+  QTRY_VERIFY_WITH_TIMEOUT(Controller().state() == PlaybackState::kRunning, 5000);
+  const QString root = Card() + "/";
+  emit window_->Watch()->cardInserted(root);
+  // Offered, without taking over what plays.
+  CardInsertedNote* note = window_->InsertedCardNote();
+  ASSERT_TRUE(note->isVisible());
+  EXPECT_EQ(note->offered(), root);
+  EXPECT_EQ(window_->RecordingList()->RowCount(), 1);
+  EXPECT_TRUE(Controller().playing());
+  EXPECT_TRUE(TakeShownMessageBoxes().isEmpty());
+  window_->grab().save(QStringLiteral(ORVIA_TEST_OUTPUT_DIR "/card-inserted-note.png"));
+  // Open: the card's list, and the card in use.
+  note->openButton()->click();
+  EXPECT_FALSE(note->isVisible());
+  EXPECT_EQ(window_->CardRoot(), root);
+  EXPECT_GT(window_->RecordingList()->RowCount(), 1);
+  // The card in use mounted again is not offered.
+  emit window_->Watch()->cardInserted(root);
+  EXPECT_FALSE(note->isVisible());
 }
 
 }  // namespace

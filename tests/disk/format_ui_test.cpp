@@ -16,6 +16,7 @@
 #include "controls/message_box.h"
 #include "disk/format_dialog.h"
 #include "disk/format_page.h"
+#include "disk/format_targets.h"
 #include "format_test_support.h"
 #include "settings/default_setup.h"
 
@@ -66,6 +67,8 @@ class FormatUi : public ::testing::Test {
       return cards;
     };
     env.system.mountInfo = mountInfo_;
+    // Whoever runs the tests: every card listed can be formatted.
+    env.canFormat = [](const format::CardCandidate&) { return true; };
     return env;
   }
   format::CardCandidate MountedCard() const {
@@ -116,6 +119,30 @@ TEST_F(FormatUi, PageWithoutCardSaysSoAndAsksTheSheetToClose) {
   EXPECT_EQ(shown[0].text, "Micro SD memory is not connected or prevent from writing.");
   EXPECT_FALSE(Control<QPushButton>(&page, 1038)->isEnabled());
   EXPECT_EQ(page.CardText(), "");
+}
+
+TEST_F(FormatUi, ACardThisUserCannotWriteSaysWhatFormattingNeeds) {
+  // Listed from the system's disks (no disk service), with no right to
+  // write its device: Start would only fail, so the page says why instead.
+  FormatEnvironment env = Environment({MountedCard()});
+  env.canFormat = [](const format::CardCandidate&) { return false; };
+  CDlgFormat page(nullptr, env);
+  page.show();
+  QCoreApplication::processEvents();
+  auto* note = page.findChild<QLabel*>("needsServiceNote");
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_TRUE(note->text().contains("udisks2")) << note->text().toStdString();
+  EXPECT_FALSE(Control<QPushButton>(&page, 1038)->isEnabled());
+  // The refusal of such a format names the same need.
+  format::FormatResult refused;
+  refused.error = format::FormatError::kNoService;
+  EXPECT_NE(format::ReasonLine(refused).find("udisks2"), std::string::npos);
+  // A card that can be written: no note.
+  CDlgFormat writable(nullptr, Environment({MountedCard()}));
+  writable.show();
+  EXPECT_FALSE(writable.findChild<QLabel*>("needsServiceNote")->isVisible());
+  EXPECT_TRUE(Control<QPushButton>(&writable, 1038)->isEnabled());
 }
 
 TEST_F(FormatUi, OptionsDialogShowsTheCard) {

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <filesystem>
 
 #include "library/card_watch.h"
 #include "library_test_support.h"
@@ -47,6 +48,34 @@ TEST_F(CardWatchTest, ReportsTheRemovalOfTheCardRootOnceEachTime) {
   EXPECT_EQ(watch.Check(), "/media/sd card");
   ASSERT_EQ(removed.count(), 2);
   EXPECT_EQ(removed.at(0).at(0).toString(), "/media/sd card");
+}
+
+TEST_F(CardWatchTest, TellsEachInsertedCardOnceAndAgainWhenPutBack) {
+  const std::string card = tmp / "inserted";
+  const std::string stick = tmp / "stick";
+  std::filesystem::create_directories(card + "/Normal");
+  std::filesystem::create_directories(stick);
+  const auto write = [&](bool withCard) {
+    std::string text = test::SystemMountLines() + MountInfoLine(30, stick, "/dev/sdd1");
+    if (withCard) text += MountInfoLine(31, card, "/dev/sde1");
+    test::WriteFile(table, text);
+  };
+  CardWatch watch(QString::fromStdString(table));
+  QSignalSpy inserted(&watch, &CardWatch::cardInserted);
+  write(false);  // a volume without Normal is no card
+  watch.Check();
+  EXPECT_EQ(inserted.count(), 0);
+  write(true);
+  watch.Check();
+  ASSERT_EQ(inserted.count(), 1);
+  EXPECT_EQ(inserted.at(0).at(0).toString().toStdString(), card + "/");
+  watch.Check();  // told once
+  EXPECT_EQ(inserted.count(), 1);
+  write(false);  // pulled and put back: told again
+  watch.Check();
+  write(true);
+  watch.Check();
+  EXPECT_EQ(inserted.count(), 2);
 }
 
 TEST_F(CardWatchTest, StaysQuietWithoutACardInUse) {

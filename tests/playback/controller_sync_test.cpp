@@ -150,7 +150,8 @@ TEST_F(ControllerTest, AfterASeekTheNewPlacesFirstSoundIsHeardWithItsFirstPictur
   const int64_t seekMs = clock.nowMs();
   controller->OnTimeLine(5);
   Ticks(1000);
-  const auto key = std::find_if(sink.keyFedMs().begin(), sink.keyFedMs().end(), [&](int64_t t) { return t >= seekMs; });
+  const auto key =
+      std::find_if(sink.keyFedMs().begin(), sink.keyFedMs().end(), [&](int64_t t) { return t >= seekMs; });
   ASSERT_NE(key, sink.keyFedMs().end());
   ASSERT_GT(sink.blocks().size(), from);
   EXPECT_EQ(sink.blocks()[from].id, 5 * 25);
@@ -218,39 +219,40 @@ TEST_F(ControllerTest, JumpsDropTheUnitsWaitingBeforeTheNewKeyUnit) {
 
 // -------------------------------------------------------- files, stepping
 
-TEST_F(ControllerTest, PreviousAndNextFileAtTheEndsOfTheListPause) {
+TEST_F(ControllerTest, PreviousAndNextFileAtTheEndsOfTheListPauseWhereTheyAre) {
   Load({Recording(2, "a.avi"), Recording(3, "b.avi")});
   Ticks(1300);
-  ClearCalls();
-  // At the first row: paused at the start of the file, shown by the next tick.
+  const int held = controller->position();
+  ASSERT_EQ(held, 1);
+  // At the first row: paused on the picture on show, the position held.
   controller->OnPreviousFile();
   EXPECT_FALSE(controller->playing());
   EXPECT_FALSE(view.pauseLook);
   EXPECT_EQ(view.playTooltip, "Play");
-  Ticks(1);
   EXPECT_EQ(controller->state(), PlaybackState::kIdle);
-  EXPECT_EQ(Units(front, 0), std::vector<int>{0});
-  EXPECT_EQ(view.timeLine, 0);
   ClearCalls();
   Ticks(50);
-  EXPECT_TRUE(front.calls().empty());
+  EXPECT_TRUE(Feeds(front, false).empty());
+  EXPECT_EQ(controller->position(), held);
+  EXPECT_EQ(view.timeLine, held);
 
   controller->OnPlayPause();
   controller->OnNextFile();
   EXPECT_EQ(controller->currentRow(), 1);
   EXPECT_EQ(controller->state(), PlaybackState::kStart);
   EXPECT_EQ(view.graphCount, 3);
-  Ticks(100);
-  // At the last row: paused at its last key second.
+  Ticks(1300);
+  const int last = controller->position();
+  ASSERT_GE(last, 1);
+  // At the last row: the same.
   controller->OnNextFile();
   EXPECT_EQ(controller->currentRow(), 1);
   EXPECT_FALSE(controller->playing());
-  EXPECT_FALSE(view.pauseLook);
-  ClearCalls();
-  Ticks(1);
   EXPECT_EQ(controller->state(), PlaybackState::kIdle);
-  EXPECT_EQ(controller->position(), 2);
-  EXPECT_EQ(Units(rear, 1), std::vector<int>{30});
+  ClearCalls();
+  Ticks(50);
+  EXPECT_TRUE(Feeds(rear, false).empty());
+  EXPECT_EQ(controller->position(), last);
   controller->OnPlayPause();
   Ticks(2);
   EXPECT_EQ(controller->state(), PlaybackState::kRunning);
@@ -259,6 +261,24 @@ TEST_F(ControllerTest, PreviousAndNextFileAtTheEndsOfTheListPause) {
   EXPECT_EQ(controller->currentRow(), 0);
   EXPECT_EQ(controller->state(), PlaybackState::kStart);
   EXPECT_EQ(view.selectedRow, 0);
+}
+
+// A row that does not open is passed over however it is chosen, from its own
+// second 0, not from the second the recording before was at.
+TEST_F(ControllerTest, ARowThatDoesNotOpenIsPassedOverWhereverItIsChosen) {
+  Load({Recording(2, "a.avi"), dir / "gone.avi", Recording(3, "c.avi"), dir / "gone2.avi"});
+  ASSERT_TRUE(TickUntil([&] { return controller->position() == 1; }));
+  controller->OnListDoubleClick(1);
+  ASSERT_TRUE(TickUntil([&] { return controller->state() == PlaybackState::kRunning; }, 3000));
+  EXPECT_EQ(controller->currentRow(), 2);
+  // Previous from row 2 passes over row 1 to row 0.
+  controller->OnPreviousFile();
+  EXPECT_EQ(controller->currentRow(), 0);
+  ASSERT_TRUE(TickUntil([&] { return controller->state() == PlaybackState::kRunning; }, 3000));
+  // Next from row 0 passes over row 1 again.
+  controller->OnNextFile();
+  EXPECT_EQ(controller->currentRow(), 2);
+  EXPECT_EQ(view.unplayable, (std::vector<int>{1, 1, 1}));
 }
 
 TEST_F(ControllerTest, StepPastTheFileEndWhilePausedEntersTheNextFilesFirstSecond) {

@@ -68,6 +68,11 @@ TEST_F(ControllerTest, SourceCancelledOrCardRemovedBlanksTheViewsAndStops) {
     EXPECT_FALSE(controller->playing());
     EXPECT_EQ(view.telemetry.back().z, "Z: ");
     EXPECT_EQ(view.mapCalls, (std::vector{kNoFix}));
+    if (cardRemoved) {
+      // The pulled card's file is closed at once and its graph goes.
+      EXPECT_FALSE(controller->fileOpen());
+      EXPECT_EQ(view.graphCount, 0);
+    }
     ClearCalls();
     Ticks(50);
     EXPECT_TRUE(front.calls().empty());
