@@ -194,13 +194,13 @@ const char* FormatErrorName(FormatError error) {
     case FormatError::kPrepareFailed:
       return "folders or settings file not written";
     case FormatError::kNotAuthorized:
-      return "the system refused this user the right to write to the card (an administrator may grant it)";
+      return "not authorised";
     case FormatError::kBusy:
       return "card busy";
     case FormatError::kRemoved:
       return "card removed";
     case FormatError::kNoService:
-      return "formatting needs the disk service (the udisks2 package) or root";
+      return "disk service not answering";
     case FormatError::kServiceFailed:
       return "refused by the disk service";
   }

@@ -61,7 +61,7 @@ std::string ReasonLine(const FormatResult& result) {
       line = "The card was removed.";
       break;
     case FormatError::kNoService:
-      line = "The disk service (UDisks2) does not answer; formatting needs it or root.";
+      line = "The disk service does not answer: formatting needs it (the udisks2 package) or root.";
       break;
     case FormatError::kTooSmall:
       line = "The card is too small for FAT32 with 32 KB allocation units (at least 2.1 GB).";
