@@ -79,16 +79,10 @@ void SaveScreenshot(QWidget& window, const QString& path) {
   shot.save(path);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // A write or export stopped by Ctrl+C or a kill leaves no half file behind.
-  orvia::RemovePendingFilesOnSignals();
-  // The command line is read before the window system is touched: --help,
-  // --version and a wrong option need no display.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const orvia::ViewerCommandLine line = orvia::ParseViewerCommandLine(arguments);
+// What the command line settles without a window: --help, --version, a
+// wrong option, a card folder that is not there (named rather than opened as
+// an empty list), a wrong FFmpeg log level. The exit code, or -1 to go on.
+int ExitBeforeTheWindow(const orvia::ViewerCommandLine& line) {
   switch (line.action) {
     case orvia::ViewerCommandLine::Action::kHelp:
     case orvia::ViewerCommandLine::Action::kVersion:
@@ -110,6 +104,30 @@ int main(int argc, char** argv) {
     std::fputs("orvia: --ffmpeg-log takes quiet, fatal, error, warning, info, verbose or debug\n", stderr);
     return orvia::kUsageExitCode;
   }
+  return -1;
+}
+
+// Paths open once the window is up, so that a message about them has the
+// window as its owner. With none, a card in the reader opens by itself;
+// otherwise the last source is offered (only to someone who can answer).
+void OpenWhatWasAsked(orvia::COrviaDlg& window, const orvia::ViewerCommandLine& line) {
+  if (!line.paths.isEmpty()) window.OpenPaths(line.paths);
+  if (!line.paths.isEmpty() || !line.card.isEmpty()) return;
+  const bool interactive = line.screenshot.isEmpty() && line.quitAfterMs < 0;
+  if (!window.OpenCardsAtStart(interactive) && interactive) OfferRememberedSource(window);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A write or export stopped by Ctrl+C or a kill leaves no half file behind.
+  orvia::RemovePendingFilesOnSignals();
+  // The command line is read before the window system is touched: --help,
+  // --version and a wrong option need no display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const orvia::ViewerCommandLine line = orvia::ParseViewerCommandLine(arguments);
+  if (const int exitCode = ExitBeforeTheWindow(line); exitCode >= 0) return exitCode;
 
   orvia::SwitchOffWebSandboxForRoot();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -144,15 +162,7 @@ int main(int argc, char** argv) {
     }
     if (line.quitAfterMs >= 0) QTimer::singleShot(line.quitAfterMs, &window, [&] { window.close(); });
     window.show();
-    // Paths open once the window is up, so that a message about them has
-    // the window as its owner.
-    if (!line.paths.isEmpty()) window.OpenPaths(line.paths);
-    if (line.paths.isEmpty() && line.card.isEmpty()) {
-      // A card in the reader opens by itself; otherwise the last source is
-      // offered (only to someone who can answer).
-      const bool interactive = line.screenshot.isEmpty() && line.quitAfterMs < 0;
-      if (!window.OpenCardsAtStart(interactive) && interactive) OfferRememberedSource(window);
-    }
+    OpenWhatWasAsked(window, line);
     if (!line.fullScreen.isEmpty()) window.EnterFullScreen(line.fullScreen != "rear");
     if (!line.screenshot.isEmpty()) {
       QTimer::singleShot(line.screenshotAfterMs, &window, [&] {
