@@ -14,6 +14,8 @@
 #include <QSizeGrip>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
+#include <memory>
 
 #include "app/list_context_menu.h"
 #include "app/list_note.h"
@@ -38,6 +40,7 @@
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
 #include "playback/graph_window.h"
+#include "playback/recording_index.h"
 #include "playback/telemetry.h"
 #include "player/embedded_player.h"
 #include "player/player_module.h"
@@ -300,6 +303,37 @@ void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   list_->DeleteAllItems();
   for (const QStringList& r : rows) list_->AddRow(r);
   listNote_->ShowForRows(list_->RowCount());
+  MarkRowsWithoutPictures();
+}
+
+void COrviaDlg::MarkRowsWithoutPictures() {
+  // Only files too small to hold a second of pictures are read here (a
+  // header left by a power cut, a file cut at once): reading every file would
+  // cost a card's worth of reads. Larger damaged files are marked when
+  // playback comes to them.
+  constexpr qint64 kSmallRecordingBytes = 64 * 1024;
+  std::unique_ptr<RecordingIndex> index;
+  for (int row = 0; row < list_->RowCount(); ++row) {
+    const QFileInfo info(list_->RowText(row, 4));
+    if (info.isFile() && info.size() >= kSmallRecordingBytes) continue;
+    if (!index) index = std::make_unique<RecordingIndex>();
+    const RecordingFile file = OpenRecording(info.filePath().toStdString(), *index);
+    bool keyPicture = false;
+    for (int s = 0; s < 2 && file.IsOpen() && !keyPicture; ++s) {
+      const int count = std::clamp<int32_t>(index->videoCount[s], 0, kVideoCapacity);
+      for (int i = 0; i < count && !keyPicture; ++i) keyPicture = index->videoEntries[s][i].key == kKeyUnit;
+    }
+    if (!keyPicture) MarkRowDamaged(row);
+  }
+}
+
+void COrviaDlg::MarkRowDamaged(int row) {
+  QTreeWidgetItem* item = list_->topLevelItem(row);
+  if (!item) return;
+  const QString damaged = Text("IDS_CAPTION_LIST_DAMAGED");
+  if (item->text(3) == damaged) return;
+  item->setText(3, damaged);
+  for (int c = 0; c < item->columnCount(); ++c) item->setForeground(c, QColor(150, 150, 150));
 }
 
 void COrviaDlg::OpenCardManager() {

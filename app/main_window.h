@@ -128,6 +128,8 @@ class COrviaDlg : public QWidget {
   void OpenCardManager();
   // A folder the user named as a card (`--card`); the card manager lists it.
   void AddUserCard(const QString& folder);
+  // Shows a row as damaged: type "Damaged", greyed.
+  void MarkRowDamaged(int row);
   // Started with nothing to open: the one card found opens; several bring up
   // the card manager when `mayAsk`. False when nothing was opened.
   bool OpenCardsAtStart(bool mayAsk);
@@ -204,6 +206,8 @@ class COrviaDlg : public QWidget {
   QRect Scaled(const QRect& design) const;
   // Takes every part's place and font as built, at the design size.
   void CaptureDesignLayout();
+  // Marks at once the rows whose small file holds no key picture.
+  void MarkRowsWithoutPictures();
   void SetButtonImages(int id, int normal, int pressed);
   void ToggleMap();
   void ToggleGraphMode();

@@ -251,11 +251,7 @@ void MainWindowPlayback::ClearList() {
 void MainWindowPlayback::MarkRowUnplayable(int row) {
   QTreeWidgetItem* item = window_->RecordingList()->topLevelItem(row);
   if (!item) return;
-  const QString damaged = QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_DAMAGED"));
-  if (item->text(3) != damaged) {
-    item->setText(3, damaged);
-    for (int c = 0; c < item->columnCount(); ++c) item->setForeground(c, QColor(150, 150, 150));
-  }
+  window_->MarkRowDamaged(row);
   window_->RecordingListStatus()->ShowNote(
       QString::fromStdString(GetLocalizedText("IDS_CAPTION_LIST_PASSED_OVER")).arg(item->text(0)));
 }

@@ -201,5 +201,24 @@ TEST_F(OpenPathsTest, ACardInsertedWhilePlayingIsOfferedAndOpensOnRequest) {
   EXPECT_FALSE(note->isVisible());
 }
 
+TEST_F(OpenPathsTest, ARecordingCutToItsHeaderIsMarkedAsSoonAsItIsListed) {
+  // A good recording, then one cut to its header: the second row is marked
+  // before playback comes to it.
+  QTemporaryDir copy;
+  const QStringList driving = Recordings("Normal");
+  ASSERT_GE(driving.size(), 2);
+  const QString good = copy.path() + "/" + QFileInfo(driving[0]).fileName();
+  const QString header = copy.path() + "/" + QFileInfo(driving[1]).fileName();
+  ASSERT_TRUE(QFile::copy(driving[0], good));
+  ASSERT_TRUE(QFile::copy(driving[1], header));
+  QFile::setPermissions(header, QFile::ReadOwner | QFile::WriteOwner);
+  ASSERT_TRUE(QFile::resize(header, 777));
+  ASSERT_TRUE(window_->OpenPaths({copy.path()}));
+  ASSERT_EQ(window_->RecordingList()->RowCount(), 2);
+  EXPECT_EQ(Controller().currentRow(), 0);
+  EXPECT_NE(window_->RecordingList()->topLevelItem(0)->text(3), "Damaged");
+  EXPECT_EQ(window_->RecordingList()->topLevelItem(1)->text(3), "Damaged");
+}
+
 }  // namespace
 }  // namespace orvia
