@@ -47,11 +47,7 @@ void LoadCard(orvia::COrviaDlg& window, QString card) {
   window.RememberSource(card);
   if (!card.endsWith('/')) card += '/';
   window.SetCardRoot(card);
-  QList<QStringList> rows;
-  for (const orvia::PlayListRow& r : orvia::ScanPlayList(card.toStdString(), 0))
-    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
-                 QString::fromStdString(r.time), QString::fromStdString(r.type),
-                 QString::fromStdString(r.path)});
+  const QList<QStringList> rows = orvia::ListRowTexts(orvia::ScanPlayList(card.toStdString(), 0));
   if (window.Playback())
     window.Playback()->LoadList(rows);
   else

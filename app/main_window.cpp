@@ -318,12 +318,7 @@ void COrviaDlg::MarkRowsWithoutPictures() {
     if (info.isFile() && info.size() >= kSmallRecordingBytes) continue;
     if (!index) index = std::make_unique<RecordingIndex>();
     const RecordingFile file = OpenRecording(info.filePath().toStdString(), *index);
-    bool keyPicture = false;
-    for (int s = 0; s < 2 && file.IsOpen() && !keyPicture; ++s) {
-      const int count = std::clamp<int32_t>(index->videoCount[s], 0, kVideoCapacity);
-      for (int i = 0; i < count && !keyPicture; ++i) keyPicture = index->videoEntries[s][i].key == kKeyUnit;
-    }
-    if (!keyPicture) MarkRowDamaged(row);
+    if (!file.IsOpen() || !HasKeyUnit(*index)) MarkRowDamaged(row);
   }
 }
 

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "controls/window_drag.h"
 
@@ -28,6 +29,11 @@ class CColoredListCtrl;
 class QSizeGrip;
 
 namespace orvia {
+
+struct PlayListRow;
+// Play-list rows as the recording list takes them: number, date, time, type
+// and path.
+QList<QStringList> ListRowTexts(const std::vector<PlayListRow>& rows);
 class CDlgGraph;
 class CardWatch;
 class ListNote;

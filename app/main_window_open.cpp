@@ -26,6 +26,15 @@ QStringList LocalPaths(const QMimeData* data) {
 
 }  // namespace
 
+QList<QStringList> ListRowTexts(const std::vector<PlayListRow>& rows) {
+  QList<QStringList> texts;
+  for (const PlayListRow& r : rows)
+    texts.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
+                  QString::fromStdString(r.time), QString::fromStdString(r.type),
+                  QString::fromStdString(r.path)});
+  return texts;
+}
+
 bool COrviaDlg::OpenPaths(const QStringList& paths) {
   std::vector<std::string> absolute;
   for (const QString& p : paths) {
@@ -37,11 +46,7 @@ bool COrviaDlg::OpenPaths(const QStringList& paths) {
   const PathSources found = CollectPathSources(absolute);
 
   if (!found.rows.empty()) {
-    QList<QStringList> rows;
-    for (const PlayListRow& r : found.rows)
-      rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
-                   QString::fromStdString(r.time), QString::fromStdString(r.type),
-                   QString::fromStdString(r.path)});
+    const QList<QStringList> rows = ListRowTexts(found.rows);
     // A single card becomes the card in use (settings, removal); loose
     // recordings belong to no card.
     const QString card = QString::fromStdString(found.cardRoot);

@@ -120,12 +120,7 @@ void MainWindowPlayback::OpenSource(const std::function<SourceChoice()>& runMana
     // A format ran: the rows kept may name files that are gone, so the card
     // in use is listed anew.
     window_->SetCardRoot(cardRoot);
-    QList<QStringList> rows;
-    for (const PlayListRow& r : ScanPlayList(cardRoot.toStdString(), 0))
-      rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
-                   QString::fromStdString(r.time), QString::fromStdString(r.type),
-                   QString::fromStdString(r.path)});
-    window_->SetRows(rows);
+    window_->SetRows(ListRowTexts(ScanPlayList(cardRoot.toStdString(), 0)));
     controller_->EndOpenSource(true);
   } else {
     window_->SetCardRoot(cardRoot);

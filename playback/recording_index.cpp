@@ -267,8 +267,8 @@ struct StreamScan {
 // What the walk over the stream data carries from chunk to chunk.
 struct MoviWalk {
   StreamScan stream[2];
-  int second = 0;        // telemetry second the chunks belong to
-  int64_t lastTime = -1;  // Unix time of that second; -1 before the first motion record
+  int second = 0;                // telemetry second the chunks belong to
+  int64_t lastTime = -1;         // Unix time of that second; -1 before the first motion record
   int perSecond[3] = {0, 0, 0};  // front, rear, sound units of the current second
   int firstSecond[3] = {0, 0, 0};
 };
@@ -371,8 +371,10 @@ void AddSoundChunk(const ChunkHead& c, MoviWalk& walk, RecordingIndex& index) {
   const uint64_t rounded = Rounded(c.size);
   // A block too large for its 16-bit size field cannot be played whole;
   // it is left out rather than played cut.
-  if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF && c.data <= std::numeric_limits<uint32_t>::max())
-    index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded), static_cast<uint32_t>(c.data)};
+  if (index.soundCount < kSoundCapacity && rounded <= 0xFFFF &&
+      c.data <= std::numeric_limits<uint32_t>::max())
+    index.soundEntries[index.soundCount++] = {0, static_cast<uint16_t>(rounded),
+                                              static_cast<uint32_t>(c.data)};
 }
 
 // A motion record: a new Unix time starts the next second (the counts of the
@@ -497,7 +499,8 @@ bool IndexRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index) 
   return false;
 }
 
-RecordingFile OpenRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index, RecordingFile* current) {
+RecordingFile OpenRecordingBytes(std::span<const uint8_t> bytes, RecordingIndex& index,
+                                 RecordingFile* current) {
   if (current) current->Close();
   if (!IndexRecordingBytes(bytes, index)) return {};
   return RecordingFile(bytes);
@@ -522,6 +525,15 @@ RecordingFile OpenRecording(const std::string& path, RecordingIndex& index, Reco
     return {};
   }
   return file;
+}
+
+bool HasKeyUnit(const RecordingIndex& index) {
+  for (int s = 0; s < 2; ++s) {
+    const int count = std::clamp<int32_t>(index.videoCount[s], 0, kVideoCapacity);
+    for (int i = 0; i < count; ++i)
+      if (index.videoEntries[s][i].key == kKeyUnit) return true;
+  }
+  return false;
 }
 
 }  // namespace orvia

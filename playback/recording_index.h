@@ -87,7 +87,8 @@ class RecordingFile {
  public:
   RecordingFile() = default;
   RecordingFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
-  explicit RecordingFile(std::span<const uint8_t> bytes) : bytes_(bytes), inMemory_(true), size_(bytes.size()) {}
+  explicit RecordingFile(std::span<const uint8_t> bytes)
+      : bytes_(bytes), inMemory_(true), size_(bytes.size()) {}
   ~RecordingFile();
   RecordingFile(const RecordingFile&) = delete;
   RecordingFile& operator=(const RecordingFile&) = delete;
@@ -112,6 +113,10 @@ class RecordingFile {
 // open. On failure (cannot open, not RIFF/AVI) returns a closed file and
 // leaves the index cleared.
 RecordingFile OpenRecording(const std::string& path, RecordingIndex& index, RecordingFile* current = nullptr);
+
+// Whether either video stream of the index holds a key unit: whether the
+// recording has a picture to show.
+bool HasKeyUnit(const RecordingIndex& index);
 
 // Same scan over bytes already in memory (fuzzing, tests). Returns false when
 // the bytes are not an AVI.

@@ -103,14 +103,7 @@ bool UnitFeeder::IsKeySecond(int second) const {
   return false;
 }
 
-bool UnitFeeder::HasKeyUnit() const {
-  for (int s = 0; s < 2; ++s) {
-    const int count = EntryCount(index_.videoCount[s], kVideoCapacity);
-    for (int i = 0; i < count; ++i)
-      if (index_.videoEntries[s][i].key == kKeyUnit) return true;
-  }
-  return false;
-}
+bool UnitFeeder::HasKeyUnit() const { return orvia::HasKeyUnit(index_); }
 
 void UnitFeeder::LoadUnits(int t) {
   for (int s = 0; s < 2; ++s) {

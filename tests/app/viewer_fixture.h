@@ -22,12 +22,7 @@ namespace orvia::test {
 
 // A card's play list as the recording list takes it.
 inline QList<QStringList> PlayListRows(const QString& card) {
-  QList<QStringList> rows;
-  for (const PlayListRow& r : ScanPlayList(card.toStdString(), 0))
-    rows.append({QString::fromStdString(r.number), QString::fromStdString(r.date),
-                 QString::fromStdString(r.time), QString::fromStdString(r.type),
-                 QString::fromStdString(r.path)});
-  return rows;
+  return ListRowTexts(ScanPlayList(card.toStdString(), 0));
 }
 
 // Pixels of a view that are not black.
