@@ -9,10 +9,14 @@ target_sources(orvia_core PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/fat32_writer.cpp
 )
 if(NOT ORVIA_FUZZ)
+  # Formatting through the disk service needs Qt's D-Bus but no widgets, so
+  # that orvia-cli formats cards too.
+  add_library(orvia_disk_service STATIC ${CMAKE_CURRENT_SOURCE_DIR}/format_service.cpp)
+  target_link_libraries(orvia_disk_service PUBLIC orvia_udisks)
   target_sources(orvia_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/format_worker.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/format_dialog.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/format_page.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/format_service.cpp
   )
+  target_link_libraries(orvia_ui PUBLIC orvia_disk_service)
 endif()

@@ -145,11 +145,15 @@ void CDlgFormatOption::OnFinished(const format::FormatResult& result) {
 
   // The card as it is now.
   const format::VolumeInfo& volume = result.volume;
-  fileSystem_->setText(QString::fromStdString(volume.fileSystem));
-  label_->setText(QString::fromStdString(volume.label));
-  clusterNow_->setText(QString::fromStdString(format::ClusterText(volume.clusterBytes)));
+  // A format refused before anything was written leaves the fields as the
+  // card still is.
+  if (volume.valid) {
+    fileSystem_->setText(QString::fromStdString(volume.fileSystem));
+    label_->setText(QString::fromStdString(volume.label));
+    clusterNow_->setText(QString::fromStdString(format::ClusterText(volume.clusterBytes)));
+    space_->setText(QString::fromStdString(format::SizeTextAfter(volume.totalBytes)));
+  }
   clusterNew_->setText(QString::fromStdString(format::ClusterText(format::kClusterBytes)));
-  if (volume.valid) space_->setText(QString::fromStdString(format::SizeTextAfter(volume.totalBytes)));
 
   // The end is told only when the card is fully written (folders and settings
   // file too), so the card may be taken out once the message shows.

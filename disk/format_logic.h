@@ -148,6 +148,9 @@ struct FormatResult {
   // The copy of the kept settings file saved before anything was written
   // (SaveSettingsCopy), or empty.
   std::string settingsCopy;
+  // The right the system refused (a polkit action of the disk service, such
+  // as "org.freedesktop.udisks2.open-device") when error is kNotAuthorized.
+  std::string refusedRight;
   bool ok() const { return error == FormatError::kNone; }
 };
 

@@ -60,24 +60,25 @@ CDlgFormat::CDlgFormat(QWidget* parent, FormatEnvironment environment)
   note_->setWordWrap(true);
   note_->setStyleSheet(QStringLiteral("color: #b00020;"));
   note_->hide();
+  rightNote_ = new QLabel(QString(), this);
+  rightNote_->setObjectName(QStringLiteral("rightNote"));
+  rightNote_->setWordWrap(true);
+  rightNote_->hide();
   if (!environment_.canFormat)
     environment_.canFormat = [](const format::CardCandidate& card) {
       return !card.objectPath.empty() || geteuid() == 0 || access(card.devicePath.c_str(), W_OK) == 0;
     };
+  if (!environment_.rightNote) environment_.rightNote = FormatRightNote;
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(16, 16, 16, 16);
   layout->addWidget(description_);
   layout->addLayout(row);
   layout->addWidget(note_);
+  layout->addWidget(rightNote_);
   layout->addStretch(1);
 
   connect(start_, &QPushButton::clicked, this, &CDlgFormat::OpenFormatDialog);
-  connect(drives_, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (i < 0 || i >= static_cast<int>(cards_.size())) return;
-    const bool writable = environment_.canFormat(cards_[i]);
-    start_->setEnabled(writable);
-    note_->setVisible(!writable);
-  });
+  connect(drives_, &QComboBox::currentIndexChanged, this, &CDlgFormat::ShowSelected);
   ScanCards({});
 
   if (cards_.empty()) {
@@ -102,11 +103,27 @@ void CDlgFormat::ScanCards(const std::string& keepDevice) {
     if (!keepDevice.empty() && cards_[i].devicePath == keepDevice) selected = static_cast<int>(i);
   }
   if (!cards_.empty()) drives_->setCurrentIndex(selected);
+  ShowSelected();
+}
+
+void CDlgFormat::ShowSelected() {
+  const int i = SelectedIndex();
+  if (i < 0 || i >= static_cast<int>(cards_.size())) {
+    start_->setEnabled(false);
+    note_->hide();
+    rightNote_->hide();
+    return;
+  }
   // A card that is plainly there but cannot be written by this user: Start
   // would only fail, so the page says what formatting needs instead.
-  const bool writable = cards_.empty() || !environment_.canFormat || environment_.canFormat(cards_[selected]);
-  start_->setEnabled(!cards_.empty() && writable);
+  const bool writable = environment_.canFormat(cards_[i]);
+  start_->setEnabled(writable);
   note_->setVisible(!writable);
+  // Told before Start, so that a password dialog or a refusal comes as no
+  // surprise.
+  const QString rights = writable ? QString::fromStdString(environment_.rightNote(cards_[i])) : QString();
+  rightNote_->setText(rights);
+  rightNote_->setVisible(!rights.isEmpty());
 }
 
 int CDlgFormat::SelectedIndex() const { return drives_->currentIndex(); }

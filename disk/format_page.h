@@ -26,6 +26,10 @@ struct FormatEnvironment {
   // Whether this user can format `card` at all: through the disk service (it
   // lists the card), as root, or with write access to its device. Empty: so.
   std::function<bool(const format::CardCandidate&)> canFormat;
+  // What the system will ask before it lets this user format `card` (an
+  // administrator's password), or that it refuses; empty when nothing.
+  // Empty: FormatRightNote.
+  std::function<std::string(const format::CardCandidate&)> rightNote;
 };
 
 class CDlgFormat : public QWidget, public DiskPage {
@@ -56,6 +60,8 @@ class CDlgFormat : public QWidget, public DiskPage {
 
  private:
   void ScanCards(const std::string& keepDevice);
+  // Start and the notes below it for the selected card.
+  void ShowSelected();
 
   FormatEnvironment environment_;
   std::vector<format::CardCandidate> cards_;
@@ -63,7 +69,8 @@ class CDlgFormat : public QWidget, public DiskPage {
   QLabel* description_ = nullptr;
   QComboBox* drives_ = nullptr;
   QPushButton* start_ = nullptr;
-  QLabel* note_ = nullptr;  // why Start cannot work, when it cannot
+  QLabel* note_ = nullptr;       // why Start cannot work, when it cannot
+  QLabel* rightNote_ = nullptr;  // the password the system will ask for
   bool formatRan_ = false;
 };
 

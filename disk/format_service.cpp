@@ -29,9 +29,18 @@ using format::FormatResult;
 // mount is tried this often, 300 ms apart.
 constexpr int kMountTries = 20;
 
-bool Fail(FormatResult* result, const udisks::CallResult& call) {
+// The right among `rights` (one the service may check for a call) that the
+// system does not grant without asking; the first when each is granted.
+std::string RefusedRight(const std::vector<std::string>& rights) {
+  for (const std::string& right : rights)
+    if (udisks::AskRight(right) != udisks::RightAnswer::kYes) return right;
+  return rights.empty() ? std::string() : rights.front();
+}
+
+bool Fail(FormatResult* result, const udisks::CallResult& call, const std::vector<std::string>& rights = {}) {
   result->error = format::ServiceErrorKind(call.errorName);
   result->detail = call.message;
+  if (result->error == FormatError::kNotAuthorized) result->refusedRight = RefusedRight(rights);
   return false;
 }
 
@@ -64,6 +73,13 @@ bool SyncPath(const std::string& path, int flags) {
 // The folders and the settings file on the mounted card, flushed to it and
 // read back.
 bool PrepareMounted(const std::string& mountPoint, const std::string& settings, std::string* detail) {
+  // Written through the descriptor, the card holds them already: nothing is
+  // written twice.
+  struct stat normal {};
+  std::string present;
+  if (stat((mountPoint + "/Normal").c_str(), &normal) == 0 && S_ISDIR(normal.st_mode) &&
+      ReadSettings(mountPoint, &present) && present == settings)
+    return true;
   for (const char* folder : {"/Normal", "/Config"}) {
     const std::string path = mountPoint + folder;
     if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
@@ -98,6 +114,11 @@ bool PrepareMounted(const std::string& mountPoint, const std::string& settings, 
 
 bool MountAfterFormat(const std::string& objectPath, std::string* mountPoint, FormatResult* result) {
   udisks::CallResult call;
+  const auto mountRights = [&objectPath] {
+    const udisks::Snapshot snap = udisks::TakeSnapshot();
+    const udisks::Block* block = FindBlock(snap, objectPath);
+    return block ? udisks::MountRights(*block) : std::vector<std::string>();
+  };
   for (int attempt = 0; attempt < kMountTries; ++attempt) {
     call = udisks::Mount(objectPath, mountPoint);
     if (call.ok) return true;
@@ -116,7 +137,7 @@ bool MountAfterFormat(const std::string& objectPath, std::string* mountPoint, Fo
     }
     QThread::msleep(300);
   }
-  return Fail(result, call);
+  return Fail(result, call, mountRights());
 }
 
 // What the service last probed on a block: its file system's type, serial
@@ -167,14 +188,12 @@ struct ServiceFormat {
   bool made = false;     // a new file system was written
 };
 
-// A FAT32 file system written into the descriptor Block.OpenDevice hands out
+// A FAT32 file system written into the descriptor Block.OpenDevice handed out
 // (zeroing the card first for a full format), with the recorder's folders
 // and settings file, so the card is prepared even when it cannot be mounted
 // afterwards. False with the reason.
-bool WriteThroughDescriptor(const ServiceFormat& f, const std::string& label, FormatResult* result) {
-  int fd = -1;
-  const udisks::CallResult call = udisks::OpenDeviceForWriting(f.request.objectPath, &fd);
-  if (!call.ok) return Fail(result, call);
+// Takes `fd` (from Block.OpenDevice) and closes it.
+bool WriteThroughDescriptor(const ServiceFormat& f, int fd, const std::string& label, FormatResult* result) {
   // The device's own size: the one handed in may be stale.
   uint64_t bytes = 0;
   format::Fat32Layout layout;
@@ -273,6 +292,35 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   // An empty settings file is no settings: the card gets the default one.
   result.keptSettings = !points.empty() && ReadSettings(points.front(), &f.settings) && !f.settings.empty();
   if (!result.keptSettings) f.settings = std::string(DefaultSetupDat());
+
+  // The right to write the card is taken while it is still mounted: when
+  // the system refuses it, the card is left as it was. mkfs.fat writes
+  // ASCII labels only, so a card named otherwise is written through the
+  // descriptor whatever the service's version.
+  const std::string label = format::LabelForDisk(request.label);
+  const bool throughFormat = udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label);
+  int fd = -1;
+  if (!throughFormat) {
+    const udisks::CallResult call =
+        udisks::OpenDeviceForWriting(request.objectPath, &fd, /*exclusive=*/points.empty());
+    if (!call.ok) {
+      Fail(&result, call, udisks::FormatRights(*block, false));
+      result.mountPoint = points.empty() ? std::string() : points.front();
+      return result;
+    }
+  } else {
+    const std::vector<std::string> rights = udisks::FormatRights(*block, true);
+    bool refused = true;
+    for (const std::string& right : rights)
+      refused = refused && udisks::AskRight(right) == udisks::RightAnswer::kNo;
+    if (refused) {
+      result.error = FormatError::kNotAuthorized;
+      result.refusedRight = rights.front();
+      result.mountPoint = points.empty() ? std::string() : points.front();
+      return result;
+    }
+  }
+
   // Before anything is written: a copy in the user's data folder, named in
   // any failure's message.
   if (result.keptSettings)
@@ -282,25 +330,23 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   if (!points.empty()) {
     const udisks::CallResult call = udisks::Unmount(request.objectPath);
     if (!call.ok) {
+      if (fd >= 0) close(fd);
       Fail(&result, call);
       return result;
     }
   }
 
   f.report(request.quick ? 10 : 5, format::FormatPhase::kFormat);
-  const std::string label = format::LabelForDisk(request.label);
-  // mkfs.fat writes ASCII labels only: a card named otherwise is written
-  // through the descriptor whatever the service's version.
-  if (udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label)) {
+  if (throughFormat) {
     // The service runs mkfs.fat itself and passes the cluster size on; a
     // full format has it zero the whole card first.
     const udisks::CallResult call =
         udisks::Format(request.objectPath, "vfat", label, {"-F", "32", "-S", "512", "-s", "64"},
                        request.quick ? std::string() : std::string("zero"));
     f.made = call.ok;
-    if (!call.ok) Fail(&result, call);
+    if (!call.ok) Fail(&result, call, udisks::FormatRights(*block, true));
   } else {
-    f.made = WriteThroughDescriptor(f, label, &result);
+    f.made = WriteThroughDescriptor(f, fd, label, &result);
   }
   if (f.made) {
     result.formatted = true;
@@ -325,6 +371,30 @@ std::string MountedCardRoot(const format::CardCandidate& card) {
   const udisks::Snapshot snap = udisks::TakeSnapshot();
   const udisks::Block* block = FindBlock(snap, card.objectPath);
   return block && !block->mountPoints.empty() ? block->mountPoints.front() : std::string();
+}
+
+std::string FormatRightNote(const format::CardCandidate& card) {
+  if (geteuid() == 0 || card.objectPath.empty()) return {};
+  const udisks::Snapshot snap = udisks::TakeSnapshot();
+  const udisks::Block* block = FindBlock(snap, card.objectPath);
+  if (block == nullptr) return {};
+  // The label the options dialog starts from is the card's own.
+  const bool throughFormat =
+      udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(format::LabelForDisk(card.label));
+  // Where the service may ask either of two rights (by the user's seat), a
+  // granted one means no question.
+  std::string asked;
+  bool refused = true;
+  for (const std::string& right : udisks::FormatRights(*block, throughFormat)) {
+    const udisks::RightAnswer answer = udisks::AskRight(right);
+    if (answer == udisks::RightAnswer::kYes || answer == udisks::RightAnswer::kUnknown) return {};
+    if (answer == udisks::RightAnswer::kPassword && asked.empty()) asked = right;
+    refused = refused && answer == udisks::RightAnswer::kNo;
+  }
+  if (!asked.empty()) return format::RightNote(udisks::RightAnswer::kPassword, asked);
+  return refused ? format::RightNote(udisks::RightAnswer::kNo,
+                                     udisks::FormatRights(*block, throughFormat).front())
+                 : std::string();
 }
 
 std::vector<format::CardCandidate> FindFormatCards(const format::SystemPaths& system) {

@@ -32,6 +32,12 @@ std::string MountedCardRoot(const format::CardCandidate& card);
 format::FormatResult RunServiceFormat(const format::FormatRequest& request,
                                       const format::ProgressFn& progress);
 
+// The format page's line before Start (format::RightNote) for the right the
+// service will check to write `card`: asked of the system's policy without
+// any dialog. Empty for root, for a card the service does not list, and
+// when the right is granted or the policy does not answer.
+std::string FormatRightNote(const format::CardCandidate& card);
+
 // The service's way for an ordinary user (or with tools.directAsRoot off),
 // the direct way otherwise; see above.
 format::FormatResult RunCardFormat(const format::FormatRequest& request, const format::ProgressFn& progress,

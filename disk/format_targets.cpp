@@ -51,7 +51,10 @@ std::string ReasonLine(const FormatResult& result) {
     case FormatError::kNone:
       return {};
     case FormatError::kNotAuthorized:
-      line = "Not authorised to format this card.";
+      line = result.refusedRight.empty()
+                 ? std::string("Not authorised to format this card.")
+                 : "The system did not give you the right to " + RightPurpose(result.refusedRight) + " (" +
+                       result.refusedRight + "): ask an administrator to grant it, or format as root.";
       break;
     case FormatError::kBusy:
     case FormatError::kUnmountFailed:
@@ -95,6 +98,28 @@ std::string ReasonLine(const FormatResult& result) {
     line += "The card's settings file was saved as " + result.settingsCopy + ".";
   }
   return line;
+}
+
+std::string RightPurpose(const std::string& action) {
+  const auto is = [&action](const char* base) {
+    const std::string id = std::string("org.freedesktop.udisks2.") + base;
+    return action.rfind(id, 0) == 0 && (action.size() == id.size() || action[id.size()] == '-');
+  };
+  if (is("open-device")) return "open the card for writing";
+  if (is("modify-device")) return "format the card";
+  if (is("filesystem-mount")) return "mount the card";
+  if (is("filesystem-unmount-others")) return "unmount the card mounted by another user";
+  return action;
+}
+
+std::string RightNote(udisks::RightAnswer answer, const std::string& action) {
+  if (answer == udisks::RightAnswer::kPassword)
+    return "The system will ask for an administrator's password: its policy wants one to " +
+           RightPurpose(action) + " (" + action + ").";
+  if (answer == udisks::RightAnswer::kNo)
+    return "The system does not give you the right to " + RightPurpose(action) + " (" + action +
+           "): formatting will be refused.";
+  return {};
 }
 
 std::string LabelProblem(const std::string& label) {

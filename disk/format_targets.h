@@ -24,6 +24,15 @@ FormatError ServiceErrorKind(const std::string& errorName);
 // nothing more is known.
 std::string ReasonLine(const FormatResult& result);
 
+// What a right of the disk service is for, in the user's words ("open the
+// card for writing"); the action itself for one not known here.
+std::string RightPurpose(const std::string& action);
+
+// The format page's line before Start for the right a format needs: that
+// the system will ask for an administrator's password (kPassword), or that
+// it refuses the right (kNo); empty when it is granted or unknown.
+std::string RightNote(udisks::RightAnswer answer, const std::string& action);
+
 // The reason a label is refused before the data-loss confirmation, or
 // empty when it can be written (`label` as PrepareLabel gives it).
 std::string LabelProblem(const std::string& label);

@@ -191,10 +191,10 @@ CallResult Unmount(const std::string& blockPath) {
   return FromReply(Call(blockPath, kFilesystemIface, "Unmount", {QVariantMap()}));
 }
 
-CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd) {
+CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd, bool exclusive) {
   QVariantMap options;
   // Exclusive: the service refuses a device that is mounted or in use.
-  options.insert(QStringLiteral("flags"), static_cast<int>(O_EXCL));
+  if (exclusive) options.insert(QStringLiteral("flags"), static_cast<int>(O_EXCL));
   const QDBusMessage reply = Call(blockPath, kBlockIface, "OpenDevice", {QStringLiteral("rw"), options});
   CallResult r = FromReply(reply);
   *fd = -1;
@@ -222,6 +222,38 @@ CallResult Format(const std::string& blockPath, const std::string& type, const s
   options.insert(QStringLiteral("update-partition-type"), false);
   if (!erase.empty()) options.insert(QStringLiteral("erase"), QString::fromStdString(erase));
   return FromReply(Call(blockPath, kBlockIface, "Format", {QString::fromStdString(type), options}));
+}
+
+RightAnswer AskRight(const std::string& actionId) {
+  QDBusConnection bus = QDBusConnection::systemBus();
+  if (!bus.isConnected()) return RightAnswer::kUnknown;
+  // The subject is this process's own connection to the bus, which the
+  // service sees as the caller too.
+  QDBusArgument subject;
+  subject.beginStructure();
+  subject << QStringLiteral("system-bus-name") << QVariantMap{{QStringLiteral("name"), bus.baseService()}};
+  subject.endStructure();
+  QDBusArgument details;
+  details.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QString>());
+  details.endMap();
+  QDBusMessage m = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.PolicyKit1"), QStringLiteral("/org/freedesktop/PolicyKit1/Authority"),
+      QStringLiteral("org.freedesktop.PolicyKit1.Authority"), QStringLiteral("CheckAuthorization"));
+  // Flags 0: no dialog, the answer only.
+  m.setArguments({QVariant::fromValue(subject), QString::fromStdString(actionId),
+                  QVariant::fromValue(details), 0u, QString()});
+  const QDBusMessage reply = bus.call(m, QDBus::Block, kQuickTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return RightAnswer::kUnknown;
+  const QDBusArgument result = reply.arguments().at(0).value<QDBusArgument>();
+  if (!result.currentSignature().startsWith(QLatin1String("(bb"))) return RightAnswer::kUnknown;
+  bool authorized = false;
+  bool challenge = false;
+  result.beginStructure();
+  QMap<QString, QString> detailsBack;
+  result >> authorized >> challenge >> detailsBack;
+  result.endStructure();
+  if (authorized) return RightAnswer::kYes;
+  return challenge ? RightAnswer::kPassword : RightAnswer::kNo;
 }
 
 ServiceWatch::ServiceWatch(QObject* parent) : QObject(parent) {

@@ -39,11 +39,19 @@ CallResult Mount(const std::string& blockPath, std::string* mountPoint);
 // Filesystem.Unmount({}).
 CallResult Unmount(const std::string& blockPath);
 // Block.OpenDevice("rw", {"flags": O_EXCL}): a descriptor the caller owns.
-CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd);
+// Without `exclusive` the device may still be mounted: the service checks
+// the right to write to it before anything is unmounted.
+CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd, bool exclusive = true);
 // Block.Format(type, {"label", "mkfs-args", "update-partition-type",
 // "erase"}); `erase` ("zero") is left out when empty.
 CallResult Format(const std::string& blockPath, const std::string& type, const std::string& label,
                   const std::vector<std::string>& mkfsArgs, const std::string& erase = {});
+
+// What the system's policy (polkit) says of this process taking a right
+// (an action such as "org.freedesktop.udisks2.open-device"), asked without
+// any dialog: granted, granted after an administrator's password, refused;
+// kUnknown when polkit does not answer.
+RightAnswer AskRight(const std::string& actionId);
 
 // Emits changed() whenever the service reports objects or interfaces added
 // or removed, or properties changed. UI thread.

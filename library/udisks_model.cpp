@@ -38,6 +38,24 @@ std::string FileSystemName(const Block& block) {
   return upper;
 }
 
+namespace {
+
+std::vector<std::string> SeatRights(const Block& block, const std::string& base) {
+  const std::string prefix = "org.freedesktop.udisks2." + base;
+  if (block.hintSystem) return {prefix + "-system"};
+  return {prefix, prefix + "-other-seat"};
+}
+
+}  // namespace
+
+std::vector<std::string> FormatRights(const Block& block, bool throughFormat) {
+  if (throughFormat) return SeatRights(block, "modify-device");
+  // Opening a device has no seat variant.
+  return {std::string("org.freedesktop.udisks2.open-device") + (block.hintSystem ? "-system" : "")};
+}
+
+std::vector<std::string> MountRights(const Block& block) { return SeatRights(block, "filesystem-mount"); }
+
 bool IsBootOrRpmbDevice(std::string_view device) {
   const size_t slash = device.rfind('/');
   const std::string_view name = slash == std::string_view::npos ? device : device.substr(slash + 1);
@@ -52,10 +70,16 @@ bool IsBootOrRpmbDevice(std::string_view device) {
 
 bool IsRemovableCardDrive(const Drive& drive) {
   if (!drive.removable && !drive.mediaRemovable) return false;
-  if (drive.connectionBus != "usb" && drive.connectionBus != "sdio") return false;
-  for (const std::string& media : drive.mediaCompatibility)
+  bool flash = false;
+  for (const std::string& media : drive.mediaCompatibility) {
     if (media.rfind("optical", 0) == 0) return false;
-  return true;
+    flash = flash || media.rfind("flash", 0) == 0;
+  }
+  if (drive.connectionBus == "usb" || drive.connectionBus == "sdio") return true;
+  // A drive on no bus is a loop device: a card only for the tests that ask
+  // for one, when the service reports it as removable flash.
+  const char* loopCards = std::getenv("ORVIA_TEST_LOOP_CARDS");
+  return drive.connectionBus.empty() && flash && loopCards != nullptr && std::string_view(loopCards) == "1";
 }
 
 bool IsFormattable(const Block& block, const Snapshot& snapshot) {

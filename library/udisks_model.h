@@ -57,6 +57,17 @@ struct Snapshot {
   const Block* FindBlock(std::string_view path) const;
 };
 
+// What the system's policy answers when a right is asked for.
+enum class RightAnswer { kUnknown, kNo, kPassword, kYes };
+
+// The rights (polkit actions) the service checks before it writes a new
+// file system on `block`: Block.Format from 2.10 on (`throughFormat`), else
+// Block.OpenDevice. Where the service's choice depends on the user's seat,
+// both are given; either may be the one asked.
+std::vector<std::string> FormatRights(const Block& block, bool throughFormat);
+// The right the service checks to mount `block`, in the same way.
+std::vector<std::string> MountRights(const Block& block);
+
 // True when `version` ("2.10.1") is at least major.minor.
 bool VersionAtLeast(std::string_view version, int major, int minor);
 
@@ -67,7 +78,9 @@ std::string FileSystemName(const Block& block);
 // A device the recorder's card may be on: a removable drive (Removable or
 // MediaRemovable) on the USB or SD/MMC bus that is not optical, not the
 // system's (HintSystem, HintIgnore) and not a boot or RPMB area of an
-// eMMC. Says nothing about which of its blocks to format.
+// eMMC. Says nothing about which of its blocks to format. With
+// ORVIA_TEST_LOOP_CARDS=1 in the environment (for tests) a drive on no bus
+// that the service reports as removable flash (a loop device) counts too.
 bool IsRemovableCardDrive(const Drive& drive);
 bool IsBootOrRpmbDevice(std::string_view device);
 

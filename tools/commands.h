@@ -14,6 +14,7 @@ int RunBenchDecode(int argc, char** argv);
 int RunMakeCard(int argc, char** argv);
 int RunExport(int argc, char** argv);
 int RunCards(int argc, char** argv);
+int RunFormat(int argc, char** argv);
 int RunBenchCli(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing

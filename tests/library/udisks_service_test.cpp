@@ -134,11 +134,12 @@ TEST_F(FailedServiceFormat, ARefusedDescriptorLeavesTheCardMounted) {
   const format::FormatResult result = FailingFormat({{"sdb1_image", Image("sd.img")}}, "OpenDevice",
                                                     "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain");
   EXPECT_EQ(result.error, format::FormatError::kNotAuthorized);
-  EXPECT_EQ(CallsOn(service_.Calls()),
-            QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
-  EXPECT_FALSE(result.mountPoint.empty());
+  // The right is asked for before the unmount: the card is never taken away.
+  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"OpenDevice /dev/sdb1"}));
+  EXPECT_EQ(result.mountPoint, sd_.toStdString());
+  EXPECT_EQ(result.refusedRight, "org.freedesktop.udisks2.open-device");
+  EXPECT_NE(format::ReasonLine(result).find("open the card for writing"), std::string::npos);
   EXPECT_FALSE(result.formatted);
-  ExpectSettingsCopyNamed(result);
 }
 
 TEST_F(FailedServiceFormat, AFailedFormatCallLeavesTheCardMounted) {
@@ -297,8 +298,7 @@ TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) 
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   EXPECT_TRUE(result.keptSettings);
   const QStringList calls = service_.Calls();
-  EXPECT_EQ(CallsOn(calls), QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
-  EXPECT_TRUE(calls.contains("OpenDevice /dev/sdb1 rw {'flags': 128}"));  // O_EXCL
+  EXPECT_EQ(CallsOn(calls), QStringList({"OpenDevice /dev/sdb1", "Unmount /dev/sdb1", "Mount /dev/sdb1"}));
 
   test::ExpectRecorderVolume(image.toStdString(), "ORVIA");
   // Mounted again, with the folders and the settings byte for byte.
@@ -324,7 +324,7 @@ TEST_F(DiskService, AnUnmountedCardIsMountedForItsSettingsAndAfterItsFormat) {
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   EXPECT_FALSE(result.keptSettings);  // the stick had none: the default goes on
   EXPECT_EQ(CallsOn(service_.Calls()),
-            QStringList({"Mount /dev/sdc", "Unmount /dev/sdc", "OpenDevice /dev/sdc", "Mount /dev/sdc"}));
+            QStringList({"Mount /dev/sdc", "OpenDevice /dev/sdc", "Unmount /dev/sdc", "Mount /dev/sdc"}));
   const udisks::Snapshot snap = udisks::TakeSnapshot();
   const udisks::Block* stick = snap.FindBlock(FakeDiskService::BlockPath("sdc").toStdString());
   ASSERT_NE(stick, nullptr);
@@ -355,7 +355,7 @@ TEST_F(DiskService, AKoreanLabelIsWrittenThroughTheDescriptorInCodePage949) {
   const format::FormatResult result = RunServiceFormat(request, {});
   ASSERT_TRUE(result.ok()) << format::FormatErrorName(result.error) << ": " << result.detail;
   EXPECT_EQ(CallsOn(service_.Calls()),
-            QStringList({"Unmount /dev/sdb1", "OpenDevice /dev/sdb1", "Mount /dev/sdb1"}));
+            QStringList({"OpenDevice /dev/sdb1", "Unmount /dev/sdb1", "Mount /dev/sdb1"}));
   EXPECT_EQ(format::ReadVolumeInfo(image.toStdString()).label, "\uD55C\uAD6D123");
   QFile file(image);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -417,7 +417,12 @@ TEST_F(DiskService, RefusalsReachTheUserWithTheirReason) {
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown[1].text,
             "Micro SD memory is not connected or prevent from writing.\n"
-            "Not authorised to format this card. (Not authorized to perform operation)");
+            "The system did not give you the right to open the card for writing "
+            "(org.freedesktop.udisks2.open-device): ask an administrator to grant it, or format as root. "
+            "(Not authorized to perform operation)");
+  // Nothing was written: the fields still show the card as it is.
+  EXPECT_EQ(test::Control<QLineEdit>(&dialog, 1050)->text(), "FAT32");
+  EXPECT_EQ(label->text(), "CARD");
 }
 
 }  // namespace
