@@ -7,6 +7,7 @@ target_sources(orvia_core PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/format_sysfs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/format_targets.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/fat32_writer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/partition_type.cpp
 )
 if(NOT ORVIA_FUZZ)
   # Formatting through the disk service needs Qt's D-Bus but no widgets, so

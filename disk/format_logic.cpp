@@ -16,6 +16,7 @@
 #include "base/process.h"
 #include "disk/fat32_writer.h"
 #include "disk/format_targets.h"
+#include "disk/partition_type.h"
 #include "disk/settings_copy.h"
 #include "settings/default_setup.h"
 
@@ -279,6 +280,16 @@ FormatResult RunFormat(const FormatRequest& request, const ProgressFn& progress,
   if (!result.formatted) {
     result.error = FormatError::kMkfsFailed;
     if (made) result.detail = "the volume made is no FAT32 with 32 KB clusters";
+  } else if (!check.diskDevice.empty()) {
+    // The partition is marked FAT32 (LBA) in its disk's MBR when it said
+    // otherwise; a card whose mark cannot be changed still holds a good
+    // file system.
+    const int disk = open(check.diskDevice.c_str(), O_RDWR | O_CLOEXEC);
+    std::string ignored;
+    if (disk >= 0) {
+      MarkFat32Partition(disk, check.partitionStartSector, &ignored);
+      close(disk);
+    }
   }
 
   // The card is prepared after a failed format too, as long as it still holds

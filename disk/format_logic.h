@@ -104,6 +104,9 @@ struct TargetCheck {
   TargetKind kind = TargetKind::kImageFile;
   uint64_t sizeBytes = 0;
   std::vector<std::string> mountsToRelease;  // the card's own mount points
+  // For a partition: its disk's device and the sector it starts at.
+  std::string diskDevice;
+  uint64_t partitionStartSector = 0;
 };
 // Decides whether `path` may be formatted: a regular file not attached to a
 // loop device, or a block device

@@ -259,6 +259,41 @@ void MountAgain(const ServiceFormat& f, FormatResult* result) {
   }
 }
 
+// The right to write the card, taken while it is still mounted, so that a
+// refusal leaves the card as it was: the descriptor of Block.OpenDevice
+// (in `fd`, the way for 2.9 and for labels mkfs.fat cannot write), or,
+// before Block.Format, the system's word that the right is not refused
+// outright. False with the refusal in `result`.
+bool TakeWriteRight(const format::FormatRequest& request, const udisks::Block& block, bool throughFormat,
+                    const std::vector<std::string>& points, int* fd, FormatResult* result) {
+  const std::vector<std::string> rights = udisks::FormatRights(block, throughFormat);
+  if (!throughFormat) {
+    const udisks::CallResult call =
+        udisks::OpenDeviceForWriting(request.objectPath, fd, /*exclusive=*/points.empty());
+    if (call.ok) return true;
+    Fail(result, call, rights);
+  } else {
+    for (const std::string& right : rights)
+      if (udisks::AskRight(right) != udisks::RightAnswer::kNo) return true;
+    result->error = FormatError::kNotAuthorized;
+    result->refusedRight = rights.front();
+  }
+  result->mountPoint = points.empty() ? std::string() : points.front();
+  return false;
+}
+
+// The volume a format has made, as the dialog shows it afterwards.
+format::VolumeInfo MadeVolume(uint64_t sizeBytes, const std::string& label) {
+  format::VolumeInfo volume;
+  volume.valid = true;
+  volume.fileSystem = "FAT32";
+  volume.bytesPerSector = format::kSectorBytes;
+  volume.clusterBytes = format::kClusterBytes;
+  volume.totalBytes = sizeBytes;
+  volume.label = label;
+  return volume;
+}
+
 }  // namespace
 
 format::FormatResult RunServiceFormat(const format::FormatRequest& request,
@@ -293,33 +328,13 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
   result.keptSettings = !points.empty() && ReadSettings(points.front(), &f.settings) && !f.settings.empty();
   if (!result.keptSettings) f.settings = std::string(DefaultSetupDat());
 
-  // The right to write the card is taken while it is still mounted: when
-  // the system refuses it, the card is left as it was. mkfs.fat writes
-  // ASCII labels only, so a card named otherwise is written through the
-  // descriptor whatever the service's version.
+  // mkfs.fat (behind Block.Format) writes ASCII labels only: a card named
+  // otherwise is written through the descriptor whatever the service's
+  // version.
   const std::string label = format::LabelForDisk(request.label);
   const bool throughFormat = udisks::VersionAtLeast(snap.version, 2, 10) && format::IsAsciiLabel(label);
   int fd = -1;
-  if (!throughFormat) {
-    const udisks::CallResult call =
-        udisks::OpenDeviceForWriting(request.objectPath, &fd, /*exclusive=*/points.empty());
-    if (!call.ok) {
-      Fail(&result, call, udisks::FormatRights(*block, false));
-      result.mountPoint = points.empty() ? std::string() : points.front();
-      return result;
-    }
-  } else {
-    const std::vector<std::string> rights = udisks::FormatRights(*block, true);
-    bool refused = true;
-    for (const std::string& right : rights)
-      refused = refused && udisks::AskRight(right) == udisks::RightAnswer::kNo;
-    if (refused) {
-      result.error = FormatError::kNotAuthorized;
-      result.refusedRight = rights.front();
-      result.mountPoint = points.empty() ? std::string() : points.front();
-      return result;
-    }
-  }
+  if (!TakeWriteRight(request, *block, throughFormat, points, &fd, &result)) return result;
 
   // Before anything is written: a copy in the user's data folder, named in
   // any failure's message.
@@ -347,15 +362,14 @@ format::FormatResult RunServiceFormat(const format::FormatRequest& request,
     if (!call.ok) Fail(&result, call, udisks::FormatRights(*block, true));
   } else {
     f.made = WriteThroughDescriptor(f, fd, label, &result);
+    // Block.Format marks the partition itself; here it is asked for. A card
+    // whose mark cannot be changed still holds a good file system.
+    if (f.made && udisks::NeedsFat32PartitionType(*block, snap))
+      udisks::SetPartitionType(request.objectPath, "0x0c");
   }
   if (f.made) {
     result.formatted = true;
-    result.volume.valid = true;
-    result.volume.fileSystem = "FAT32";
-    result.volume.bytesPerSector = format::kSectorBytes;
-    result.volume.clusterBytes = format::kClusterBytes;
-    result.volume.totalBytes = request.sizeBytes;
-    result.volume.label = label;
+    result.volume = MadeVolume(request.sizeBytes, label);
   }
   f.report(90, format::FormatPhase::kFolders);
   MountAgain(f, &result);

@@ -49,6 +49,8 @@ struct DiskNode {
   std::string name;                  // the disk's name (sdb, mmcblk0)
   std::set<std::string> devNumbers;  // the disk's and its partitions' "M:m"
   uint64_t sizeBytes = 0;            // of the device asked about
+  bool isPartition = false;
+  uint64_t startSector = 0;  // of the partition asked about
 };
 
 DiskNode FindDiskNode(unsigned major, unsigned minor, const SystemPaths& system) {
@@ -57,7 +59,10 @@ DiskNode FindDiskNode(unsigned major, unsigned minor, const SystemPaths& system)
   const fs::path link = fs::path(system.sysDevBlock) / DevNumberText(major, minor);
   const fs::path dir = fs::canonical(link, ec);
   if (ec) return node;
-  node.diskDir = fs::exists(dir / "partition", ec) ? dir.parent_path() : dir;
+  node.isPartition = fs::exists(dir / "partition", ec);
+  node.diskDir = node.isPartition ? dir.parent_path() : dir;
+  if (node.isPartition)
+    node.startSector = std::strtoull(ReadSmallFile((dir / "start").string()).c_str(), nullptr, 10);
   node.name = node.diskDir.filename().string();
   node.sizeBytes = std::strtoull(ReadSmallFile((dir / "size").string()).c_str(), nullptr, 10) * 512;
   node.devNumbers.insert(Trimmed(ReadSmallFile((node.diskDir / "dev").string())));
@@ -126,6 +131,10 @@ TargetCheck CheckFormatTarget(const std::string& path, const SystemPaths& system
     return check;
   }
   check.sizeBytes = node.sizeBytes;
+  if (node.isPartition) {
+    check.diskDevice = system.dev + "/" + node.name;
+    check.partitionStartSector = node.startSector;
+  }
   const std::string self = DevNumberText(major(st.st_rdev), minor(st.st_rdev));
 
   // The root file system's device, however it is reached.

@@ -96,8 +96,11 @@ void ReadObject(const QString& path, const InterfaceMap& ifaces, Snapshot* out) 
     if (ifaces.contains(kPartitionIface)) {
       b.isPartition = true;
       b.partitionOffset = ifaces[kPartitionIface].value("Offset").toULongLong();
+      b.partitionType = Utf8(ifaces[kPartitionIface].value("Type").toString());
+      b.partitionTable = PathText(ifaces[kPartitionIface].value("Table"));
     }
     b.isPartitionTable = ifaces.contains(kPartitionTableIface);
+    if (b.isPartitionTable) b.tableType = Utf8(ifaces[kPartitionTableIface].value("Type").toString());
     out->blocks.push_back(std::move(b));
   }
 }
@@ -218,8 +221,8 @@ CallResult Format(const std::string& blockPath, const std::string& type, const s
   QStringList args;
   for (const std::string& a : mkfsArgs) args << QString::fromStdString(a);
   if (!args.isEmpty()) options.insert(QStringLiteral("mkfs-args"), args);
-  // The partition keeps its type; a recorder does not look at it.
-  options.insert(QStringLiteral("update-partition-type"), false);
+  // An MBR partition is marked as holding the new file system (FAT32 LBA).
+  options.insert(QStringLiteral("update-partition-type"), true);
   if (!erase.empty()) options.insert(QStringLiteral("erase"), QString::fromStdString(erase));
   return FromReply(Call(blockPath, kBlockIface, "Format", {QString::fromStdString(type), options}));
 }
@@ -254,6 +257,11 @@ RightAnswer AskRight(const std::string& actionId) {
   result.endStructure();
   if (authorized) return RightAnswer::kYes;
   return challenge ? RightAnswer::kPassword : RightAnswer::kNo;
+}
+
+CallResult SetPartitionType(const std::string& blockPath, const std::string& type) {
+  return FromReply(
+      Call(blockPath, kPartitionIface, "SetType", {QString::fromStdString(type), QVariantMap()}));
 }
 
 ServiceWatch::ServiceWatch(QObject* parent) : QObject(parent) {

@@ -42,10 +42,13 @@ CallResult Unmount(const std::string& blockPath);
 // Without `exclusive` the device may still be mounted: the service checks
 // the right to write to it before anything is unmounted.
 CallResult OpenDeviceForWriting(const std::string& blockPath, int* fd, bool exclusive = true);
-// Block.Format(type, {"label", "mkfs-args", "update-partition-type",
+// Block.Format(type, {"label", "mkfs-args", "update-partition-type": true,
 // "erase"}); `erase` ("zero") is left out when empty.
 CallResult Format(const std::string& blockPath, const std::string& type, const std::string& label,
                   const std::vector<std::string>& mkfsArgs, const std::string& erase = {});
+
+// Partition.SetType(type, {}): "0x0c" marks an MBR partition FAT32 (LBA).
+CallResult SetPartitionType(const std::string& blockPath, const std::string& type);
 
 // What the system's policy (polkit) says of this process taking a right
 // (an action such as "org.freedesktop.udisks2.open-device"), asked without

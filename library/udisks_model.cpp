@@ -56,6 +56,15 @@ std::vector<std::string> FormatRights(const Block& block, bool throughFormat) {
 
 std::vector<std::string> MountRights(const Block& block) { return SeatRights(block, "filesystem-mount"); }
 
+bool NeedsFat32PartitionType(const Block& block, const Snapshot& snapshot) {
+  if (!block.isPartition) return false;
+  const Block* table = snapshot.FindBlock(block.partitionTable);
+  if (table == nullptr || table->tableType != "dos") return false;
+  std::string type = block.partitionType;
+  for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return type != "0x0b" && type != "0x0c";
+}
+
 bool IsBootOrRpmbDevice(std::string_view device) {
   const size_t slash = device.rfind('/');
   const std::string_view name = slash == std::string_view::npos ? device : device.substr(slash + 1);

@@ -42,7 +42,10 @@ struct Block {
   std::vector<std::string> mountPoints;  // Filesystem.MountPoints
   bool isPartition = false;
   uint64_t partitionOffset = 0;  // bytes from the start of the disk
+  std::string partitionType;     // Partition.Type: "0x0c" on an MBR disk, a GUID on GPT
+  std::string partitionTable;    // Partition.Table: object path of the disk's block
   bool isPartitionTable = false;
+  std::string tableType;  // PartitionTable.Type: "dos", "gpt"
 };
 
 // All drives and blocks, and the daemon's version. `available` is false
@@ -67,6 +70,10 @@ enum class RightAnswer { kUnknown, kNo, kPassword, kYes };
 std::vector<std::string> FormatRights(const Block& block, bool throughFormat);
 // The right the service checks to mount `block`, in the same way.
 std::vector<std::string> MountRights(const Block& block);
+
+// True when `block` is a partition of an MBR ("dos") table that is not
+// marked FAT32 (0x0b or 0x0c).
+bool NeedsFat32PartitionType(const Block& block, const Snapshot& snapshot);
 
 // True when `version` ("2.10.1") is at least major.minor.
 bool VersionAtLeast(std::string_view version, int major, int minor);

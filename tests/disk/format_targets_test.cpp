@@ -1,11 +1,15 @@
-// What the disk service's refusals tell the user, and where mkfs.fat is found
-// for a user whose PATH lacks the sbin folders.
+// What the disk service's refusals tell the user, where mkfs.fat is found
+// for a user whose PATH lacks the sbin folders, and the partition's mark in
+// the disk's MBR.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "disk/format_targets.h"
+#include "disk/partition_type.h"
+#include "tests/support/temp_dir.h"
 
 namespace orvia::format {
 namespace {
@@ -52,6 +56,51 @@ TEST(ServiceRefusals, MkfsFatIsFoundInTheSbinFoldersOffThePath) {
   setenv("PATH", saved.c_str(), 1);
   EXPECT_TRUE(found == "/usr/sbin/mkfs.fat" || found == "/sbin/mkfs.fat") << found;
   EXPECT_EQ(FindSbinProgram("./mkfs.fat"), "./mkfs.fat");
+}
+
+// An MBR sector with the given (type, start sector) entries, or a blank one.
+std::string Mbr(std::initializer_list<std::pair<uint8_t, uint32_t>> entries, bool signature = true) {
+  std::string sector(512, '\0');
+  size_t at = 446;
+  for (const auto& [type, start] : entries) {
+    sector[at + 4] = static_cast<char>(type);
+    for (int i = 0; i < 4; ++i) sector[at + 8 + i] = static_cast<char>((start >> (8 * i)) & 0xFF);
+    at += 16;
+  }
+  if (signature) sector.replace(510, 2, "\x55\xAA");
+  return sector;
+}
+
+TEST(PartitionMark, OnlyTheCardsOwnMbrEntryIsMarkedFat32) {
+  test::TempDir dir;
+  const auto run = [&dir](const std::string& sector, uint64_t start, std::string* after) {
+    const std::string path = dir / "disk.img";
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(pwrite(fd, sector.data(), sector.size(), 0), 512);
+    std::string error;
+    const PartitionTypeChange change = MarkFat32Partition(fd, start, &error);
+    after->assign(512, '\0');
+    EXPECT_EQ(pread(fd, after->data(), 512, 0), 512);
+    close(fd);
+    return change;
+  };
+  std::string after;
+  // A Linux partition at 2048 beside another: only its type byte changes.
+  const std::string linux = Mbr({{0x07, 63}, {0x83, 2048}});
+  EXPECT_EQ(run(linux, 2048, &after), PartitionTypeChange::kChanged);
+  std::string expected = linux;
+  expected[446 + 16 + 4] = 0x0C;
+  EXPECT_EQ(after, expected);
+  // FAT32 already (CHS or LBA), no entry at that sector, a GPT disk's
+  // protective MBR, or no MBR at all: nothing is written.
+  for (const auto& [sector, change] :
+       {std::pair{Mbr({{0x0B, 2048}}), PartitionTypeChange::kAlready},
+        std::pair{Mbr({{0x83, 4096}}), PartitionTypeChange::kNoEntry},
+        std::pair{Mbr({{0xEE, 1}, {0x83, 2048}}), PartitionTypeChange::kNoTable},
+        std::pair{Mbr({{0x83, 2048}}, false), PartitionTypeChange::kNoTable}}) {
+    EXPECT_EQ(run(sector, 2048, &after), change);
+    EXPECT_EQ(after, sector);
+  }
 }
 
 }  // namespace

@@ -110,6 +110,12 @@ def _open_device(self, mode, options):
     return handed
 
 
+def _set_type(self, part_type, options):
+    STATE['calls'].append('SetType %s %s' % (_device(self), part_type))
+    _check_refusal('SetType')
+    self.Set(PART, 'Type', part_type)
+
+
 def _probed(obj, fstype, label, uid):
     '''The service has probed the block: its Id* properties change.'''
     changed = {'IdUsage': 'filesystem' if fstype else '', 'IdType': fstype, 'IdLabel': label,
@@ -190,7 +196,11 @@ def _add_block(mock, name, drive, size, fs=None, label='', version='', points=()
         obj.AddProperties(FS, {'MountPoints': _points([p for p in points if p])})
         obj.AddMethods(FS, [('Mount', 'a{sv}', 's', _mount), ('Unmount', 'a{sv}', '', _unmount)])
     if partition is not None:
-        obj.AddProperties(PART, {'Offset': dbus.UInt64(partition), 'Number': dbus.UInt32(1)})
+        table_path = PREFIX + '/block_devices/' + name.rstrip('0123456789').rstrip('p')
+        obj.AddProperties(PART, {'Offset': dbus.UInt64(partition), 'Number': dbus.UInt32(1),
+                                 'Type': STATE['params'].get(name + '_type', '0x0c'),
+                                 'Table': dbus.ObjectPath(table_path)})
+        obj.AddMethods(PART, [('SetType', 'sa{sv}', '', _set_type)])
     if table:
         obj.AddProperties(TABLE, {'Type': 'dos'})
     return path

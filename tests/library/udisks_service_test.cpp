@@ -308,6 +308,16 @@ TEST_F(DiskService, FormatThroughTheDescriptorKeepsTheSettingsAndMountsTheCard) 
   EXPECT_EQ(test::ReadText(mounted + "/Config/setup.dat"), kept);
 }
 
+// A partition marked otherwise (Linux here) is marked FAT32 (LBA) once the
+// card holds its new file system; one marked so already is left alone.
+TEST_F(DiskService, TheCardsPartitionIsMarkedFat32) {
+  StartService({{"sdb1_image", Image("sd.img")}, {"sdb1_type", "0x83"}});
+  ASSERT_TRUE(RunServiceFormat(Request("sdb1", sd_.toStdString()), {}).ok());
+  EXPECT_EQ(CallsOn(service_.Calls()), QStringList({"OpenDevice /dev/sdb1", "Unmount /dev/sdb1",
+                                                    "SetType /dev/sdb1", "Mount /dev/sdb1"}));
+  EXPECT_TRUE(service_.Calls().contains("SetType /dev/sdb1 0x0c"));
+}
+
 TEST_F(DiskService, AnEmptySettingsFileIsReplacedByTheDefault) {
   StartService({{"sdb1_image", Image("sd.img")}});
   test::WriteText(sd_ + "/Config/setup.dat", "");
