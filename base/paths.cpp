@@ -1,5 +1,7 @@
 #include "base/paths.h"
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +16,14 @@ void CreatePathDirectories(std::string_view path) {
       mkdir(folder.c_str(), 0755);
     }
   }
+}
+
+std::string UserCacheFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/orvia";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache/orvia";
+  return {};
 }
 
 void RemoveColons(std::string& text) { std::erase(text, ':'); }

@@ -11,6 +11,10 @@ namespace orvia {
 // Existing folders are not an error. Paths longer than 259 characters are cut.
 void CreatePathDirectories(std::string_view path);
 
+// The program's cache folder: $XDG_CACHE_HOME/orvia, else ~/.cache/orvia;
+// empty when neither is an absolute path. Not created here.
+std::string UserCacheFolder();
+
 // Deletes every ':' from the text.
 void RemoveColons(std::string& text);
 

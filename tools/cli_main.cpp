@@ -27,6 +27,10 @@ constexpr const char* kUsage =
     "                                    print a value as the viewer reads it\n"
     "  profile set FILE SECTION KEY VALUE\n"
     "                                    write a value as the viewer writes it\n"
+    "  trips CARD_ROOT                   the card's trips and parking sessions as JSON\n"
+    "  events CARD_ROOT [--speed-limit KMH]\n"
+    "                                    the card's impacts, hard braking and\n"
+    "                                    acceleration, speeding and event recordings\n"
     "  make-card DIR [--seed S] [--start \"YYYY-MM-DD HH:MM:SS\"] [--layout NAME]\n"
     "                                    write a simulated recorder card\n"
     "  cards [--folder DIR]...           list the cards found as JSON\n"
@@ -37,6 +41,9 @@ constexpr const char* kUsage =
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
     "  bench cli [FILE]                  time whole runs of index and scan against\n"
     "                                    ffprobe and find\n"
+    "  bench events CARD_ROOT [--copies N]\n"
+    "                                    bytes the card-wide view reads per recording,\n"
+    "                                    and a cached run over N recordings\n"
     "  export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
     "                                    export a clip, the GPS track or the G-sensor data\n"
     "  help                              show this text\n";
@@ -69,6 +76,8 @@ int main(int argc, char** argv) {
   if (!std::strcmp(cmd, "index")) return orvia::cli::RunIndex(rest, args);
   if (!std::strcmp(cmd, "scan")) return orvia::cli::RunScan(rest, args);
   if (!std::strcmp(cmd, "profile")) return orvia::cli::RunProfile(rest, args);
+  if (!std::strcmp(cmd, "trips")) return orvia::cli::RunTrips(rest, args);
+  if (!std::strcmp(cmd, "events")) return orvia::cli::RunEvents(rest, args);
   // Every other command (make-card, bench, and any that needs FFmpeg or Qt)
   // belongs to the companion, which also answers unknown ones.
   return RunCompanion(argv);

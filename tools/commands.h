@@ -1,6 +1,6 @@
 // Sub-commands of orvia-cli. Each gets the arguments after its own name and
 // returns the process exit status (0 ok, 1 failure, 2 bad input or usage).
-// RunIndex, RunScan and RunProfile need only the core and live in orvia-cli
+// RunIndex, RunScan, RunProfile, RunTrips and RunEvents need only the core and live in orvia-cli
 // itself; the others live in the companion.
 #pragma once
 
@@ -9,6 +9,8 @@ namespace orvia::cli {
 int RunIndex(int argc, char** argv);
 int RunScan(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunTrips(int argc, char** argv);
+int RunEvents(int argc, char** argv);
 int RunBenchIndex(int argc, char** argv);
 int RunBenchDecode(int argc, char** argv);
 int RunMakeCard(int argc, char** argv);
@@ -16,6 +18,7 @@ int RunExport(int argc, char** argv);
 int RunCards(int argc, char** argv);
 int RunFormat(int argc, char** argv);
 int RunBenchCli(int argc, char** argv);
+int RunBenchEvents(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing
 // FFmpeg or Qt (make-card, bench, ...).

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     if (rest >= 1 && !std::strcmp(args[0], "index")) return orvia::cli::RunBenchIndex(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "decode")) return orvia::cli::RunBenchDecode(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "cli")) return orvia::cli::RunBenchCli(rest - 1, args + 1);
-    std::fputs("orvia-cli bench: expected 'index', 'decode' or 'cli'\n", stderr);
+    if (rest >= 1 && !std::strcmp(args[0], "events")) return orvia::cli::RunBenchEvents(rest - 1, args + 1);
+    std::fputs("orvia-cli bench: expected 'index', 'decode', 'cli' or 'events'\n", stderr);
     return 2;
   }
   std::fprintf(stderr, "orvia-cli: unknown command '%s' (see orvia-cli help)\n", cmd);

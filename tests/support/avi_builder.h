@@ -76,6 +76,25 @@ class AviBuilder {
                              strl("txts", std::string(4, '\0'), 1, 10, ""));
   }
 
+  // With an idx1 that lists every chunk as a recorder writes it (offsets
+  // from the movi list type); `edit` may change the entries first.
+  template <typename Edit>
+  std::string BuildIndexed(Edit edit) const {
+    std::vector<std::string> entries;
+    for (const auto& [fourcc, at, size] : chunks_)
+      entries.push_back(fourcc + Le32(0x10) + Le32(at - 8 + 4) + Le32(size));
+    edit(entries);
+    std::string idx1;
+    for (const std::string& e : entries) idx1 += e;
+    std::string body = "AVI " + StandardHdrl() + Chunk("JUNK", std::string(100, '\0'));
+    body += "LIST" + Le32(static_cast<uint32_t>(movi_.size() + 4)) + "movi" + movi_;
+    body += Chunk("idx1", idx1);
+    return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
+  }
+  std::string BuildIndexed() const {
+    return BuildIndexed([](std::vector<std::string>&) {});
+  }
+
   std::string Build(bool withHdrl = true, bool withIdx1 = true) const {
     std::string body = "AVI ";
     if (withHdrl) body += StandardHdrl();
@@ -90,9 +109,16 @@ class AviBuilder {
   uint32_t Add(const std::string& fourcc, const std::string& data) {
     uint32_t at = static_cast<uint32_t>(movi_.size() + 8);
     movi_ += Chunk(fourcc, data);
+    chunks_.push_back({fourcc, at, static_cast<uint32_t>(data.size())});
     return at;
   }
   std::string movi_;
+  struct Added {
+    std::string fourcc;
+    uint32_t at;  // data offset from the movi data's start
+    uint32_t size;
+  };
+  std::vector<Added> chunks_;
 };
 
 }  // namespace orvia::test
