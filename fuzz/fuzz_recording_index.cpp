@@ -1,11 +1,20 @@
 // Any bytes given to the recording index end in a clear result, never a
-// fault, and what it indexes stays inside the input.
+// fault, and what it indexes stays inside the input. The card-wide reading
+// of the same bytes through idx1 stays within its allowance of reads.
 #include <cstdint>
 #include <cstdlib>
 
+#include "library/recording_telemetry.h"
 #include "playback/recording_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const orvia::RecordingTelemetry t = orvia::ReadRecordingTelemetryBytes({data, size});
+  if (t.seconds.size() > static_cast<size_t>(orvia::kMaxSeconds)) std::abort();
+  // At most the head, a few top-level chunk heads beyond it, idx1 and one
+  // read per telemetry record.
+  if (t.fromIndex && t.bytesRead > orvia::kHeadReadBytes + 64 * 12 + t.idx1Bytes +
+                                       t.telemetryRecords * (8 + orvia::kMaxTelemetryBytes))
+    std::abort();
   static orvia::RecordingIndex index;
   if (!orvia::IndexRecordingBytes({data, size}, index)) return 0;
   if (index.secondCount < 1 || index.secondCount > orvia::kMaxSeconds) std::abort();
