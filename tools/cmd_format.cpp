@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "disk/format_service.h"
@@ -54,33 +55,47 @@ void ListOffered(const std::vector<format::CardCandidate>& cards) {
     std::fprintf(stderr, "  %s  (%s)\n", format::CardRootText(card).c_str(), card.devicePath.c_str());
 }
 
+struct FormatArgs {
+  std::string card;
+  std::string label;
+  bool full = false;
+  bool yes = false;
+};
+
+// The command's arguments; nothing when they are not its own.
+std::optional<FormatArgs> ParseArgs(int argc, char** argv) {
+  FormatArgs args;
+  bool haveLabel = false;
+  for (int i = 0; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--label") && i + 1 < argc) {
+      args.label = argv[++i];
+      haveLabel = true;
+    } else if (!std::strcmp(argv[i], "--full")) {
+      args.full = true;
+    } else if (!std::strcmp(argv[i], "--yes")) {
+      args.yes = true;
+    } else if (argv[i][0] != '-' && args.card.empty()) {
+      args.card = argv[i];
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (args.card.empty() || !haveLabel) return std::nullopt;
+  return args;
+}
+
 }  // namespace
 
 int RunFormat(int argc, char** argv) {
-  std::string card;
-  std::string label;
-  bool haveLabel = false;
-  bool full = false;
-  bool yes = false;
-  for (int i = 0; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--label") && i + 1 < argc) {
-      label = argv[++i];
-      haveLabel = true;
-    } else if (!std::strcmp(argv[i], "--full")) {
-      full = true;
-    } else if (!std::strcmp(argv[i], "--yes")) {
-      yes = true;
-    } else if (argv[i][0] != '-' && card.empty()) {
-      card = argv[i];
-    } else {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
-  }
-  if (card.empty() || !haveLabel) {
+  const std::optional<FormatArgs> args = ParseArgs(argc, argv);
+  if (!args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  const std::string& card = args->card;
+  const bool full = args->full;
+  const bool yes = args->yes;
+  const std::string& label = args->label;
   const std::string prepared = format::PrepareLabel(label);
   if (const std::string problem = format::LabelProblem(prepared); !problem.empty()) {
     std::fprintf(stderr, "orvia-cli format: %s\n", problem.c_str());
