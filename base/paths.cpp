@@ -18,13 +18,15 @@ void CreatePathDirectories(std::string_view path) {
   }
 }
 
-std::string UserCacheFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/orvia";
+std::string XdgUserFolder(const char* variable, const char* underHome) {
+  const char* xdg = std::getenv(variable);
+  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/orvia";
   const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache/orvia";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/" + underHome + "/orvia";
   return {};
 }
+
+std::string UserCacheFolder() { return XdgUserFolder("XDG_CACHE_HOME", ".cache"); }
 
 void RemoveColons(std::string& text) { std::erase(text, ':'); }
 

@@ -11,8 +11,12 @@ namespace orvia {
 // Existing folders are not an error. Paths longer than 259 characters are cut.
 void CreatePathDirectories(std::string_view path);
 
-// The program's cache folder: $XDG_CACHE_HOME/orvia, else ~/.cache/orvia;
-// empty when neither is an absolute path. Not created here.
+// The program's folder of one XDG kind: $<variable>/orvia, else
+// $HOME/<underHome>/orvia (".local/share", ".cache"); empty when neither is
+// an absolute path (a relative XDG variable is ignored, as the XDG rules
+// ask). Not created here.
+std::string XdgUserFolder(const char* variable, const char* underHome);
+// XdgUserFolder("XDG_CACHE_HOME", ".cache").
 std::string UserCacheFolder();
 
 // Deletes every ':' from the text.

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "base/paths.h"
+
 namespace orvia::format {
 namespace {
 
@@ -32,13 +34,7 @@ bool WriteWhole(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::string SettingsCopyFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/orvia";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/orvia";
-  return {};
-}
+std::string SettingsCopyFolder() { return XdgUserFolder("XDG_DATA_HOME", ".local/share"); }
 
 std::string SettingsCopyName(std::string_view cardLabel, std::time_t now) {
   std::string name;

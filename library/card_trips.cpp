@@ -170,6 +170,7 @@ std::vector<Trip> GroupTrips(const std::vector<CardRecording>& recordings) {
   std::vector<Trip> trips;
   for (size_t i = 0; i < recordings.size(); ++i) {
     const CardRecording& r = recordings[i];
+    if (!r.telemetry.ok) continue;  // told apart as unreadable, left out
     const bool parking = IsParking(r.mode);
     if (trips.empty() || trips.back().parking != parking ||
         StartOf(r) - trips.back().end >= kTripGapSeconds) {
@@ -253,7 +254,10 @@ CardSummary SummariseCard(std::vector<CardRecording> recordings, const EventOpti
   card.recordings = std::move(recordings);
   for (size_t i = 0; i < card.recordings.size(); ++i) {
     const CardRecording& r = card.recordings[i];
-    if (!r.telemetry.ok) card.unreadable.push_back(i);
+    if (!r.telemetry.ok) {
+      card.unreadable.push_back(i);
+      continue;
+    }
     if (r.mode == RecordingMode::kEvent || r.mode == RecordingMode::kParkingEvent) {
       CardEvent e;
       e.kind = EventKind::kEventRecording;

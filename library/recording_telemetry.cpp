@@ -12,54 +12,22 @@
 namespace orvia {
 namespace {
 
-// Where the bytes come from, counting what is asked of it.
+// A recording's bytes (a file or a buffer), counting what is asked of it.
 class Reader {
  public:
-  virtual ~Reader() = default;
-  virtual uint64_t Size() const = 0;
+  explicit Reader(const RecordingFile& file) : file_(file) {}
+  uint64_t Size() const { return file_.Size(); }
   // Exactly n bytes at offset, or false.
   bool Read(uint64_t offset, uint8_t* dst, size_t n) {
     if (offset > Size() || n > Size() - offset) return false;
     bytesRead_ += n;
-    return ReadRaw(offset, dst, n);
+    return file_.ReadAt(offset, {dst, n});
   }
   uint64_t BytesRead() const { return bytesRead_; }
 
  private:
-  virtual bool ReadRaw(uint64_t offset, uint8_t* dst, size_t n) = 0;
+  const RecordingFile& file_;
   uint64_t bytesRead_ = 0;
-};
-
-class FileReader final : public Reader {
- public:
-  FileReader(int fd, uint64_t size) : fd_(fd), size_(size) {}
-  uint64_t Size() const override { return size_; }
-
- private:
-  bool ReadRaw(uint64_t offset, uint8_t* dst, size_t n) override {
-    size_t done = 0;
-    while (done < n) {
-      const ssize_t r = ::pread(fd_, dst + done, n - done, static_cast<off_t>(offset + done));
-      if (r <= 0) return false;
-      done += static_cast<size_t>(r);
-    }
-    return true;
-  }
-  int fd_;
-  uint64_t size_;
-};
-
-class MemoryReader final : public Reader {
- public:
-  explicit MemoryReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-  uint64_t Size() const override { return bytes_.size(); }
-
- private:
-  bool ReadRaw(uint64_t offset, uint8_t* dst, size_t n) override {
-    std::memcpy(dst, bytes_.data() + offset, n);
-    return true;
-  }
-  std::span<const uint8_t> bytes_;
 };
 
 bool Is(const uint8_t* p, const char* fourcc) { return std::memcmp(p, fourcc, 4) == 0; }
@@ -220,7 +188,8 @@ void MatchWalkShape(std::vector<TelemetrySecond>& seconds) {
 
 RecordingTelemetry ReadRecordingTelemetryBytes(std::span<const uint8_t> bytes) {
   RecordingTelemetry out;
-  MemoryReader reader(bytes);
+  const RecordingFile file(bytes);
+  Reader reader(file);
   if (ReadThroughIndex(reader, out)) {
     MatchWalkShape(out.seconds);
     out.ok = out.fromIndex = true;
@@ -248,10 +217,13 @@ RecordingTelemetry ReadRecordingTelemetry(const std::string& path) {
   // A card pays for every page read ahead; only a few small pieces are
   // wanted here.
   posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
-  FileReader reader(fd, static_cast<uint64_t>(st.st_size));
-  const bool indexed = ReadThroughIndex(reader, out);
-  out.bytesRead = reader.BytesRead();
-  ::close(fd);
+  bool indexed = false;
+  {
+    const RecordingFile file(fd, static_cast<uint64_t>(st.st_size));  // closes fd
+    Reader reader(file);
+    indexed = ReadThroughIndex(reader, out);
+    out.bytesRead = reader.BytesRead();
+  }
   if (indexed) {
     MatchWalkShape(out.seconds);
     out.ok = out.fromIndex = true;

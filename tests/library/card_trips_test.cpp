@@ -151,11 +151,15 @@ TEST(CardTrips, ImpactsAndBrakingsAreFoundAtTheirSecondsAcrossRecordingsAndAQuie
   // A quiet drive after a gap of five minutes, and a parking recording.
   card.Add("Normal", Clock(8, 35, 30), Recording(Clock(8, 35, 30), steady));
   card.Add("Parking", Clock(9, 0, 0), Recording(Clock(9, 0, 0), std::vector<double>(10, 0)));
+  // A file that is no recording is named as unreadable and left out.
+  const std::string broken = card.Add("Normal", Clock(8, 40, 0), Recording(Clock(8, 40, 0), steady));
+  std::ofstream(broken, std::ios::binary) << "RIFX not a recording";
 
   for (const bool cachedRun : {false, true}) {
     const CardSummary s = SummariseCard(ReadCardRecordings(card.Root(), card.Cache(), 3), {});
-    ASSERT_EQ(s.recordings.size(), 5u);
-    EXPECT_TRUE(s.unreadable.empty());
+    ASSERT_EQ(s.recordings.size(), 6u);
+    ASSERT_EQ(s.unreadable.size(), 1u);
+    EXPECT_EQ(s.recordings[s.unreadable[0]].path, broken);
     ASSERT_EQ(s.trips.size(), 3u) << cachedRun;
     EXPECT_FALSE(s.trips[0].parking);
     EXPECT_EQ(s.trips[0].recordings.size(), 3u);
