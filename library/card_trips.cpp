@@ -313,13 +313,4 @@ std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std
   return recordings;
 }
 
-std::string IsoTimeText(int64_t time) {
-  const std::time_t t = static_cast<std::time_t>(time);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
-  return text;
-}
-
 }  // namespace orvia

@@ -80,7 +80,4 @@ std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std
                                               int threads = 4,
                                               const std::function<void(size_t, size_t)>& progress = {});
 
-// "2026-12-07T08:30:00" for a time of the recorder's clock.
-std::string IsoTimeText(int64_t time);
-
 }  // namespace orvia

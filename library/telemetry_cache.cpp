@@ -100,8 +100,10 @@ bool Decode(std::string_view bytes, const FileKey& key, RecordingTelemetry* t) {
   t->fromIndex = (flags & 2) != 0;
   t->seconds.resize(static_cast<size_t>(count));
   for (TelemetrySecond& s : t->seconds) {
+    // As Encode writes them: time, x, y, z, fix flag, latitude, longitude, speed.
+    constexpr int kWidths[8] = {4, 2, 2, 2, 1, 4, 4, 2};
     uint64_t v[8];
-    for (int i = 0; i < 8; ++i) c.Get(&v[i], i == 0 || i == 5 || i == 6 ? 4 : (i == 4 ? 1 : 2));
+    for (int i = 0; i < 8; ++i) c.Get(&v[i], kWidths[i]);
     s.unixTime = static_cast<int32_t>(static_cast<uint32_t>(v[0]));
     s.peak = {static_cast<int16_t>(v[1]), static_cast<int16_t>(v[2]), static_cast<int16_t>(v[3])};
     s.hasFix = v[4] != 0;

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "base/file_io.h"
+#include "playback/telemetry.h"
 #include "settings/setup_file.h"
 #include "settings/time_zones.h"
 
@@ -29,13 +30,8 @@ std::string FileName(const std::string& path) {
 // clock without a zone designator.
 std::string TimeText(int64_t recorderTime, const TrackTimeZone& zone) {
   const int64_t t = zone.known ? recorderTime - int64_t{zone.utcOffsetMinutes} * 60 : recorderTime;
-  const time_t tt = static_cast<time_t>(t);
-  struct tm parts {};
-  if (gmtime_r(&tt, &parts) == nullptr) return "";
-  char text[40];
-  std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d%s", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, zone.known ? "Z" : "");
-  return text;
+  const std::string text = IsoTimeText(t);
+  return text.empty() || !zone.known ? text : text + "Z";
 }
 
 // Millionths of a degree as decimal degrees, exact ("-33.873200").

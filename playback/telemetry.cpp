@@ -9,6 +9,16 @@
 
 namespace orvia {
 
+std::string IsoTimeText(int64_t unixTime) {
+  const time_t t = static_cast<time_t>(unixTime);
+  struct tm parts {};
+  if (gmtime_r(&t, &parts) == nullptr) return "";
+  char text[40];
+  std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  return text;
+}
+
 RecordingDate BreakDownUtc(int64_t unixTime) {
   RecordingDate d;
   const time_t t = static_cast<time_t>(unixTime);

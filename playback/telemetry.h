@@ -41,6 +41,9 @@ struct TelemetryTexts {
 std::string FormatAxis(const std::string& caption, int milliG);
 // "20yy-mm-dd hh:mm:ss", month shown 1-based.
 std::string FormatDateTime(const RecordingDate& date);
+// "2026-12-07T08:30:00" for a time of the recorder's clock (no zone
+// designator: the clock carries none); empty when it cannot be broken down.
+std::string IsoTimeText(int64_t unixTime);
 // Millionths of a degree as "%d.%06d", or "-%d.%06d" for a negative value.
 std::string FormatCoordinate(int32_t e6);
 

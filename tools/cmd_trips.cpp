@@ -9,6 +9,7 @@
 
 #include "library/card_trips.h"
 #include "library/telemetry_cache.h"
+#include "playback/telemetry.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"
 
