@@ -65,6 +65,9 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   const QCommandLineOption quit("quit-after", "Close the window after MS milliseconds.", "MS");
   const QCommandLineOption traceAv(
       "trace-av", "Write the offsets of picture and sound on sync marks to FILE at exit.", "FILE");
+  const QCommandLineOption traceStartup(
+      "trace-startup", "Write when each step of the start happened (ms from the process's start) to FILE.",
+      "FILE");
   const QCommandLineOption at("at",
                               "Carry out a playback command MS milliseconds after the start (repeatable).",
                               "MS:speed=N|seek=S|pause|play");
@@ -72,7 +75,8 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
                                      "FFmpeg messages on stderr: quiet, fatal (default), error, warning, "
                                      "info, verbose or debug.",
                                      "LEVEL", "fatal");
-  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, at, ffmpegLog});
+  parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, traceStartup,
+                     at, ffmpegLog});
   parser.addPositionalArgument("PATH", "Cards, folders or recordings to open.", "[PATH...]");
 
   ViewerCommandLine line;
@@ -102,6 +106,7 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   line.dataFolder = parser.value(data);
   line.tracePacing = parser.value(trace);
   line.traceAv = parser.value(traceAv);
+  line.traceStartup = parser.value(traceStartup);
   line.at = parser.values(at);
   if (parser.isSet(after) && !ReadInt(parser.value(after), 0, 3600000, &line.screenshotAfterMs))
     return fail("--screenshot-after needs a number of milliseconds");

@@ -26,13 +26,14 @@ struct ViewerCommandLine {
   QStringList paths;   // PATH... (as given)
   QString screenshot;  // --screenshot FILE
   int screenshotAfterMs = 5000;
-  QString dataFolder;    // --data-folder DIR; empty: the default
-  QString tracePacing;   // --trace-pacing FILE
-  int speed = -1;        // --speed 0..4; -1 when not given
-  QString fullScreen;    // --full-screen front|rear; empty when not given
-  int quitAfterMs = -1;  // --quit-after MS; -1 when not given
-  QString traceAv;       // --trace-av FILE
-  QStringList at;        // --at MS:COMMAND, in order (app/timed_commands.h)
+  QString dataFolder;                           // --data-folder DIR; empty: the default
+  QString tracePacing;                          // --trace-pacing FILE
+  int speed = -1;                               // --speed 0..4; -1 when not given
+  QString fullScreen;                           // --full-screen front|rear; empty when not given
+  int quitAfterMs = -1;                         // --quit-after MS; -1 when not given
+  QString traceAv;                              // --trace-av FILE
+  QString traceStartup;                         // --trace-startup FILE
+  QStringList at;                               // --at MS:COMMAND, in order (app/timed_commands.h)
   QString ffmpegLog = QStringLiteral("fatal");  // --ffmpeg-log LEVEL (see player/ffmpeg_log.h)
 };
 

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QUrl>
@@ -55,6 +56,10 @@ QMenu* ListContextMenu::BuildMenu() {
   add("exportSensor", "IDS_CAPTION_EXPORT_SENSOR", &ListContextMenu::ExportSensor);
   menu->addSeparator();
   add("showInFolder", "IDS_CAPTION_SHOW_IN_FOLDER", &ListContextMenu::ShowInFolder);
+  QAction* trips =
+      menu->addAction(Text("IDS_CAPTION_TRIPS_MENU") + "\t" + QKeySequence(Qt::Key_T).toString());
+  trips->setObjectName("tripsAndEvents");
+  connect(trips, &QAction::triggered, window_, &COrviaDlg::OpenTripsView);
   return menu;
 }
 

@@ -3,6 +3,7 @@
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS] [PATH...]
 //         [--trace-av FILE] [--at MS:COMMAND]... [--ffmpeg-log LEVEL]
+//         [--trace-startup FILE]
 //
 // PATH...: cards, copied card folders, folders of recordings or .avi files;
 // they fill the list in time order and the first plays (see OpenPaths).
@@ -16,23 +17,28 @@
 // on sync marks (app/av_trace.h); --at MS:COMMAND seeks or changes speed
 // during such a run (app/timed_commands.h). --ffmpeg-log lets FFmpeg's
 // decoder messages through again (default: only fatal ones).
+// --trace-startup writes when each step of the start happened, in ms from
+// the process's start (app/startup_trace.h).
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <memory>
 
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "app/orvia_app.h"
 #include "app/program_folders.h"
+#include "app/startup_trace.h"
 #include "app/timed_commands.h"
 #include "app/web_sandbox.h"
 #include "base/localized_text.h"
 #include "base/pending_file.h"
 #include "controls/bit_slider.h"
+#include "controls/colored_list_ctrl.h"
 #include "controls/message_box.h"
 #include "library/play_list.h"
 #include "playback/av_trace.h"
@@ -124,6 +130,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const orvia::ViewerCommandLine line = orvia::ParseViewerCommandLine(arguments);
   if (const int exitCode = ExitBeforeTheWindow(line); exitCode >= 0) return exitCode;
+  std::unique_ptr<orvia::StartupTrace> startup;
+  if (!line.traceStartup.isEmpty()) startup = std::make_unique<orvia::StartupTrace>(line.traceStartup);
 
   orvia::SwitchOffWebSandboxForRoot();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -141,6 +149,7 @@ int main(int argc, char** argv) {
   orvia::AvTrace av;
   options.runWindow = [&](orvia::COrviaDlg& window) {
     window.SetRemembering(true);
+    if (startup) startup->Watch(window);
     if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
     const bool tracingAv = !line.traceAv.isEmpty() && window.Playback();
     if (tracingAv) {
@@ -159,6 +168,8 @@ int main(int argc, char** argv) {
     if (line.quitAfterMs >= 0) QTimer::singleShot(line.quitAfterMs, &window, [&] { window.close(); });
     window.show();
     OpenWhatWasAsked(window, line);
+    if (startup && window.RecordingList()->topLevelItemCount() > 0)
+      startup->Mark(QStringLiteral("list filled"));
     if (!line.fullScreen.isEmpty()) window.EnterFullScreen(line.fullScreen != "rear");
     if (!line.screenshot.isEmpty()) {
       QTimer::singleShot(line.screenshotAfterMs, &window, [&] {

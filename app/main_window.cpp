@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/card_analysis.h"
 #include "app/list_context_menu.h"
 #include "app/list_note.h"
 #include "app/main_window_geometry.h"
@@ -99,6 +100,7 @@ COrviaDlg::COrviaDlg(player::PlayerModule* module, QWidget* parent)
   CreatePlayers(module);
   CreateReadouts();
   CreateMapAndList();
+  CreateCardAnalysis();
   CreateSkinControls();
   BindCommands();
 
@@ -168,6 +170,7 @@ void COrviaDlg::CreateMapAndList() {
   map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
   map_->setGeometry(kMapRect);
   controls_[kMapBrowser] = map_;
+  map_->HoldLoads();  // until the first picture (main_window_events.cpp)
   map_->Navigate(QString::fromStdString(GetProgramFolder() + kMapPageFileName));
 
   list_ = new CColoredListCtrl(this);
@@ -304,6 +307,10 @@ void COrviaDlg::SetRows(const QList<QStringList>& rows) {
   for (const QStringList& r : rows) list_->AddRow(r);
   listNote_->ShowForRows(list_->RowCount());
   MarkRowsWithoutPictures();
+  if (!keepAnalysis_) {
+    currentEvent_ = -1;
+    StartCardAnalysis();
+  }
 }
 
 void COrviaDlg::MarkRowsWithoutPictures() {
@@ -477,6 +484,7 @@ void COrviaDlg::SetRemembering(bool on) {
   if (graph_ && p.speedGraph != (graph_->mode() == CDlgGraph::kSpeed)) ToggleGraphMode();
   rememberedSource_ = p.lastSource;
   exportFolder_ = p.exportFolder;
+  analysis_->SetSpeedLimit(p.speedLimitKmh);
   // The place is taken only where a screen still shows the window's top.
   if (p.hasPosition && QGuiApplication::screenAt(p.position + QPoint(40, 10))) move(p.position);
 }
@@ -489,6 +497,7 @@ void COrviaDlg::closeEvent(QCloseEvent* event) {
     p.speedGraph = graph_ && graph_->mode() == CDlgGraph::kSpeed;
     p.lastSource = openedSource_.isEmpty() ? rememberedSource_ : openedSource_;
     p.exportFolder = exportFolder_;
+    p.speedLimitKmh = static_cast<int>(analysis_->SpeedLimit());
     if (!fullScreen_) {
       p.hasPosition = true;
       p.position = pos();

@@ -5,6 +5,7 @@
 // commands; the parts do the work.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QPixmap>
@@ -14,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "controls/window_drag.h"
@@ -21,6 +23,7 @@
 class QHelpEvent;
 class QKeyEvent;
 class QLabel;
+class QTimer;
 
 class CxSkinButton;
 class CBitSlider;
@@ -35,7 +38,11 @@ struct PlayListRow;
 // and path.
 QList<QStringList> ListRowTexts(const std::vector<PlayListRow>& rows);
 class CDlgGraph;
+class CardAnalysis;
 class CardWatch;
+class TripsView;
+struct CardSummary;
+struct Trip;
 class ListNote;
 class ListStatusLine;
 class CardInsertedNote;
@@ -173,11 +180,28 @@ class COrviaDlg : public QWidget {
   // The program's version as the updater is told it.
   static QString UpdaterParameterText();
 
+  // Trips and events of the list's recordings (main_window_events.cpp).
+  CardAnalysis* Analysis() const { return analysis_; }
+  // The trips and events view (key T, the list's menu); null until opened.
+  TripsView* TripsWindow() const { return tripsView_; }
+  void OpenTripsView();
+  // Plays event `index` of the summary from ten seconds before it, its
+  // trip's recordings following; a trip from its start.
+  void PlayEvent(int index);
+  void PlayTrip(int index);
+  // N / Shift+N: the next or previous event of the card from where
+  // playback is. False when there is none (or nothing has been read yet).
+  bool JumpToEvent(bool forward);
+  // Marks the open recording's events on the time bar.
+  void UpdateEventMarks();
+
  signals:
   // Full screen was entered or left; playback refreshes its buttons' looks.
   void fullScreenChanged();
   // The window has been drawn for the first time (once, after the paint).
   void firstPainted();
+  // The trips and events of the list have been read.
+  void cardAnalysed();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -224,6 +248,13 @@ class COrviaDlg : public QWidget {
   void OpenSettings();
   void ResetAxisLabels();
   bool ShowToolTipWithKey(QObject* watched, QHelpEvent* event);
+  void CreateCardAnalysis();
+  // Reads the list's recordings once the first picture is on screen.
+  void StartCardAnalysis();
+  void OnCardAnalysed();
+  static const Trip* TripOf(const CardSummary& summary, size_t recording);
+  void PlayRecordingAt(size_t recording, int second);
+  int RowOfPath(const std::string& path) const;
   bool TakeChildDrop(QObject* watched, QEvent* event);
 
   std::map<int, QWidget*> controls_;
@@ -261,6 +292,15 @@ class COrviaDlg : public QWidget {
   QSizeGrip* sizeGrip_ = nullptr;
   bool mapShown_ = true;
   WindowDrag drag_;
+  CardAnalysis* analysis_ = nullptr;
+  TripsView* tripsView_ = nullptr;
+  QTimer* analysisGate_ = nullptr;  // waits for the first picture
+  QElapsedTimer analysisWait_;
+  std::vector<std::string> pendingAnalysis_;
+  int currentEvent_ = -1;  // the event last played
+  QString unreadableNote_;
+  unsigned reportedReading_ = 0;  // the reading whose unreadable recordings went to stderr
+  bool keepAnalysis_ = false;     // the list changes to a trip of the card read
 };
 
 }  // namespace orvia

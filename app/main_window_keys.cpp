@@ -51,6 +51,17 @@ QString KeyName(int key, Qt::KeyboardModifiers modifiers) {
 bool COrviaDlg::HandleKey(QKeyEvent* event) {
   // The keypad's arrows and page keys carry the keypad flag; they count the same.
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+  if (modifiers == Qt::NoModifier && !event->isAutoRepeat()) {
+    // The card's events: N the next, Shift+N the previous; T shows them all.
+    if (event->key() == Qt::Key_N) {
+      JumpToEvent(!(event->modifiers() & Qt::ShiftModifier));
+      return true;
+    }
+    if (event->key() == Qt::Key_T && !fullScreen_) {
+      OpenTripsView();
+      return true;
+    }
+  }
   for (const KeyBinding& b : kBindings) {
     if (b.key != event->key() || b.modifiers != modifiers) continue;
     if (event->isAutoRepeat() && !b.repeats) return true;

@@ -239,7 +239,8 @@ void MainWindowPlayback::SelectListRow(int row) {
 void MainWindowPlayback::FocusList() { window_->RecordingList()->setFocus(); }
 
 void MainWindowPlayback::ClearList() {
-  window_->RecordingList()->DeleteAllItems();
+  // No rows: nothing more of the card is read either.
+  window_->SetRows({});
   window_->RecordingListNote()->hide();  // the card went away; its own message says so
 }
 
@@ -253,6 +254,7 @@ void MainWindowPlayback::MarkRowUnplayable(int row) {
 
 void MainWindowPlayback::SetTimeLineLength(int seconds) {
   static_cast<CBitSlider*>(window_->Control(kTimeLine))->SetRange(0, std::max(0, seconds - 1), true);
+  window_->UpdateEventMarks();
 }
 
 bool MainWindowPlayback::FullScreen() const { return window_->IsFullScreen(); }

@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/startup_files.h"
+#include "app/startup_trace.h"
 #include "base/localized_text.h"
 #include "base/program_folder.h"
 #include "controls/message_box.h"
@@ -55,6 +56,7 @@ StartupResult RunStartup(const StartupOptions& options) {
   SetProgramFolderForTesting(Utf8(dataFolder));
   QCoreApplication::setOrganizationName(Text("IDS_SET_REGISTER_KEY"));
 
+  MarkStartupStep("application made");
   player::PlayerModule module;
   switch (module.Load(options.moduleFolder)) {
     case player::ModuleStatus::kCannotLoad:
@@ -80,8 +82,10 @@ StartupResult RunStartup(const StartupOptions& options) {
   WriteLogo(dataFolder + kLogo1FileName, 224);
   WriteLogo(dataFolder + kLogo2FileName, 223);
 
+  MarkStartupStep("data files written");
   {
     COrviaDlg window(&module);
+    MarkStartupStep("window made");
     if (options.runWindow) {
       options.runWindow(window);
     } else {

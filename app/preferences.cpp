@@ -20,6 +20,8 @@ ViewerPreferences LoadPreferences() {
   p.speedGraph = s.value("window/speedGraph", p.speedGraph).toBool();
   p.lastSource = s.value("sources/last").toString();
   p.exportFolder = s.value("sources/export").toString();
+  const int limit = s.value("events/speedLimit", 0).toInt(&ok);
+  if (ok && limit >= 0 && limit <= 250) p.speedLimitKmh = limit;
   if (s.contains("window/position")) {
     p.position = s.value("window/position").toPoint();
     p.hasPosition = true;
@@ -34,6 +36,7 @@ bool SavePreferences(const ViewerPreferences& p) {
   s.setValue("window/speedGraph", p.speedGraph);
   s.setValue("sources/last", p.lastSource);
   s.setValue("sources/export", p.exportFolder);
+  s.setValue("events/speedLimit", p.speedLimitKmh);
   if (p.hasPosition) s.setValue("window/position", p.position);
   s.sync();
   return s.status() == QSettings::NoError;

@@ -14,6 +14,7 @@ struct ViewerPreferences {
   bool speedGraph = false;  // the graph plots the speed instead of the G-force
   QString lastSource;       // the card or folder opened last
   QString exportFolder;     // where the last export went
+  int speedLimitKmh = 0;    // speeding events above this; 0 = none
   bool hasPosition = false;
   QPoint position;  // the window's top left corner
 };

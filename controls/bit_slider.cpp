@@ -33,7 +33,14 @@ void CBitSlider::SetRange(int min, int max, bool redraw) {
   max_ = max;
   pos_ = orvia::ClampSliderPosition(pos_, min_, max_);
   PlaceThumb();
-  if (redraw) update();
+  // Marks stand for values: a new scale moves them.
+  if (redraw || !marks_.empty()) update();
+}
+
+void CBitSlider::SetMarks(std::vector<int> values) {
+  if (values == marks_) return;
+  marks_ = std::move(values);
+  update();
 }
 
 void CBitSlider::SetPos(int pos) {
@@ -119,12 +126,31 @@ void CBitSlider::paintEvent(QPaintEvent*) {
     if (r.left() > 0) leftImage_->DrawImage(painter, 0, 0, r.left(), ch, 0, true);
     const int right = r.left() + r.width();
     if (cw - right > 0) rightImage_->DrawImage(painter, right, 0, cw - right, ch, 0, true);
+    DrawMarks(painter);
   } else {
     const int bottom = r.top() + r.height();
     if (bottom > 0) leftImage_->DrawImage(painter, 0, 0, cw, bottom, 0, false);
     if (ch - bottom > 0) rightImage_->DrawImage(painter, 0, bottom, cw, ch - bottom, bottom, false);
   }
   PlaceThumb();
+}
+
+void CBitSlider::DrawMarks(QPainter& painter) const {
+  if (marks_.empty()) return;
+  // Each mark goes where the thumb image's centre would be at its value, by
+  // the thumb's own placement, so that the thumb covers a mark it reaches.
+  orvia::TrackbarModel model = Model();
+  const QSize thumb = thumb_->size();
+  const QRect channel = ChannelRect();
+  for (const int value : marks_) {
+    if (value < min_ || value > max_) continue;
+    model.pos = value;
+    const orvia::PixelRect r = orvia::BitmapThumbRect(orvia::TrackbarThumbRect(model), thumb.width(),
+                                                      thumb.height(), thumbOffset_, false);
+    const int centre = r.left + thumb.width() / 2;
+    painter.fillRect(QRect(centre - kMarkWidth / 2, channel.top(), kMarkWidth, channel.height()),
+                     QColor::fromRgb(kMarkColor));
+  }
 }
 
 bool CBitSlider::PositionFromPoint(const QPointF& point) {

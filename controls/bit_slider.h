@@ -5,20 +5,28 @@
 // whenever the position changes under the mouse, TB_ENDTRACK (8) once at the
 // release when it changed during the drag; keys give the line/page/top/bottom
 // codes and TB_ENDTRACK when released.
+// Marks (the time bar's events) are short upright bars on the channel at the
+// values they stand for, under the thumb; only the horizontal form draws them.
 #pragma once
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "controls/slider_math.h"
 
 class CBitmapStrip;
 class CBitWnd;
+class QPainter;
 
 class CBitSlider : public QWidget {
   Q_OBJECT
 
  public:
+  // Colour of the marks: a warm red that stands out on the dark channel.
+  static constexpr QRgb kMarkColor = 0xFFFF3C28;
+  static constexpr int kMarkWidth = 2;
+
   explicit CBitSlider(QWidget* parent = nullptr, int controlId = 0,
                       Qt::Orientation orientation = Qt::Horizontal);
   ~CBitSlider() override;
@@ -32,6 +40,12 @@ class CBitSlider : public QWidget {
   void SetTicFreq(int frequency) { ticFrequency_ = frequency; }
   int GetTicFreq() const { return ticFrequency_; }
   Qt::Orientation Orientation() const { return orientation_; }
+
+  // Values to mark on the channel, each where the thumb's centre stands for
+  // it; values outside the range are not drawn (they are kept, and drawn
+  // once a new range takes them in). An empty vector clears the marks.
+  void SetMarks(std::vector<int> values);
+  const std::vector<int>& Marks() const { return marks_; }
 
   // Creates the thumb (skin bitmap 177, 18 x 12); nothing when it exists.
   void CreateThumb();
@@ -68,11 +82,13 @@ class CBitSlider : public QWidget {
   // Sets the position a point stands for; true when it changed.
   bool PositionFromPoint(const QPointF& point);
   void PlaceThumb();
+  void DrawMarks(QPainter& painter) const;
   void Notify(int code);
 
   CBitWnd* thumb_ = nullptr;
   std::unique_ptr<CBitmapStrip> leftImage_;
   std::unique_ptr<CBitmapStrip> rightImage_;
+  std::vector<int> marks_;
   Qt::Orientation orientation_;
   int controlId_ = 0;
   int min_ = 0;

@@ -229,7 +229,27 @@ int64_t NameTime(const std::string& path) {
   return static_cast<int64_t>(timegm(&t));
 }
 
+// The mode of the folder a recording lies in: its parent (a mode folder
+// holding the recordings directly) or grandparent (<mode>/<date>/).
+RecordingMode ModeOfPath(const std::string& path) {
+  size_t end = path.rfind(kSeparator);
+  for (int level = 0; level < 2 && end != std::string::npos && end > 0; ++level) {
+    const size_t begin = path.rfind(kSeparator, end - 1);
+    const std::string name = path.substr(begin == std::string::npos ? 0 : begin + 1,
+                                         end - (begin == std::string::npos ? 0 : begin + 1));
+    for (int m = 0; m < kModeCount; ++m)
+      if (name == kModeFolders[m].folder) return static_cast<RecordingMode>(m);
+    end = begin;
+  }
+  return RecordingMode::kNormal;
+}
+
 }  // namespace
+
+int64_t TimeInRecording(const CardRecording& r, int second) {
+  if (second >= 0 && static_cast<size_t>(second) < r.telemetry.seconds.size()) return TimeOf(r, second);
+  return StartOf(r) + second;
+}
 
 const char* EventKindName(EventKind kind) {
   switch (kind) {
@@ -279,9 +299,7 @@ CardSummary SummariseCard(std::vector<CardRecording> recordings, const EventOpti
   return card;
 }
 
-std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std::string& cacheFolder,
-                                              int threads,
-                                              const std::function<void(size_t, size_t)>& progress) {
+std::vector<CardRecording> CardRecordingsOf(const std::string& root) {
   std::vector<CardRecording> recordings;
   for (int m = 0; m < kModeCount; ++m) {
     const auto mode = static_cast<RecordingMode>(m);
@@ -297,9 +315,47 @@ std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std
       recordings.push_back(std::move(r));
     }
   }
+  return recordings;
+}
+
+std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std::string& cacheFolder,
+                                              int threads,
+                                              const std::function<void(size_t, size_t)>& progress) {
+  std::vector<CardRecording> recordings = CardRecordingsOf(root);
+  ReadTelemetryOf(recordings, cacheFolder, threads, progress);
+  return recordings;
+}
+
+std::vector<CardRecording> CardRecordingsAt(const std::vector<std::string>& paths) {
+  std::vector<CardRecording> recordings;
+  recordings.reserve(paths.size());
+  // Recordings of one folder share their card and mode: the settings are
+  // read once per folder.
+  std::string lastFolder;
+  int threshold = 0;
+  RecordingMode mode = RecordingMode::kNormal;
+  for (const std::string& path : paths) {
+    const std::string folder = path.substr(0, path.rfind(kSeparator) + 1);
+    if (folder != lastFolder || recordings.empty()) {
+      lastFolder = folder;
+      mode = ModeOfPath(path);
+      threshold = ImpactThresholdForRecording(path, "");
+    }
+    CardRecording r;
+    r.path = path;
+    r.mode = mode;
+    r.nameTime = NameTime(path);
+    r.impactThresholdMilliG = threshold;
+    recordings.push_back(std::move(r));
+  }
+  return recordings;
+}
+
+bool ReadTelemetryOf(std::vector<CardRecording>& recordings, const std::string& cacheFolder, int threads,
+                     const std::function<void(size_t, size_t)>& progress, const std::atomic<bool>* cancel) {
   std::atomic<size_t> next{0}, done{0};
   const auto work = [&] {
-    for (size_t i; (i = next.fetch_add(1)) < recordings.size();) {
+    for (size_t i; !(cancel && cancel->load()) && (i = next.fetch_add(1)) < recordings.size();) {
       recordings[i].telemetry = CachedRecordingTelemetry(cacheFolder, recordings[i].path);
       const size_t finished = done.fetch_add(1) + 1;
       if (progress) progress(finished, recordings.size());
@@ -310,7 +366,7 @@ std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std
   for (int t = 1; t < count; ++t) pool.emplace_back(work);
   work();
   for (std::thread& t : pool) t.join();
-  return recordings;
+  return done.load() == recordings.size();
 }
 
 }  // namespace orvia

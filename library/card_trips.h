@@ -5,6 +5,7 @@
 // the recorder filed as events. Plain logic, no Qt.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -69,6 +70,10 @@ struct CardSummary {
   std::vector<CardEvent> events;          // in time order
 };
 
+// The recorder's time at second `second` of a recording: its telemetry's
+// when it has one, else counted from the time in its name.
+int64_t TimeInRecording(const CardRecording& r, int second);
+
 // Groups and searches recordings whose telemetry has been read.
 CardSummary SummariseCard(std::vector<CardRecording> recordings, const EventOptions& options);
 
@@ -79,5 +84,21 @@ CardSummary SummariseCard(std::vector<CardRecording> recordings, const EventOpti
 std::vector<CardRecording> ReadCardRecordings(const std::string& root, const std::string& cacheFolder,
                                               int threads = 4,
                                               const std::function<void(size_t, size_t)>& progress = {});
+
+// Every recording of the card at `root`, its impact threshold from the
+// card's settings; telemetry not yet read.
+std::vector<CardRecording> CardRecordingsOf(const std::string& root);
+
+// The recordings at these paths (a list opened from anywhere), their mode
+// taken from the mode folder they lie in (Normal when none) and their impact
+// threshold from their card's settings; telemetry not yet read.
+std::vector<CardRecording> CardRecordingsAt(const std::vector<std::string>& paths);
+
+// Reads the telemetry of `recordings` as ReadCardRecordings does. When
+// `cancel` becomes true the threads stop taking recordings, and false is
+// returned with the rest unread.
+bool ReadTelemetryOf(std::vector<CardRecording>& recordings, const std::string& cacheFolder, int threads,
+                     const std::function<void(size_t, size_t)>& progress,
+                     const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace orvia

@@ -15,7 +15,26 @@ GPSMap::GPSMap(QWidget* parent) : QWebEngineView(parent) {
 
 void GPSMap::Navigate(const QString& url) {
   loaded_ = false;
+  if (holding_) {
+    pending_ = url;
+    return;
+  }
   load(QUrl::fromUserInput(url));
+}
+
+void GPSMap::HoldLoads() {
+  holding_ = true;
+  setVisible(false);
+}
+
+void GPSMap::ReleaseLoads() {
+  if (!holding_) return;
+  holding_ = false;
+  setVisible(true);
+  if (pending_.isEmpty()) return;
+  const QString url = pending_;
+  pending_.clear();
+  Navigate(url);
 }
 
 QString GPSMap::ScriptCall(const QString& name, const QStringList& args) {

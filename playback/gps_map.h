@@ -13,8 +13,14 @@ class GPSMap : public QWebEngineView {
  public:
   explicit GPSMap(QWidget* parent = nullptr);
 
-  // Loads the page at `url` (a local file).
+  // Loads the page at `url` (a local file); while loads are held, the
+  // last one asked for waits.
   void Navigate(const QString& url);
+  // Starting the page's engine (at the first load or the first show) takes
+  // a few hundred milliseconds of both cores: the window keeps the view
+  // hidden and its loads held until its first picture is on screen.
+  void HoldLoads();
+  void ReleaseLoads();
   // Calls a script function of the loaded page with text arguments. False
   // when no page is loaded yet: the call is dropped, as it would be offline.
   // The page draws the marker and lines even when its map tiles cannot be
@@ -31,6 +37,8 @@ class GPSMap : public QWebEngineView {
 
  private:
   bool loaded_ = false;
+  bool holding_ = false;
+  QString pending_;  // the load waiting while held
 };
 
 }  // namespace orvia

@@ -5,6 +5,7 @@
 #include "controls/bit_slider.h"
 #include "controls/skin_button.h"
 #include "playback/graph_window.h"
+#include "tests/support/gtest_qtry.h"
 #include "viewer_fixture.h"
 
 namespace orvia {
@@ -29,6 +30,8 @@ class MainWindowTest : public test::ViewerTest {
 TEST_F(MainWindowTest, EveryControlAtItsPlace) {
   EXPECT_EQ(window_->size(), QSize(1020, 730));
   EXPECT_EQ(window_->Graph()->geometry(), QRect(438, 537, 490, 180));
+  // The map shows once a first picture is on screen, or soon without one.
+  QTRY_VERIFY(window_->Control(kMapBrowser)->isVisible());
   struct Expect {
     int id, x, y, w, h;
   };

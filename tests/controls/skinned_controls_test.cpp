@@ -280,6 +280,38 @@ class SkinnedControlsTest : public QObject {
     QVERIFY(played.pixel(0, 5) != rest.pixel(0, 5));
   }
 
+  void marksSitWhereTheThumbCentresForTheirValueAndFollowTheRange() {
+    QWidget parent;
+    CBitSlider* slider = Slider(&parent, 60, 0, 175, 176);
+    const QColor mark = QColor::fromRgb(CBitSlider::kMarkColor);
+    // Where the thumb's centre stands for `value` under the present range.
+    const auto thumbCentre = [slider](int value) {
+      const int kept = slider->GetPos();
+      slider->SetPos(value);
+      const int x = slider->Thumb()->geometry().center().x();
+      slider->SetPos(kept);
+      return x;
+    };
+    const auto shownAt = [slider](int x) { return slider->grab().toImage().pixelColor(x, 5); };
+    // A value past the range would land on the channel's end if it were clamped.
+    slider->SetMarks({20, 75});
+    const int at20 = thumbCentre(20);
+    QCOMPARE(shownAt(at20), mark);
+    QVERIFY(shownAt(at20 - 4) != mark && shownAt(at20 + 4) != mark);
+    QVERIFY(shownAt(thumbCentre(60)) != mark);
+
+    // A longer recording moves the mark to the new scale.
+    slider->SetRange(0, 120);
+    QCOMPARE(slider->Marks(), (std::vector<int>{20, 75}));
+    QVERIFY(thumbCentre(20) < at20 - 4);
+    QCOMPARE(shownAt(thumbCentre(20)), mark);
+    QCOMPARE(shownAt(thumbCentre(75)), mark);
+    QVERIFY(shownAt(at20) != mark);
+
+    slider->SetMarks({});
+    QVERIFY(shownAt(thumbCentre(20)) != mark);
+  }
+
   void verticalSliderUsesTheYAxisAndCopiesTheChannel() {
     QWidget parent;
     CBitSlider slider(&parent, 1, Qt::Vertical);

@@ -57,8 +57,14 @@ mkdir -p "$HOME"
 SHOT="$OUT/installed-viewer.png"
 rm -f "$SHOT"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$ROOT/usr/bin/orvia" "$WORK/card" --screenshot "$SHOT" --screenshot-after 6000
+  "$ROOT/usr/bin/orvia" "$WORK/card" --screenshot "$SHOT" --screenshot-after 6000 \
+  --trace-startup "$WORK/startup.txt"
 [ -s "$SHOT" ] || fail "no screenshot"
+# Every step of the start is traced, up to the card's trips and events read.
+STEPS=$(cut -d' ' -f2- "$WORK/startup.txt" | paste -s -d,)
+for step in "process start" main "window shown" "front picture" "rear picture" "analysis done"; do
+  case ",$STEPS," in *",$step,"*) ;; *) fail "--trace-startup has no '$step': $STEPS" ;; esac
+done
 [ -f "$XDG_DATA_HOME/orvia/map.html" ] || fail "map.html is not in the user's data folder"
 [ -f "$XDG_DATA_HOME/orvia/Orvia_string.ini" ] || fail "the string file is not in the user's data folder"
 [ ! -e "$ROOT/usr/bin/map.html" ] && [ ! -e "$ROOT/usr/lib/orvia/map.html" ] || fail "data written beside the program"
