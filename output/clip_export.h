@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "output/clip_plan.h"
 
@@ -32,9 +33,22 @@ struct ClipExportResult {
   int endMs = 0;
   int videoUnits[2] = {0, 0};
   int soundBlocks = 0;
+  // Across recordings: the ones the clip took, and whether it stopped early
+  // at a join it could not make (`note` says where and why).
+  std::vector<std::string> usedRecordings;
+  bool stoppedAtGap = false;
+  std::string note;
 };
 
 ClipExportResult ExportClip(const std::string& recordingPath, const std::string& outputPath,
                             const ClipExportOptions& options);
+
+// One clip over consecutive recordings (in time order): [fromMs, toMs)
+// counted from the first one's second 0, as one MP4 with timestamps that run
+// on across the joins. It stops at a join it cannot make (a gap of more than
+// a second between two recordings, or another picture size) and says so.
+// `options.range` is not used.
+ClipExportResult ExportClipAcross(const std::vector<std::string>& recordings, int64_t fromMs, int64_t toMs,
+                                  const std::string& outputPath, const ClipExportOptions& options);
 
 }  // namespace orvia
