@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QUrl>
 
+#include "app/clip_commands.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "base/localized_text.h"
@@ -16,7 +16,6 @@
 #include "controls/file_dialog.h"
 #include "controls/message_box.h"
 #include "library/card_root.h"
-#include "output/clip_export.h"
 #include "output/track_export.h"
 
 namespace orvia {
@@ -85,44 +84,9 @@ void ListContextMenu::Tell(bool ok, const QString& detail) {
   ShowLocalizedMessageBox(text, QMessageBox::Ok, ok ? QMessageBox::NoIcon : QMessageBox::Warning);
 }
 
-// The first selected recording: the minute around the current second of
-// the recording being played, another recording whole.
-void ListContextMenu::ExportClip() {
-  const QStringList paths = SelectedPaths();
-  if (paths.isEmpty()) return;
-  const QString out = GetSaveFileName(window_, Text("IDS_CAPTION_EXPORT_CLIP"),
-                                      SuggestedPath(paths[0], "mp4"), Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
-  if (out.isEmpty()) return;
-  window_->SetExportFolder(QFileInfo(out).absolutePath());
-
-  ClipExportOptions options;
-  options.range = ClipRange{0, kMaxSeconds};
-  if (MainWindowPlayback* playback = window_->Playback()) {
-    const PlaybackController& c = playback->controller();
-    if (c.fileOpen() && playback->RowPath(c.currentRow()) == paths[0].toStdString()) {
-      options.range = DefaultClipRange(c.index().secondCount, c.position());
-    }
-  }
-  const std::string card = window_->CardRoot().isEmpty() ? CardRootOfRecording(paths[0].toStdString())
-                                                         : window_->CardRoot().toStdString();
-  const TrackTimeZone zone = CardTimeZone(card);
-  options.zoneKnown = zone.known;
-  options.utcOffsetMinutes = zone.utcOffsetMinutes;
-
-  QProgressDialog progress(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, window_);
-  progress.setWindowTitle(QStringLiteral("Orvia"));
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(500);
-  options.progress = [&progress](double share) {
-    progress.setValue(static_cast<int>(share * 1000));
-    QCoreApplication::processEvents();
-    return !progress.wasCanceled();
-  };
-  const ClipExportResult r = orvia::ExportClip(paths[0].toStdString(), out.toStdString(), options);
-  progress.reset();
-  if (r.cancelled) return;
-  Tell(r.ok, QString::fromStdString(r.error));
-}
+// One clip over the selected rows, or around the second that plays, across
+// the one-minute files (clip_commands.h).
+void ListContextMenu::ExportClip() { ExportClipCommand(*window_, SelectedPaths(), std::nullopt); }
 
 void ListContextMenu::ExportTrack() {
   ExportTracks("IDS_CAPTION_EXPORT_TRACK", "IDS_CAPTION_EXPORT_FILTER_TRACK", "gpx");

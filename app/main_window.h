@@ -300,7 +300,8 @@ class COrviaDlg : public QWidget {
   int currentEvent_ = -1;  // the event last played
   QString unreadableNote_;
   unsigned reportedReading_ = 0;  // the reading whose unreadable recordings went to stderr
-  bool keepAnalysis_ = false;     // the list changes to a trip of the card read
+  bool keepAnalysis_ = false;
+  bool showingProgress_ = false;  // the list's status line counts the reading     // the list changes to a trip of the card read
 };
 
 }  // namespace orvia

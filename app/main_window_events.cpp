@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "app/card_analysis.h"
+#include "app/clip_commands.h"
 #include "app/main_window.h"
+#include "app/list_note.h"
 #include "app/main_window_playback.h"
 #include "base/localized_text.h"
 #include "controls/bit_slider.h"
@@ -34,7 +36,11 @@ constexpr int kAnalysisWaitMs = 1500;
 void COrviaDlg::CreateCardAnalysis() {
   analysis_ = new CardAnalysis(this);
   connect(analysis_, &CardAnalysis::progress, this, [this](qulonglong done, qulonglong total) {
+    // A long reading is counted along the bottom of the list, and in the
+    // trips and events view when it is open.
     if (tripsView_) tripsView_->SetProgress(done, total);
+    listStatus_->ShowNote(Text("IDS_CAPTION_TRIPS_PROGRESS").arg(done).arg(total));
+    showingProgress_ = true;
   });
   connect(analysis_, &CardAnalysis::finished, this, &COrviaDlg::OnCardAnalysed);
   analysisGate_ = new QTimer(this);
@@ -68,6 +74,8 @@ void COrviaDlg::StartCardAnalysis() {
 }
 
 void COrviaDlg::OnCardAnalysed() {
+  if (showingProgress_) listStatus_->hide();
+  showingProgress_ = false;
   const CardSummary& summary = analysis_->Summary();
   // A recording that could not be read is named once: here and on stderr.
   const bool report = reportedReading_ != analysis_->Generation();
@@ -101,6 +109,11 @@ void COrviaDlg::OpenTripsView() {
     connect(tripsView_, &TripsView::eventChosen, this, &COrviaDlg::PlayEvent);
     connect(tripsView_, &TripsView::tripChosen, this, &COrviaDlg::PlayTrip);
     tripsView_->SetSpeedLimit(static_cast<int>(analysis_->SpeedLimit()));
+    connect(tripsView_, &TripsView::exportClipRequested, this, [this](int index) {
+      const auto& events = analysis_->Summary().events;
+      if (index >= 0 && static_cast<size_t>(index) < events.size())
+        ExportClipCommand(*this, {}, events[static_cast<size_t>(index)].time);
+    });
     connect(tripsView_, &TripsView::speedLimitChanged, this, [this](int kmh) {
       // The events are found again from what was read; the one playing
       // loses its place among them.

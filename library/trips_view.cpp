@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -239,6 +240,14 @@ void TripsView::MakeLists() {
   events_ = MakeList(tabs_, "events", kEventColumns);
   trips_ = MakeList(tabs_, "trips", kTripColumns);
   events_->setToolTip(Text("IDS_CAPTION_TRIPS_EVENTS_TOOLTIP"));
+  events_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(events_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QTreeWidgetItem* item = events_->itemAt(at);
+    if (!item) return;
+    QMenu* menu = BuildEventMenu(events_->indexOfTopLevelItem(item));
+    menu->exec(events_->viewport()->mapToGlobal(at));
+    delete menu;
+  });
   tabs_->addTab(events_, Text("IDS_CAPTION_TRIPS_EVENTS"));
   tabs_->addTab(trips_, Text("IDS_CAPTION_TRIPS_TRIPS"));
   tabs_->setCurrentIndex(0);
@@ -293,6 +302,17 @@ void TripsView::SetProgress(size_t done, size_t total) {
 void TripsView::SetNote(const QString& text) { note_->setText(text); }
 
 void TripsView::ClearNote() { note_->clear(); }
+
+QMenu* TripsView::BuildEventMenu(int row) {
+  auto* menu = new QMenu(this);
+  QAction* clip = menu->addAction(Text("IDS_CAPTION_EXPORT_CLIP"));
+  clip->setObjectName("exportClip");
+  connect(clip, &QAction::triggered, this, [this, row] { emit exportClipRequested(row); });
+  QAction* evidence = menu->addAction(Text("IDS_CAPTION_SAVE_EVIDENCE"));
+  evidence->setObjectName("saveEvidence");
+  connect(evidence, &QAction::triggered, this, [this, row] { emit evidenceRequested(row); });
+  return menu;
+}
 
 void TripsView::SetSpeedLimit(int kmh) {
   const QSignalBlocker quiet(speedLimit_);

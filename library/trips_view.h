@@ -14,6 +14,7 @@
 #include "library/card_trips.h"
 
 class QLabel;
+class QMenu;
 class QSpinBox;
 class CColoredListCtrl;
 class CWhiteTabWidget;
@@ -47,6 +48,10 @@ class TripsView : public QDialog {
   void SetSpeedLimit(int kmh);
   QSpinBox* SpeedLimit() const { return speedLimit_; }
 
+  // The menu of event row `row` ("exportClip", "saveEvidence"); the caller
+  // owns it.
+  QMenu* BuildEventMenu(int row);
+
   CColoredListCtrl* EventList() const { return events_; }
   CColoredListCtrl* TripList() const { return trips_; }
   CWhiteTabWidget* Tabs() const { return tabs_; }
@@ -56,6 +61,9 @@ class TripsView : public QDialog {
   void tripChosen(int tripIndex);
   // The user changed the speed limit.
   void speedLimitChanged(int kmh);
+  // An event row's menu (right click): a clip around it, or evidence of it.
+  void exportClipRequested(int eventIndex);
+  void evidenceRequested(int eventIndex);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

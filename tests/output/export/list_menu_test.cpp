@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include "app/clip_range_dialog.h"
 #include "app/list_context_menu.h"
 #include "app/main_window.h"
 #include "controls/colored_list_ctrl.h"
@@ -68,6 +69,7 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
        {std::pair{"exportTrack", "/trip.kml"}, {"exportSensor", "/trip"}, {"exportClip", "/clip.mp4"}}) {
     QueueSaveFileAnswer(dir + file);
     QueueMessageBoxAnswer(QMessageBox::Ok);
+    if (std::string(action) == "exportClip") QueueClockRangeAnswer(false);  // as offered
     Action(menu.get(), action)->trigger();
   }
   QueueSaveFileAnswer(QString());  // cancelled: nothing written, nothing said
@@ -83,7 +85,11 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
 
   EXPECT_EQ(ReadFile(dir + "/trip.kml").count("<Placemark>"), 2);
   EXPECT_EQ(ReadFile(dir + "/trip.csv").count('\n'), 2 * kSeconds + 1);
-  EXPECT_EQ(ReadFile(dir + "/clip.mp4").mid(4, 4), "ftyp");
+  // The two selected recordings make one clip, not the first alone.
+  std::string duration;
+  ASSERT_EQ(Shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + Quote((dir + "/clip.mp4").toStdString()),
+                  &duration), 0) << duration;
+  EXPECT_NEAR(std::stod(duration), 2 * kSeconds, 0.2);
 
   QString opened;
   menuOwner->openFolder = [&](const QString& folder) { opened = folder; };
@@ -100,6 +106,7 @@ TEST(ListContextMenuTest, AFailedExportIsToldWithItsReason) {
   const QString dir = QString::fromStdString(TempFolder("menu_fail"));
   QueueSaveFileAnswer(dir + "/no/such/folder/clip.mp4");
   QueueMessageBoxAnswer(QMessageBox::Ok);
+  QueueClockRangeAnswer(false);
   Action(menu.get(), "exportClip")->trigger();
   const QList<ShownMessageBox> boxes = TakeShownMessageBoxes();
   ASSERT_EQ(boxes.size(), 1);

@@ -1,0 +1,153 @@
+#include "app/clip_commands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <algorithm>
+#include <ctime>
+
+#include "app/card_analysis.h"
+#include "app/main_window.h"
+#include "app/main_window_playback.h"
+#include "base/localized_text.h"
+#include "controls/colored_list_ctrl.h"
+#include "controls/file_dialog.h"
+#include "controls/message_box.h"
+#include "library/card_range.h"
+#include "library/card_root.h"
+#include "library/telemetry_cache.h"
+#include "output/clip_export.h"
+#include "output/track_export.h"
+
+namespace orvia {
+
+namespace {
+
+QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
+
+constexpr int64_t kNearbySeconds = 3600;
+constexpr int kPathColumn = 4;
+
+int64_t EndOf(const CardRecording& r) {
+  return TimeInRecording(r, 0) + static_cast<int64_t>(std::max<size_t>(r.telemetry.seconds.size(), 1));
+}
+
+const CardRecording* Find(const std::vector<CardRecording>& recordings, const QString& path) {
+  const std::string wanted = path.toStdString();
+  for (const CardRecording& r : recordings)
+    if (r.path == wanted) return &r;
+  return nullptr;
+}
+
+QString PlayingPath(COrviaDlg& window) {
+  MainWindowPlayback* playback = window.Playback();
+  if (!playback || !playback->controller().fileOpen()) return {};
+  const int row = playback->controller().currentRow();
+  if (row < 0 || row >= window.RecordingList()->RowCount()) return {};
+  return window.RecordingList()->RowText(row, kPathColumn);
+}
+
+// "clip_20261207_083554.mp4" in the folder of the last export.
+QString SuggestedClipPath(COrviaDlg& window, int64_t from) {
+  const time_t t = static_cast<time_t>(from);
+  std::tm parts{};
+  gmtime_r(&t, &parts);
+  char name[48];
+  std::strftime(name, sizeof name, "clip_%Y%m%d_%H%M%S.mp4", &parts);
+  const QString folder = window.ExportFolder().isEmpty() ? QDir::homePath() : window.ExportFolder();
+  return QDir(folder).filePath(QString::fromLatin1(name));
+}
+
+void Tell(bool ok, const QString& detail) {
+  QString text = ok ? Text("IDS_CAPTION_EXPORT_COMPLETE") : Text("IDS_CAPTION_EXPORT_FAIL");
+  if (!detail.isEmpty()) text += "\n" + detail;
+  ShowLocalizedMessageBox(text, QMessageBox::Ok, ok ? QMessageBox::NoIcon : QMessageBox::Warning);
+}
+
+}  // namespace
+
+std::vector<CardRecording> NearbyRecordings(COrviaDlg& window, int64_t around) {
+  if (window.Analysis()->Ready()) return window.Analysis()->Summary().recordings;
+  std::vector<std::string> paths;
+  CColoredListCtrl* list = window.RecordingList();
+  for (int row = 0; row < list->RowCount(); ++row) paths.push_back(list->RowText(row, kPathColumn).toStdString());
+  std::vector<CardRecording> all = CardRecordingsAt(paths);
+  std::vector<CardRecording> near;
+  for (CardRecording& r : all)
+    if (std::llabs(r.nameTime - around) <= kNearbySeconds) near.push_back(std::move(r));
+  ReadTelemetryOf(near, TelemetryCacheFolder(), 2, {});
+  std::stable_sort(near.begin(), near.end(), [](const CardRecording& a, const CardRecording& b) {
+    return TimeInRecording(a, 0) < TimeInRecording(b, 0);
+  });
+  return near;
+}
+
+std::optional<int64_t> PlaybackMoment(COrviaDlg& window, const std::vector<CardRecording>& recordings) {
+  const CardRecording* r = Find(recordings, PlayingPath(window));
+  if (!r) return std::nullopt;
+  return TimeInRecording(*r, window.Playback()->controller().position());
+}
+
+std::optional<ClockRange> ProposedClipRange(COrviaDlg& window, const std::vector<CardRecording>& recordings,
+                                            const QStringList& selected, std::optional<int64_t> moment) {
+  const auto around = [](int64_t t) { return ClockRange{t - kClipAroundSeconds, t + kClipAroundSeconds}; };
+  if (moment) return around(*moment);
+  const QString playing = PlayingPath(window);
+  if (selected.size() > 1 || (selected.size() == 1 && selected.front() != playing)) {
+    const CardRecording* first = Find(recordings, selected.front());
+    const CardRecording* last = Find(recordings, selected.back());
+    if (first && last) return ClockRange{TimeInRecording(*first, 0), EndOf(*last)};
+  }
+  if (const std::optional<int64_t> now = PlaybackMoment(window, recordings)) return around(*now);
+  return std::nullopt;
+}
+
+void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment) {
+  // The recordings near the moment, or near the first selected one.
+  int64_t reference = moment.value_or(0);
+  if (!moment) {
+    const QString path = selected.isEmpty() ? PlayingPath(window) : selected.front();
+    if (path.isEmpty()) return;
+    reference = CardRecordingsAt({path.toStdString()}).front().nameTime;
+  }
+  const std::vector<CardRecording> recordings = NearbyRecordings(window, reference);
+  const std::optional<ClockRange> proposed = ProposedClipRange(window, recordings, selected, moment);
+  if (!proposed) return;
+  const std::optional<ClockRange> range = AskClockRange(&window, Text("IDS_CAPTION_EXPORT_CLIP"), *proposed);
+  if (!range) return;
+  const RecordingRange covering = RecordingsCovering(recordings, range->from, range->to);
+  if (covering.recordings.empty()) {
+    Tell(false, Text("IDS_CAPTION_CLIP_NOTHING_THERE"));
+    return;
+  }
+  const QString out =
+      GetSaveFileName(&window, Text("IDS_CAPTION_EXPORT_CLIP"), SuggestedClipPath(window, range->from),
+                      Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
+  if (out.isEmpty()) return;
+  window.SetExportFolder(QFileInfo(out).absolutePath());
+
+  std::vector<std::string> paths;
+  for (size_t i : covering.recordings) paths.push_back(recordings[i].path);
+  ClipExportOptions options;
+  const std::string card = window.CardRoot().isEmpty() ? CardRootOfRecording(paths.front())
+                                                       : window.CardRoot().toStdString();
+  const TrackTimeZone zone = CardTimeZone(card);
+  options.zoneKnown = zone.known;
+  options.utcOffsetMinutes = zone.utcOffsetMinutes;
+  QProgressDialog progress(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, &window);
+  progress.setWindowTitle(QStringLiteral("Orvia"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  options.progress = [&progress](double share) {
+    progress.setValue(static_cast<int>(share * 1000));
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
+  };
+  const ClipExportResult r = ExportClipAcross(paths, covering.fromMs, covering.toMs, out.toStdString(), options);
+  progress.reset();
+  if (r.cancelled) return;
+  Tell(r.ok, QString::fromStdString(r.ok ? r.note : r.error));
+}
+
+}  // namespace orvia

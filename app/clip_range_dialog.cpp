@@ -1,0 +1,81 @@
+#include "app/clip_range_dialog.h"
+
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QTimeZone>
+#include <deque>
+
+#include "base/localized_text.h"
+
+namespace orvia {
+
+namespace {
+
+struct QueuedAnswer {
+  bool cancel = false;
+  std::optional<ClockRange> range;
+};
+std::deque<QueuedAnswer> g_answers;
+std::optional<ClockRange> g_lastProposed;
+
+QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
+
+// The recorder's clock is kept as seconds broken down as UTC: the editors
+// show and take it in UTC, so that no local zone of this computer moves it.
+QDateTime ClockDateTime(int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()); }
+
+QDateTimeEdit* ClockEdit(QWidget* parent, int64_t seconds) {
+  auto* edit = new QDateTimeEdit(ClockDateTime(seconds), parent);
+  edit->setTimeZone(QTimeZone::utc());
+  edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  edit->setCalendarPopup(false);
+  return edit;
+}
+
+}  // namespace
+
+std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, ClockRange proposed) {
+  g_lastProposed = proposed;
+  if (!g_answers.empty()) {
+    const QueuedAnswer answer = g_answers.front();
+    g_answers.pop_front();
+    if (answer.cancel) return std::nullopt;
+    return answer.range ? answer.range : std::optional<ClockRange>(proposed);
+  }
+  QDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  auto* form = new QFormLayout(&dialog);
+  QDateTimeEdit* from = ClockEdit(&dialog, proposed.from);
+  QDateTimeEdit* to = ClockEdit(&dialog, proposed.to);
+  from->setObjectName("from");
+  to->setObjectName("to");
+  form->addRow(Text("IDS_CAPTION_RANGE_FROM"), from);
+  form->addRow(Text("IDS_CAPTION_RANGE_TO"), to);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(Text("IDS_CAPTION_OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(Text("IDS_CAPTION_CANCEL"));
+  form->addRow(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  // OK only for a range that ends after it starts.
+  const auto check = [&] { buttons->button(QDialogButtonBox::Ok)->setEnabled(to->dateTime() > from->dateTime()); };
+  QObject::connect(from, &QDateTimeEdit::dateTimeChanged, &dialog, check);
+  QObject::connect(to, &QDateTimeEdit::dateTimeChanged, &dialog, check);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return ClockRange{from->dateTime().toSecsSinceEpoch(), to->dateTime().toSecsSinceEpoch()};
+}
+
+void QueueClockRangeAnswer(bool cancel, std::optional<ClockRange> range) {
+  g_answers.push_back({cancel, range});
+}
+
+std::optional<ClockRange> TakeLastProposedClockRange() {
+  std::optional<ClockRange> last = g_lastProposed;
+  g_lastProposed.reset();
+  return last;
+}
+
+}  // namespace orvia

@@ -1,0 +1,31 @@
+// Asks for the stretch of the recorder's clock that a clip or an evidence
+// pack covers: its start and end as date-times of the recorder's clock (as
+// the recording list shows them), both editable. Tests answer it in advance,
+// as they do the save dialog.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+namespace orvia {
+
+// [from, to) in seconds of the recorder's clock, broken down as UTC.
+struct ClockRange {
+  int64_t from = 0;
+  int64_t to = 0;
+};
+
+// Shows the dialog with the proposed range; the range chosen, or nothing
+// when the user cancels. An end at or before the start is not accepted.
+std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, ClockRange proposed);
+
+// Test support: while answers are queued, no dialog is shown. An answer
+// without a range takes the proposed one; `cancel` cancels. The proposed
+// ranges are recorded.
+void QueueClockRangeAnswer(bool cancel, std::optional<ClockRange> range = {});
+std::optional<ClockRange> TakeLastProposedClockRange();
+
+}  // namespace orvia
