@@ -80,6 +80,14 @@ std::string ClockText(int64_t firstStart, int64_t ms) {
   return text;
 }
 
+// "12 s", "25 min", "9 h 29 min": how long a gap lasts.
+std::string GapText(int64_t seconds) {
+  if (seconds < 120) return std::to_string(seconds) + " s";
+  const int64_t minutes = seconds / 60;
+  if (minutes < 120) return std::to_string(minutes) + " min";
+  return std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+}
+
 // Why `next` cannot follow the clip so far; empty when it can.
 std::string JoinProblem(const RecordingIndex& first, const RecordingIndex& next, const bool tracks[2]) {
   for (int s = 0; s < 2; ++s) {
@@ -160,11 +168,10 @@ ClipJoin PlanClipJoin(std::span<const JoinRecording> recordings, const ClipPlan&
     p.recording = k;
     p.shiftMs = shift;
     const int64_t start = PieceStartMs(next, p);
-    if (start < 0) break;  // nothing of it within the clip
+    if (start < 0) continue;  // nothing of it within the clip, or all of it in the clip already
     std::string problem = JoinProblem(head, next, tracks);
-    if (problem.empty() && start - previousEnd > kLargestJoinGapMs) {
-      problem =
-          "the next recording begins " + std::to_string((start - previousEnd + 500) / 1000) + " s later";
+    if (start - previousEnd > kLargestJoinGapMs) {
+      problem = "the next recording begins " + GapText((start - previousEnd + 500) / 1000) + " later";
     }
     if (!problem.empty()) {
       join.note = stop + problem + ".";
