@@ -109,18 +109,24 @@ int ParseExportArgs(int argc, char** argv, ExportArgs& a) {
   return -1;
 }
 
-// The recordings named, with their telemetry, in time order; false after
-// naming one that is not a recording.
+// The recordings named, in time order, each with the clock of its seconds
+// as its index gives them (the clip writer places them by the same);
+// false after naming one that is not a recording.
 bool ReadRecordings(const std::vector<std::string>& files, std::vector<CardRecording>& recordings) {
+  RecordingIndex index;
   for (const std::string& f : files) {
-    RecordingIndex index;
     if (!OpenRecording(f, index).IsOpen()) {
       std::fprintf(stderr, "orvia-cli export: %s: cannot be opened or is not an AVI recording\n", f.c_str());
       return false;
     }
+    CardRecording& r = recordings.emplace_back();
+    r.path = f;
+    r.nameTime = RecordingNameTime(f);
+    r.telemetry.ok = true;
+    r.telemetry.seconds.resize(static_cast<size_t>(std::clamp(index.secondCount, 0, kMaxSeconds)));
+    for (size_t i = 0; i < r.telemetry.seconds.size(); ++i)
+      r.telemetry.seconds[i].unixTime = index.unixTime[i];
   }
-  recordings = CardRecordingsAt(files);
-  ReadTelemetryOf(recordings, "", 2, {});
   std::stable_sort(recordings.begin(), recordings.end(), [](const CardRecording& x, const CardRecording& y) {
     return TimeInRecording(x, 0) < TimeInRecording(y, 0);
   });
@@ -168,6 +174,8 @@ int ExportMp4(const ExportArgs& a, const TrackTimeZone& zone) {
               r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.originMs / 1000.0, r.endMs / 1000.0);
   if (r.usedRecordings.size() > 1) {
     std::printf(" from the start of %s, over %zu recordings\n", paths[0].c_str(), r.usedRecordings.size());
+  } else if (a.files.size() > 1) {
+    std::printf(" of %s\n", paths[0].c_str());
   } else {
     std::printf(" of the recording\n");
   }
