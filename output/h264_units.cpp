@@ -7,7 +7,7 @@ namespace orvia {
 
 namespace {
 
-constexpr size_t kMaxSpsBytes = 512;  // more than any SPS of this recorder; a longer one is read in part
+constexpr size_t kMaxSpsBytes = 512;  // more than any SPS of this recorder; a longer one is read that far
 constexpr uint32_t kMaxMacroblocks = 1024;  // 16384 pixels a side
 
 // Reads bits of an RBSP, most significant first. Past the end every read

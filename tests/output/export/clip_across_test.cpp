@@ -155,6 +155,81 @@ TEST(CardRange, CoveringRecordingsAndLocalDateTimes) {
   EXPECT_TRUE(std::get<0>(covering(1070, 1070)).empty());         // empty range
 }
 
+// The longest run of near-silent samples in the first `seconds` of a
+// stream's sound, decoded as 8 kHz mono.
+size_t LongestPause(const std::string& file, int stream, double seconds) {
+  std::string pcm;
+  EXPECT_EQ(Shell("ffmpeg -nostdin -v error -i " + Quote(file) + " -map 0:" + std::to_string(stream) +
+                      " -f s16le -ac 1 -ar 8000 -",
+                  &pcm),
+            0);
+  const size_t played = std::min(pcm.size(), static_cast<size_t>(seconds * 8000) * 2);
+  size_t quiet = 0, longest = 0;
+  for (size_t i = 0; i + 1 < played; i += 2) {
+    const int16_t v =
+        static_cast<int16_t>(static_cast<uint8_t>(pcm[i]) | (static_cast<uint8_t>(pcm[i + 1]) << 8));
+    quiet = std::abs(v) < 100 ? quiet + 1 : 0;
+    longest = std::max(longest, quiet);
+  }
+  return longest;
+}
+
+// Every picture of view `s` of the clip is one of the two recordings' own,
+// decoded alike, in their order, from both; its timestamps rise by at most
+// two picture intervals.
+void ExpectPicturesOfBoth(const std::string& clipFile, const Drive& d, int s) {
+  SCOPED_TRACE("stream " + std::to_string(s));
+  std::vector<std::string> both = FrameMd5(d.first, s);
+  const size_t firstCount = both.size();
+  const std::vector<std::string> more = FrameMd5(d.second, s);
+  both.insert(both.end(), more.begin(), more.end());
+  const std::vector<std::string> clip = FrameMd5(clipFile, s);
+  ASSERT_FALSE(clip.empty());
+  const auto at = std::find(both.begin(), both.end(), clip[0]);
+  ASSERT_NE(at, both.end());
+  const size_t first = static_cast<size_t>(at - both.begin());
+  ASSERT_LE(first + clip.size(), both.size());
+  EXPECT_EQ(clip, std::vector<std::string>(at, at + static_cast<long>(clip.size())));
+  EXPECT_LT(first, firstCount);                // from the first file
+  EXPECT_GT(first + clip.size(), firstCount);  // and the second
+
+  const std::vector<double> dts = Probe(clipFile, "-select_streams " + std::to_string(s), "packet=dts_time");
+  ASSERT_EQ(dts.size(), clip.size());
+  for (size_t i = 1; i < dts.size(); ++i) {
+    EXPECT_GT(dts[i], dts[i - 1]) << i;
+    EXPECT_LE(dts[i] - dts[i - 1], 2 * kPictureS) << i;
+  }
+}
+
+// One caption a second over `seconds`, none twice where a second of the
+// clock is split over two files; 15 s into the clip comes second 5 of the
+// second recording, with its speed and G.
+void ExpectCaptions(const std::string& clipFile, const Drive& d, int seconds) {
+  std::string text;
+  ASSERT_EQ(Shell("ffmpeg -nostdin -v error -i " + Quote(clipFile) + " -map 0:3 -f srt -", &text), 0) << text;
+  for (int i = 0; i < seconds; ++i) {
+    char line[40];
+    std::snprintf(line, sizeof line, "00:00:%02d,000 --> 00:00:%02d,000", i, i + 1);
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  }
+  size_t cues = 0;
+  for (size_t at = text.find("-->"); at != std::string::npos; at = text.find("-->", at + 1)) ++cues;
+  EXPECT_EQ(cues, static_cast<size_t>(seconds)) << text;
+  const sim::SecondRecord& second = d.secondReport.seconds[5];
+  ASSERT_TRUE(second.hasGps);
+  const double g = std::hypot(static_cast<double>(second.peak[0]), static_cast<double>(second.peak[1]),
+                              static_cast<double>(second.peak[2])) /
+                   1000;
+  char expected[96];
+  std::snprintf(expected, sizeof expected, "2026-12-07 08:30:17   %d km/h   %.2f g",
+                (second.gps.speedX10 + 5) / 10, g);
+  const size_t cue = text.find("00:00:15,000 --> 00:00:16,000");
+  ASSERT_NE(cue, std::string::npos) << text;
+  const size_t caption = text.find(expected, cue);
+  EXPECT_NE(caption, std::string::npos) << expected << "\n" << text;
+  EXPECT_LT(caption, text.find("-->", cue + 20)) << expected << "\n" << text;
+}
+
 TEST(ClipAcross, JoinsRecordingsWithoutASeam) {
   const Drive& d = TestDrive();
   const std::string out = TempFolder("across") + "/clip.mp4";
@@ -170,72 +245,16 @@ TEST(ClipAcross, JoinsRecordingsWithoutASeam) {
   const double duration = StreamDuration(out, 0);
   EXPECT_NEAR(duration, 20.0, kPictureS) << text;
   // The sound: as long as the pictures, every block of both files (25 a
-  // second), and no pause where the files meet.
+  // second), and no pause where the files meet (decoders play the encoder's
+  // last frame whole: its padding is left out).
   EXPECT_NEAR(StreamDuration(out, 2), duration, 0.1);
   const size_t blocks = text.find(" sound blocks");
   ASSERT_NE(blocks, std::string::npos) << text;
   EXPECT_NEAR(std::stoi(text.substr(text.rfind(' ', blocks - 1) + 1)), 20 * 25, 1) << text;
-  std::string pcm;
-  ASSERT_EQ(Shell("ffmpeg -nostdin -v error -i " + Quote(out) + " -map 0:2 -f s16le -ac 1 -", &pcm), 0);
-  size_t quiet = 0, longestQuiet = 0;
-  // (Decoders play the encoder's last frame whole: its padding is left out.)
-  const size_t played = std::min(pcm.size(), static_cast<size_t>((duration - 0.1) * 8000) * 2);
-  for (size_t i = 0; i + 1 < played; i += 2) {
-    const int16_t v =
-        static_cast<int16_t>(static_cast<uint8_t>(pcm[i]) | (static_cast<uint8_t>(pcm[i + 1]) << 8));
-    quiet = std::abs(v) < 100 ? quiet + 1 : 0;
-    longestQuiet = std::max(longestQuiet, quiet);
-  }
-  EXPECT_LT(longestQuiet, 8000u / 50) << "a pause of " << longestQuiet << " samples";
+  EXPECT_LT(LongestPause(out, 2, duration - 0.1), 8000u / 50);
 
-  for (int s = 0; s < 2; ++s) {
-    SCOPED_TRACE("stream " + std::to_string(s));
-    std::vector<std::string> both = FrameMd5(d.first, s);
-    const size_t firstCount = both.size();
-    const std::vector<std::string> more = FrameMd5(d.second, s);
-    both.insert(both.end(), more.begin(), more.end());
-    const std::vector<std::string> clip = FrameMd5(out, s);
-    ASSERT_FALSE(clip.empty());
-    const auto at = std::find(both.begin(), both.end(), clip[0]);
-    ASSERT_NE(at, both.end());
-    const size_t first = static_cast<size_t>(at - both.begin());
-    ASSERT_LE(first + clip.size(), both.size());
-    EXPECT_EQ(clip, std::vector<std::string>(at, at + static_cast<long>(clip.size())));
-    EXPECT_LT(first, firstCount);                // from the first file
-    EXPECT_GT(first + clip.size(), firstCount);  // and the second
-
-    const std::vector<double> dts = Probe(out, "-select_streams " + std::to_string(s), "packet=dts_time");
-    ASSERT_EQ(dts.size(), clip.size());
-    for (size_t i = 1; i < dts.size(); ++i) {
-      EXPECT_GT(dts[i], dts[i - 1]) << i;
-      EXPECT_LE(dts[i] - dts[i - 1], 2 * kPictureS) << i;
-    }
-  }
-
-  // One caption a second, none twice where a second of the clock is split
-  // over the two files; 15 s into the clip comes second 5 of the second.
-  ASSERT_EQ(Shell("ffmpeg -nostdin -v error -i " + Quote(out) + " -map 0:3 -f srt -", &text), 0) << text;
-  for (int i = 0; i < 20; ++i) {
-    char line[40];
-    std::snprintf(line, sizeof line, "00:00:%02d,000 --> 00:00:%02d,000", i, i + 1);
-    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-  }
-  size_t cues = 0;
-  for (size_t at = text.find("-->"); at != std::string::npos; at = text.find("-->", at + 1)) ++cues;
-  EXPECT_EQ(cues, 20u) << text;
-  const sim::SecondRecord& second = d.secondReport.seconds[5];
-  ASSERT_TRUE(second.hasGps);
-  char expected[96];
-  std::snprintf(expected, sizeof expected, "2026-12-07 08:30:17   %d km/h   %.2f g",
-                (second.gps.speedX10 + 5) / 10,
-                std::hypot(static_cast<double>(second.peak[0]), static_cast<double>(second.peak[1]),
-                           static_cast<double>(second.peak[2])) /
-                    1000);
-  const size_t cue = text.find("00:00:15,000 --> 00:00:16,000");
-  ASSERT_NE(cue, std::string::npos) << text;
-  const size_t caption = text.find(expected, cue);
-  EXPECT_NE(caption, std::string::npos) << expected << "\n" << text;
-  EXPECT_LT(caption, text.find("-->", cue + 20)) << expected << "\n" << text;
+  for (int s = 0; s < 2; ++s) ExpectPicturesOfBoth(out, d, s);
+  ExpectCaptions(out, d, 20);
 }
 
 TEST(ClipAcross, StopsAtAJoinItCannotMake) {
