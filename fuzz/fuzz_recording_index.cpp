@@ -1,10 +1,12 @@
 // Any bytes given to the recording index end in a clear result, never a
 // fault, and what it indexes stays inside the input. The card-wide reading
-// of the same bytes through idx1 stays within its allowance of reads.
+// of the same bytes through idx1 stays within its allowance of reads. A clip
+// planned over the recording twice over keeps within its entries.
 #include <cstdint>
 #include <cstdlib>
 
 #include "library/recording_telemetry.h"
+#include "output/clip_join.h"
 #include "playback/recording_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -31,6 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const orvia::SoundIndexEntry& e = index.soundEntries[i];
     // Sound sizes are rounded up to even, so one padding byte may be missing.
     if (uint64_t{e.offset} + e.size > size + 1) std::abort();
+  }
+  const int64_t length = int64_t{index.secondCount} * 1000;
+  const orvia::ClipPlan plan = orvia::PlanClipMs(index, 0, length);
+  if (!plan.ok) return 0;
+  const orvia::JoinRecording twice[2] = {{&index, 0}, {&index, index.secondCount}};
+  const orvia::ClipJoin join = orvia::PlanClipJoin(twice, plan, 2 * length);
+  for (const orvia::ClipPiece& p : join.pieces) {
+    for (int s = 0; s < 2; ++s)
+      if (p.firstVideo[s] < 0 || p.firstVideo[s] > p.endVideo[s] || p.endVideo[s] > index.videoCount[s])
+        std::abort();
+    if (p.firstSound < 0 || p.firstSound > p.endSound || p.endSound > index.soundCount) std::abort();
   }
   return 0;
 }

@@ -211,8 +211,9 @@ std::vector<Trip> GroupTrips(const std::vector<CardRecording>& recordings) {
   return trips;
 }
 
-// The recorder's clock time of a name's date and time texts.
-int64_t NameTime(const std::string& path) {
+}  // namespace
+
+int64_t RecordingNameTime(const std::string& path) {
   const size_t slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
@@ -228,6 +229,8 @@ int64_t NameTime(const std::string& path) {
   t.tm_sec = s;
   return static_cast<int64_t>(timegm(&t));
 }
+
+namespace {
 
 // The mode of the folder a recording lies in: its parent (a mode folder
 // holding the recordings directly) or grandparent (<mode>/<date>/).
@@ -310,7 +313,7 @@ std::vector<CardRecording> CardRecordingsOf(const std::string& root) {
       CardRecording r;
       r.path = f.path;
       r.mode = mode;
-      r.nameTime = NameTime(f.path);
+      r.nameTime = RecordingNameTime(f.path);
       r.impactThresholdMilliG = threshold;
       recordings.push_back(std::move(r));
     }
@@ -344,7 +347,7 @@ std::vector<CardRecording> CardRecordingsAt(const std::vector<std::string>& path
     CardRecording r;
     r.path = path;
     r.mode = mode;
-    r.nameTime = NameTime(path);
+    r.nameTime = RecordingNameTime(path);
     r.impactThresholdMilliG = threshold;
     recordings.push_back(std::move(r));
   }

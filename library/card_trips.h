@@ -74,6 +74,10 @@ struct CardSummary {
 // when it has one, else counted from the time in its name.
 int64_t TimeInRecording(const CardRecording& r, int second);
 
+// When a recording's name says it began, on the recorder's clock; 0 when
+// the name holds no date and time.
+int64_t RecordingNameTime(const std::string& path);
+
 // Groups and searches recordings whose telemetry has been read.
 CardSummary SummariseCard(std::vector<CardRecording> recordings, const EventOptions& options);
 

@@ -1,8 +1,10 @@
-// Writes a clip of a recording as an MP4 file: the front and rear H.264
-// streams copied unit for unit (no re-encoding; the parameter sets move into
-// each track's codec data), the sound as AAC, and the recording's start in
-// the creation-time metadata. The file is written under a temporary name
-// beside the target and renamed at the end, so the target name never holds a
+// Writes a clip of a recording, or of consecutive recordings joined, as an
+// MP4 file: the front and rear H.264 streams copied unit for unit (no
+// re-encoding; the parameter sets move into each track's codec data), the
+// sound as AAC, a subtitle track (3GPP timed text) with each second's
+// date-time, speed and G, and the first recording's start in the
+// creation-time metadata. The file is written under a temporary name beside
+// the target and renamed at the end, so the target name never holds a
 // half-written clip.
 //
 // Threads: runs on the calling thread; the progress callback comes on it.

@@ -44,18 +44,15 @@ ClipRange DefaultClipRange(int secondCount, int currentSecond) {
   return r;
 }
 
-ClipPlan PlanClip(const RecordingIndex& index, ClipRange range) {
+namespace {
+
+// The plan of a clip whose front view starts at its last key unit before
+// `keyLimitMs` and which leaves out units at or after `endMs`.
+ClipPlan Plan(const RecordingIndex& index, int keyLimitMs, int endMs) {
   ClipPlan plan;
-  const int count = std::clamp(index.secondCount, 0, kMaxSeconds);
-  const int from = std::clamp(range.fromSecond, 0, count);
-  const int to = std::clamp(range.toSecond, 0, count);
-  if (from >= to) {
-    plan.error = "the range of seconds is empty";
-    return plan;
-  }
-  plan.endMs = to * 1000;
+  plan.endMs = endMs;
   int start[2] = {-1, -1};
-  start[0] = LastKeyBefore(index, 0, (from + 1) * 1000);
+  start[0] = LastKeyBefore(index, 0, keyLimitMs);
   if (start[0] < 0) start[0] = FirstKey(index, 0);
   if (start[0] < 0 || index.videoEntries[0][start[0]].time >= plan.endMs) {
     plan.error = "the range holds no picture of the front camera";
@@ -86,6 +83,30 @@ ClipPlan PlanClip(const RecordingIndex& index, ClipRange range) {
   plan.endSound = end;
   plan.ok = true;
   return plan;
+}
+
+ClipPlan Empty() {
+  ClipPlan plan;
+  plan.error = "the range of seconds is empty";
+  return plan;
+}
+
+}  // namespace
+
+ClipPlan PlanClip(const RecordingIndex& index, ClipRange range) {
+  const int count = std::clamp(index.secondCount, 0, kMaxSeconds);
+  const int from = std::clamp(range.fromSecond, 0, count);
+  const int to = std::clamp(range.toSecond, 0, count);
+  if (from >= to) return Empty();
+  return Plan(index, (from + 1) * 1000, to * 1000);
+}
+
+ClipPlan PlanClipMs(const RecordingIndex& index, int64_t fromMs, int64_t toMs) {
+  const int64_t length = int64_t{std::clamp(index.secondCount, 0, kMaxSeconds)} * 1000;
+  const int64_t from = std::clamp<int64_t>(fromMs, 0, length);
+  const int64_t to = std::clamp<int64_t>(toMs, 0, length);
+  if (from >= to) return Empty();
+  return Plan(index, static_cast<int>(from) + 1, static_cast<int>(to));
 }
 
 }  // namespace orvia

@@ -40,4 +40,8 @@ struct ClipPlan {
 // empty or the front view has no picture in it.
 ClipPlan PlanClip(const RecordingIndex& index, ClipRange range);
 
+// The same over milliseconds [fromMs, toMs) of the recording: the front
+// view starts at its last key unit at or before `fromMs`.
+ClipPlan PlanClipMs(const RecordingIndex& index, int64_t fromMs, int64_t toMs);
+
 }  // namespace orvia

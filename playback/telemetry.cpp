@@ -1,5 +1,6 @@
 #include "playback/telemetry.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -84,6 +85,18 @@ std::string PictureCaption(const RecordingIndex& index, int position, const Reco
   const GpsFix& fix = *index.gps[position];
   return caption + "   " + FormatSpeed(fix.speed) + "   " + FormatCoordinate(fix.latitude) + ", " +
          FormatCoordinate(fix.longitude);
+}
+
+std::string ClipCaption(const RecordingIndex& index, int position, const RecordingDate& date) {
+  std::string caption = FormatDateTime(date);
+  if (position < 0 || position >= kMaxSeconds) return caption;
+  if (index.gps[position]) caption += "   " + FormatSpeed(index.gps[position]->speed);
+  const GPeak& p = index.gPeak[position];
+  const double g =
+      std::hypot(static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z)) / 1000.0;
+  char text[32];
+  std::snprintf(text, sizeof(text), "   %.2f g", g);
+  return caption + text;
 }
 
 TelemetryTexts ResetTelemetryTexts(const AxisCaptions& captions) {

@@ -54,6 +54,10 @@ TelemetryTexts TelemetryForSecond(const RecordingIndex& index, int position, con
 // then, with a fix, its speed and position ("2026-12-07 08:35:50   52 km/h
 //   37.550000, 126.966667").
 std::string PictureCaption(const RecordingIndex& index, int position, const RecordingDate& date);
+// A clip's caption of second `position`: the date-time, with a fix its
+// speed, and the magnitude of the second's acceleration peak
+// ("2026-12-07 08:36:24   42 km/h   1.02 g").
+std::string ClipCaption(const RecordingIndex& index, int position, const RecordingDate& date);
 // The labels after a list load: caption + ": " and an empty time.
 TelemetryTexts ResetTelemetryTexts(const AxisCaptions& captions);
 

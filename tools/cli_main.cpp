@@ -44,8 +44,9 @@ constexpr const char* kUsage =
     "  bench events CARD_ROOT [--copies N]\n"
     "                                    bytes the card-wide view reads per recording,\n"
     "                                    and a cached run over N recordings\n"
-    "  export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
-    "                                    export a clip, the GPS track or the G-sensor data\n"
+    "  export FILE... (--mp4 OUT [--from T] [--to T] | --gpx OUT | --kml OUT | --csv OUT)\n"
+    "                                    export a clip over the recordings (T: seconds or\n"
+    "                                    2026-12-07T08:35:50), the GPS track or the G-sensor data\n"
     "  help                              show this text\n";
 
 // Replaces this process with the companion, which takes the same arguments.

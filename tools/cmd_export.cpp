@@ -1,8 +1,11 @@
-// orvia-cli export: a clip of a recording as MP4, or the GPS track and
-// G-sensor values of one or more recordings as GPX, KML or CSV.
+// orvia-cli export: a clip over one or more consecutive recordings as MP4,
+// or the GPS track and G-sensor values of one or more recordings as GPX,
+// KML or CSV.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +13,12 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "library/card_range.h"
 #include "library/card_root.h"
+#include "library/card_trips.h"
 #include "output/clip_export.h"
 #include "output/track_export.h"
+#include "playback/telemetry.h"
 #include "tools/commands.h"
 
 namespace orvia::cli {
@@ -20,18 +26,37 @@ namespace orvia::cli {
 namespace {
 
 constexpr const char* kExportUsage =
-    "usage: orvia-cli export FILE... (--mp4 OUT [--from S] [--to S] | --gpx OUT | --kml OUT | --csv OUT)\n"
-    "  --mp4 OUT   a clip of one recording: both cameras and the sound, seconds S..S\n"
-    "              (default the whole file; the clip starts at the key picture before --from)\n"
+    "usage: orvia-cli export FILE... (--mp4 OUT [--from T] [--to T] | --gpx OUT | --kml OUT | --csv OUT)\n"
+    "  --mp4 OUT   one clip over the recordings, in time order: both cameras and the\n"
+    "              sound, and the date-time, speed and G of each second as subtitles;\n"
+    "              it stops early where the next recording does not follow on\n"
+    "  --from T    where the clip starts: seconds from the first recording's start, or\n"
+    "              the recorder's date-time 2026-12-07T08:35:50 (default the start;\n"
+    "              the clip starts at the key picture before it)\n"
+    "  --to T      where it ends, the same way (default the end of the last recording)\n"
     "  --gpx OUT   the GPS track, one track per recording, in time order\n"
     "  --kml OUT   the same as a KML line\n"
     "  --csv OUT   one row per second: time, position, speed, X, Y, Z in g\n";
 
-bool ParseSeconds(const char* text, int& out) {
+// A --from or --to: whole seconds from the first recording's start, or a
+// date-time of the recorder's clock.
+struct TimeArg {
+  bool given = false;
+  bool clock = false;
+  int64_t value = 0;
+};
+
+bool ParseTime(const char* text, TimeArg& out) {
+  out.given = true;
+  if (const std::optional<int64_t> t = ParseLocalDateTime(text)) {
+    out.clock = true;
+    out.value = *t;
+    return true;
+  }
   char* end = nullptr;
   const long v = std::strtol(text, &end, 10);
   if (end == text || *end != '\0' || v < 0 || v > 1000000) return false;
-  out = static_cast<int>(v);
+  out.value = v;
   return true;
 }
 
@@ -47,7 +72,7 @@ struct ExportArgs {
   std::string mp4, track;
   TrackFormat format = TrackFormat::kGpx;
   int outputs = 0;
-  int from = -1, to = -1;
+  TimeArg from, to;
 };
 
 // Reads and checks the command line. Returns -1 to go on, or the exit code:
@@ -64,8 +89,8 @@ int ParseExportArgs(int argc, char** argv, ExportArgs& a) {
       a.mp4 = argv[++i];
       ++a.outputs;
     } else if ((arg == "--from" || arg == "--to") && hasValue) {
-      if (!ParseSeconds(argv[++i], arg == "--from" ? a.from : a.to))
-        return Usage("--from and --to take whole seconds");
+      if (!ParseTime(argv[++i], arg == "--from" ? a.from : a.to))
+        return Usage("--from and --to take whole seconds or a date-time such as 2026-12-07T08:35:50");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kExportUsage, stdout);
       return 0;
@@ -77,41 +102,83 @@ int ParseExportArgs(int argc, char** argv, ExportArgs& a) {
   }
   if (a.files.empty()) return Usage("no recording given");
   if (a.outputs != 1) return Usage("give exactly one of --mp4, --gpx, --kml, --csv");
-  if (a.mp4.empty() && (a.from >= 0 || a.to >= 0)) return Usage("--from and --to belong to --mp4");
+  if (a.mp4.empty() && (a.from.given || a.to.given)) return Usage("--from and --to belong to --mp4");
   if (WouldReplaceInput(a.mp4.empty() ? a.track : a.mp4, a.files)) {
     return Usage("the output would replace a recording it is made from");
   }
   return -1;
 }
 
-// --mp4: seconds from..to of the one recording as a clip.
+// The recordings named, in time order, each with the clock of its seconds
+// as its index gives them (the clip writer places them by the same);
+// false after naming one that is not a recording.
+bool ReadRecordings(const std::vector<std::string>& files, std::vector<CardRecording>& recordings) {
+  RecordingIndex index;
+  for (const std::string& f : files) {
+    if (!OpenRecording(f, index).IsOpen()) {
+      std::fprintf(stderr, "orvia-cli export: %s: cannot be opened or is not an AVI recording\n", f.c_str());
+      return false;
+    }
+    CardRecording& r = recordings.emplace_back();
+    r.path = f;
+    r.nameTime = RecordingNameTime(f);
+    r.telemetry.ok = true;
+    r.telemetry.seconds.resize(static_cast<size_t>(std::clamp(index.secondCount, 0, kMaxSeconds)));
+    for (size_t i = 0; i < r.telemetry.seconds.size(); ++i)
+      r.telemetry.seconds[i].unixTime = index.unixTime[i];
+  }
+  std::stable_sort(recordings.begin(), recordings.end(), [](const CardRecording& x, const CardRecording& y) {
+    return TimeInRecording(x, 0) < TimeInRecording(y, 0);
+  });
+  return true;
+}
+
+// --mp4: the stretch --from..--to of the recordings as one clip.
 int ExportMp4(const ExportArgs& a, const TrackTimeZone& zone) {
   av_log_set_level(AV_LOG_ERROR);  // the sound encoder's statistics are not for the user
-  if (a.files.size() != 1) return Usage("--mp4 takes one recording");
-  const std::string& file = a.files[0];
-  RecordingIndex index;
-  if (!OpenRecording(file, index).IsOpen()) {
-    std::fprintf(stderr, "orvia-cli export: %s: cannot be opened or is not an AVI recording\n", file.c_str());
+  std::vector<CardRecording> recordings;
+  if (!ReadRecordings(a.files, recordings)) return 2;
+  const CardRecording& last = recordings.back();
+  const int64_t origin = TimeInRecording(recordings.front(), 0);
+  const int64_t end = TimeInRecording(last, 0) + static_cast<int64_t>(last.telemetry.seconds.size());
+  const auto clock = [&](const TimeArg& t, int64_t otherwise) {
+    return !t.given ? otherwise : t.clock ? t.value : origin + t.value;
+  };
+  const int64_t from = clock(a.from, origin), to = clock(a.to, end);
+  const RecordingRange range = RecordingsCovering(recordings, from, to);
+  if (range.recordings.empty()) {
+    if (recordings.size() == 1) {
+      std::fprintf(stderr,
+                   "orvia-cli export: %s: the range %lld..%lld s lies outside the recording's %lld seconds\n",
+                   last.path.c_str(), static_cast<long long>(from - origin),
+                   static_cast<long long>(to - origin), static_cast<long long>(end - origin));
+    } else {
+      std::fprintf(stderr, "orvia-cli export: the range %s..%s lies outside the recordings (%s..%s)\n",
+                   IsoTimeText(from).c_str(), IsoTimeText(to).c_str(), IsoTimeText(origin).c_str(),
+                   IsoTimeText(end).c_str());
+    }
     return 2;
   }
+  std::vector<std::string> paths;
+  for (const size_t i : range.recordings) paths.push_back(recordings[i].path);
   ClipExportOptions options;
-  options.range.fromSecond = a.from >= 0 ? a.from : 0;
-  options.range.toSecond = a.to >= 0 ? a.to : index.secondCount;
-  if (options.range.fromSecond >= options.range.toSecond || options.range.fromSecond >= index.secondCount) {
-    std::fprintf(stderr, "orvia-cli export: %s: the range %d..%d s lies outside the recording's %d seconds\n",
-                 file.c_str(), options.range.fromSecond, options.range.toSecond, index.secondCount);
-    return 2;
-  }
   options.zoneKnown = zone.known;
   options.utcOffsetMinutes = zone.utcOffsetMinutes;
-  const ClipExportResult r = ExportClip(file, a.mp4, options);
+  const ClipExportResult r = ExportClipAcross(paths, range.fromMs, range.toMs, a.mp4, options);
   if (!r.ok) {
     std::fprintf(stderr, "orvia-cli export: %s\n", r.error.c_str());
     return 1;
   }
-  std::printf("%s: %d front and %d rear pictures, %d sound blocks, %.3f..%.3f s of the recording\n",
-              a.mp4.c_str(), r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.originMs / 1000.0,
-              r.endMs / 1000.0);
+  if (!r.note.empty()) std::fprintf(stderr, "orvia-cli export: %s\n", r.note.c_str());
+  std::printf("%s: %d front and %d rear pictures, %d sound blocks, %.3f..%.3f s", a.mp4.c_str(),
+              r.videoUnits[0], r.videoUnits[1], r.soundBlocks, r.originMs / 1000.0, r.endMs / 1000.0);
+  if (r.usedRecordings.size() > 1) {
+    std::printf(" from the start of %s, over %zu recordings\n", paths[0].c_str(), r.usedRecordings.size());
+  } else if (a.files.size() > 1) {
+    std::printf(" of %s\n", paths[0].c_str());
+  } else {
+    std::printf(" of the recording\n");
+  }
   return 0;
 }
 
