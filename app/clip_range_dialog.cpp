@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
-#include <QTimeZone>
 #include <deque>
 
 #include "base/localized_text.h"
@@ -25,11 +24,11 @@ QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(k
 
 // The recorder's clock is kept as seconds broken down as UTC: the editors
 // show and take it in UTC, so that no local zone of this computer moves it.
-QDateTime ClockDateTime(int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()); }
+QDateTime ClockDateTime(int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC); }
 
 QDateTimeEdit* ClockEdit(QWidget* parent, int64_t seconds) {
   auto* edit = new QDateTimeEdit(ClockDateTime(seconds), parent);
-  edit->setTimeZone(QTimeZone::utc());
+  edit->setTimeSpec(Qt::UTC);
   edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   edit->setCalendarPopup(false);
   return edit;
