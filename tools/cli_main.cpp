@@ -47,6 +47,10 @@ constexpr const char* kUsage =
     "  export FILE... (--mp4 OUT [--from T] [--to T] | --gpx OUT | --kml OUT | --csv OUT)\n"
     "                                    export a clip over the recordings (T: seconds or\n"
     "                                    2026-12-07T08:35:50), the GPS track or the G-sensor data\n"
+    "  pack (CARD_ROOT --at DATETIME [--before S] [--after S] | FILE...) OUTDIR\n"
+    "                                    an evidence pack of a moment: the originals, the\n"
+    "                                    card's settings, clip, track, G-sensor table, a PDF\n"
+    "                                    report and SHA256SUMS, in OUTDIR/evidence_...\n"
     "  verify PACK                       check an evidence pack against its SHA256SUMS\n"
     "  help                              show this text\n";
 

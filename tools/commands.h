@@ -19,6 +19,7 @@ int RunCards(int argc, char** argv);
 int RunFormat(int argc, char** argv);
 int RunBenchCli(int argc, char** argv);
 int RunBenchEvents(int argc, char** argv);
+int RunPack(int argc, char** argv);
 int RunVerify(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing

@@ -49,8 +49,9 @@ TEST(EvidenceSums, LinesAreSha256sumsOwn) {
   const std::string hex(64, 'a');
   SumsEntry e;
   EXPECT_TRUE(ParseSumsLine(hex + " *binary.avi", e));
-  for (const std::string& bad : {hex + "  ../outside", hex + "  /etc/passwd", hex + "  a/../../b", hex + " one",
-                                 hex.substr(1) + "  short.avi", hex + "  ", "\\" + hex + "  bad\\escape"})
+  for (const std::string& bad :
+       {hex + "  ../outside", hex + "  /etc/passwd", hex + "  a/../../b", hex + " one",
+        hex.substr(1) + "  short.avi", hex + "  ", "\\" + hex + "  bad\\escape"})
     EXPECT_FALSE(ParseSumsLine(bad, e)) << bad;
 }
 
@@ -61,10 +62,11 @@ TEST(EvidenceSums, LinesAreSha256sumsOwn) {
 TEST(EvidenceSums, VerifyNamesEachDamagedFile) {
   test::TempDir dir;
   const std::string pack = dir / "evidence_20261207_083624";
-  const std::map<std::string, std::string> files = {{"Event/20261207/mdr_20261207_083600.avi", Recording(1796632560)},
-                                                    {"Normal/20261207/mdr_20261207_083500.avi", Recording(1796632500)},
-                                                    {"Config/setup.dat", "[CONFIG_DATA]\r\n"},
-                                                    {"report.pdf", "%PDF-1.4"}};
+  const std::map<std::string, std::string> files = {
+      {"Event/20261207/mdr_20261207_083600.avi", Recording(1796632560)},
+      {"Normal/20261207/mdr_20261207_083500.avi", Recording(1796632500)},
+      {"Config/setup.dat", "[CONFIG_DATA]\r\n"},
+      {"report.pdf", "%PDF-1.4"}};
   std::string sums;
   for (const auto& [name, bytes] : files) {
     test::WriteFile(pack + "/" + name, bytes);
