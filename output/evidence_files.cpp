@@ -45,14 +45,15 @@ bool Unescape(std::string_view in, std::string& out) {
   return true;
 }
 
-// A path that stays inside the pack: relative, no empty, "." or ".." part.
+// A path that stays inside the pack: relative, no empty, "." or ".." name
+// between its slashes.
 bool StaysInside(const std::string& path) {
   if (path.empty() || path[0] == '/') return false;
   size_t start = 0;
   while (start <= path.size()) {
     const size_t end = std::min(path.find('/', start), path.size());
-    const std::string_view part(path.data() + start, end - start);
-    if (part.empty() || part == "." || part == "..") return false;
+    const std::string_view name(path.data() + start, end - start);
+    if (name.empty() || name == "." || name == "..") return false;
     start = end + 1;
   }
   return true;

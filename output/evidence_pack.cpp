@@ -41,7 +41,7 @@ struct PackPlan {
   std::string source;    // shown in the report
   TrackTimeZone zone;
   int64_t moment = 0, from = 0, to = 0;
-  std::vector<CardRecording> covered;  // every one holding part of the range, in time order
+  std::vector<CardRecording> covered;  // every one holding some of the range, in time order
   std::vector<std::string> relative;   // each one's path in the pack
   std::vector<size_t> clip;            // into `covered`: the ones the clip and tracks take
   int64_t fromMs = 0, toMs = 0;        // the clip's range, from the first one's second 0
@@ -199,14 +199,14 @@ bool PackWriter::PlanFromFiles() {
 }
 
 // The recordings that hold the range, their paths in the pack and the
-// moment's place among them. Every recording that holds part of the range is
+// moment's place among them. Every recording that holds some of the range is
 // an original of the pack, also one whose time another one covers already;
 // the clip and the tracks take each second once.
 bool PackWriter::Cover(std::vector<CardRecording> recordings) {
   const RecordingRange range = RecordingsCovering(recordings, plan_.from, plan_.to);
   if (range.recordings.empty())
     return Fail("no recording of " + plan_.source + " holds " + ReportTimeText(plan_.from) + " to " +
-                ReportTimeText(plan_.to));
+                ReportTimeText(plan_.to - 1));
   const std::set<size_t> forClip(range.recordings.begin(), range.recordings.end());
   std::set<std::string> names;
   for (size_t i = 0; i < recordings.size(); ++i) {

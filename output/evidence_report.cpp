@@ -291,14 +291,18 @@ void ReportPage::Graph(double x, double y, double w, double h, const QString& ti
   p_.drawPath(path);
   p_.setPen(QPen(kMoment, D(0.3)));
   p_.drawLine(QPointF(px(in_.moment), box.top()), QPointF(px(in_.moment), box.bottom()));
+  // The ends of the time axis, left out where the moment's label (10 mm
+  // each side of its line) would run into them.
   const QFont f = Font(6.5);
-  Text(x + 8, y + h - 5, 20, 4, f,
-       QString::asprintf("%+lld s", static_cast<long long>(in_.from - in_.moment)),
-       Qt::AlignLeft | Qt::AlignVCenter, kGrey);
-  Text(x + 8, y + h - 5, w - 8, 4, f,
-       QString::asprintf("%+lld s", static_cast<long long>(in_.to - 1 - in_.moment)),
-       Qt::AlignRight | Qt::AlignVCenter, kGrey);
-  const double mx = (px(in_.moment) - box.left()) / D(1) + x + 8;
+  const double mx = (px(in_.moment) - box.left()) / D(1) + x + 8, endRoom = 10;
+  if (mx - 10 > x + 8 + endRoom)
+    Text(x + 8, y + h - 5, 20, 4, f,
+         QString::asprintf("%+lld s", static_cast<long long>(in_.from - in_.moment)),
+         Qt::AlignLeft | Qt::AlignVCenter, kGrey);
+  if (mx + 10 < x + w - endRoom)
+    Text(x + 8, y + h - 5, w - 8, 4, f,
+         QString::asprintf("%+lld s", static_cast<long long>(in_.to - 1 - in_.moment)),
+         Qt::AlignRight | Qt::AlignVCenter, kGrey);
   Text(mx - 10, y + h - 5, 20, 4, f, "moment", Qt::AlignCenter, kMoment);
 }
 
