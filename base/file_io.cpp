@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/pending_file.h"
 
 namespace orvia {
 namespace {
+
+// The bytes a copy reads and writes per step.
+constexpr size_t kCopyBlockBytes = size_t{1} << 20;
 
 // Closes a descriptor when it goes out of scope.
 class Fd {
@@ -20,6 +24,10 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  void Adopt(int fd) {
+    Reset();
+    fd_ = fd;
+  }
   bool ok() const { return fd_ >= 0; }
   // Closes now; false when close reports an error (a lost write on NFS, say).
   bool Reset() {
@@ -79,27 +87,34 @@ bool RewriteInPlace(int fd, const struct stat& st, std::string_view bytes, char 
   return true;
 }
 
+// Opens a file for reading without blocking (opening a FIFO would otherwise
+// wait for a writer) and checks with fstat, before any read, that it is a
+// regular file.
+ReadStatus OpenRegular(const std::string& path, Fd& fd, struct stat& st, int* err) {
+  const int raw = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (raw < 0) {
+    *err = errno;
+    return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing
+           : errno == ENXIO                      ? ReadStatus::kNotRegular
+                                                 : ReadStatus::kUnreadable;
+  }
+  fd.Adopt(raw);
+  if (::fstat(fd.get(), &st) != 0) {
+    *err = errno;
+    return ReadStatus::kUnreadable;
+  }
+  return S_ISREG(st.st_mode) && st.st_size >= 0 ? ReadStatus::kOk : ReadStatus::kNotRegular;
+}
+
 }  // namespace
 
 ReadResult ReadRegularFile(const std::string& path, size_t maxBytes) {
   ReadResult r;
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (!fd.ok()) {
-    r.status = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing
-               : errno == ENXIO                      ? ReadStatus::kNotRegular
-                                                     : ReadStatus::kUnreadable;
-    return r;
-  }
+  Fd fd;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) {
-    r.status = ReadStatus::kUnreadable;
-    return r;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    r.status = ReadStatus::kNotRegular;
-    return r;
-  }
+  int err = 0;
+  r.status = OpenRegular(path, fd, st, &err);
+  if (r.status != ReadStatus::kOk) return r;
   if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes) {
     r.status = ReadStatus::kTooLarge;
     return r;
@@ -125,6 +140,45 @@ ReadResult ReadRegularFile(const std::string& path, size_t maxBytes) {
   }
   r.status = ReadStatus::kOk;
   return r;
+}
+
+BlockRead ReadFileInBlocks(const std::string& path, size_t blockBytes,
+                           const std::function<bool(std::string_view)>& take) {
+  BlockRead r;
+  Fd fd;
+  struct stat st {};
+  r.status = OpenRegular(path, fd, st, &r.err);
+  if (r.status != ReadStatus::kOk) return r;
+  r.size = static_cast<uint64_t>(st.st_size);
+  std::string block(std::max<size_t>(1, std::min<uint64_t>(blockBytes, r.size)), '\0');
+  uint64_t done = 0;
+  while (done < r.size) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), r.size - done));
+    const ssize_t n = ::read(fd.get(), block.data(), want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      r.err = errno;
+      r.status = ReadStatus::kUnreadable;
+      return r;
+    }
+    if (n == 0) {
+      r.status = ReadStatus::kShort;
+      return r;
+    }
+    done += static_cast<uint64_t>(n);
+    if (!take(std::string_view(block.data(), static_cast<size_t>(n)))) {
+      r.stopped = true;
+      return r;
+    }
+  }
+  return r;
+}
+
+std::string BlockReadErrorText(const BlockRead& read) {
+  if (read.status == ReadStatus::kUnreadable && read.err == EIO) return WriteErrorText(EIO);
+  if (read.status == ReadStatus::kUnreadable && read.err != 0)
+    return std::string(ReadStatusText(read.status)) + " (" + std::strerror(read.err) + ")";
+  return ReadStatusText(read.status);
 }
 
 const char* ReadStatusText(ReadStatus s) {
@@ -205,6 +259,30 @@ bool WriteFileDurably(const std::string& path, std::string_view bytes, std::stri
   if (target.ok()) (void)!::fchown(out.fd(), st.st_uid, st.st_gid);
   if (!WriteAll(out.fd(), bytes)) return fail(WriteErrorText(errno ? errno : ENOSPC));
   return out.Commit(error);
+}
+
+bool CopyFileDurably(const std::string& from, const std::string& to,
+                     const std::function<bool(std::string_view)>& seen, std::string* error) {
+  auto fail = [error](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  PendingFile out;
+  std::string why;
+  if (!out.Create(to, &why)) return fail("cannot create " + to + ": " + why);
+  int writeErr = 0;
+  const BlockRead read = ReadFileInBlocks(from, kCopyBlockBytes, [&](std::string_view block) {
+    if (!WriteAll(out.fd(), block)) {
+      writeErr = errno ? errno : ENOSPC;
+      return false;
+    }
+    return !seen || seen(block);
+  });
+  if (writeErr != 0) return fail("cannot write " + to + ": " + WriteErrorText(writeErr));
+  if (read.status != ReadStatus::kOk) return fail("cannot read " + from + ": " + BlockReadErrorText(read));
+  if (read.stopped) return fail("stopped");
+  if (!out.Commit(&why)) return fail("cannot write " + to + ": " + why);
+  return true;
 }
 
 }  // namespace orvia

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,26 @@ inline bool MayReplace(ReadStatus s) { return s == ReadStatus::kOk || s == ReadS
 // Short English text for messages of the command-line tool.
 const char* ReadStatusText(ReadStatus s);
 
+// A regular file read in blocks rather than whole (recordings of 100 MB).
+struct BlockRead {
+  ReadStatus status = ReadStatus::kMissing;
+  bool stopped = false;  // the receiver asked to stop (status stays kOk)
+  uint64_t size = 0;     // the file's size when it was opened
+  int err = 0;           // errno of a failed open or read
+};
+
+// Reads the regular file at `path` in blocks of at most `blockBytes`,
+// exactly the size fstat gave when it was opened (bytes appended meanwhile
+// are not read; a file that ends early is kShort), handing each block to
+// `take` in order; `take` returning false stops the read. Opened as
+// ReadRegularFile opens, so a FIFO or a device is never read.
+BlockRead ReadFileInBlocks(const std::string& path, size_t blockBytes,
+                           const std::function<bool(std::string_view)>& take);
+
+// Why a block read failed, for messages ("the medium reported an
+// input/output error (was the card removed?)", "no such file", ...).
+std::string BlockReadErrorText(const BlockRead& read);
+
 // How a write may go when the folder takes no new file (a full card).
 struct WriteOptions {
   // 0: the write is refused. Otherwise an existing file is rewritten where it
@@ -55,6 +77,14 @@ struct WriteOptions {
 // 0666 less the umask. On failure `error` (when given) names the cause.
 bool WriteFileDurably(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                       const WriteOptions& options = {});
+
+// Copies the regular file `from` to `to` (a new name: the copy is written
+// through a PendingFile, flushed and renamed into place only when whole), in
+// blocks read by ReadFileInBlocks. Each block is also handed to `seen` (a
+// hash, a progress count) once it is written; `seen` returning false stops
+// the copy and removes it. False with `error` naming the side that failed.
+bool CopyFileDurably(const std::string& from, const std::string& to,
+                     const std::function<bool(std::string_view)>& seen, std::string* error = nullptr);
 
 // The cause of a failed write, for messages: "the disk is full", "the file
 // is read-only", ...

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "base/file_io.h"
 
@@ -26,16 +27,18 @@ constexpr size_t kSlotChars = 4096;
 struct Slot {
   std::atomic<bool> taken{false};
   std::atomic<bool> ready{false};
+  bool folder = false;  // a pending folder, removed with what it holds
   char path[kSlotChars];
 };
 Slot g_slots[kSlots];
 
-int Register(const std::string& temp) {
+int Register(const std::string& temp, bool folder = false) {
   if (temp.size() >= kSlotChars) return -1;
   for (int i = 0; i < kSlots; ++i) {
     bool expected = false;
     if (!g_slots[i].taken.compare_exchange_strong(expected, true)) continue;
     std::memcpy(g_slots[i].path, temp.c_str(), temp.size() + 1);
+    g_slots[i].folder = folder;
     g_slots[i].ready.store(true);
     return i;
   }
@@ -55,9 +58,48 @@ bool Registered(const std::string& temp) {
   return false;
 }
 
+// The deepest folder below a pending folder that is removed (a pack holds
+// <mode>/<date>/<file>).
+constexpr int kMaxTreeDepth = 8;
+
+// Removes the folder `name` (relative to the open folder `parent`) with
+// everything in it, through system calls alone, without allocating, so that
+// a signal handler may call it. Entries are read again after each pass that
+// removed something, as removing while reading may skip names.
+void RemoveTreeAt(int parent, const char* name, int depth) {
+  const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  alignas(struct dirent64) char buf[2048];
+  for (bool removed = true; removed;) {
+    removed = false;
+    if (::lseek(fd, 0, SEEK_SET) != 0) break;
+    for (ssize_t n; (n = ::getdents64(fd, buf, sizeof buf)) > 0;) {
+      for (ssize_t off = 0; off < n;) {
+        const auto* d = reinterpret_cast<const struct dirent64*>(buf + off);
+        off += d->d_reclen;
+        const char* e = d->d_name;
+        if (e[0] == '.' && (e[1] == '\0' || (e[1] == '.' && e[2] == '\0'))) continue;
+        if (d->d_type != DT_DIR && ::unlinkat(fd, e, 0) == 0) {
+          removed = true;
+        } else if ((d->d_type == DT_DIR || errno == EISDIR) && depth < kMaxTreeDepth) {
+          RemoveTreeAt(fd, e, depth + 1);
+          removed = removed || ::faccessat(fd, e, F_OK, AT_SYMLINK_NOFOLLOW) != 0;
+        }
+      }
+    }
+  }
+  ::close(fd);
+  ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+// Removes a pending file, or a pending folder with what it holds.
+void RemovePath(const char* path, bool folder) {
+  if (folder || (::unlink(path) != 0 && errno == EISDIR)) RemoveTreeAt(AT_FDCWD, path, 0);
+}
+
 void RemoveAndReraise(int sig) {
   for (Slot& s : g_slots) {
-    if (s.ready.load()) ::unlink(s.path);
+    if (s.ready.load()) RemovePath(s.path, s.folder);
   }
   ::signal(sig, SIG_DFL);
   ::raise(sig);
@@ -121,7 +163,7 @@ void RemoveStaleTempFiles(const std::string& path) {
     if (writer < 0) continue;
     const std::string full = folder + "/" + e->d_name;
     const bool gone = writer == self ? !Registered(full) : ::kill(writer, 0) != 0 && errno == ESRCH;
-    if (gone) ::unlink(full.c_str());
+    if (gone) RemovePath(full.c_str(), e->d_type == DT_DIR);
   }
   ::closedir(dir);
 }
@@ -179,6 +221,75 @@ void PendingFile::Discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
+  Unregister(slot_);
+  slot_ = -1;
+  temp_.clear();
+}
+
+PendingFolder::~PendingFolder() { Discard(); }
+
+bool PendingFolder::Create(const std::string& path, std::string* error) {
+  Discard();
+  path_ = path;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (error) *error = "it exists already";
+    return false;
+  }
+  RemoveStaleTempFiles(path);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    std::string temp = TempNameFor(path);
+    if (::mkdir(temp.c_str(), 0777) != 0) {
+      if (errno == EEXIST) continue;
+      if (error) *error = WriteErrorText(errno);
+      return false;
+    }
+    temp_ = std::move(temp);
+    slot_ = Register(temp_, true);
+    return true;
+  }
+  if (error) *error = WriteErrorText(EEXIST);
+  return false;
+}
+
+bool PendingFolder::Commit(std::string* error) {
+  if (temp_.empty()) {
+    if (error) *error = WriteErrorText(ENOENT);
+    return false;
+  }
+  // The names made inside (files, sub-folders) reach the medium before the
+  // folder gets its final name.
+  std::error_code ec;
+  bool synced = SyncFolder(temp_);
+  for (const auto& e : std::filesystem::recursive_directory_iterator(temp_, ec)) {
+    if (e.is_directory(ec) && !e.is_symlink(ec)) synced = SyncFolder(e.path().string()) && synced;
+  }
+  int err = synced && !ec ? 0 : (errno ? errno : EIO);
+  if (err == 0 && ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
+    err = errno;
+    // File systems without the no-replace rename: the plain one, after a
+    // look that the target is still free (a rename may replace an empty folder).
+    struct stat st {};
+    if (err == EINVAL && ::lstat(path_.c_str(), &st) != 0)
+      err = ::rename(temp_.c_str(), path_.c_str()) == 0 ? 0 : errno;
+  }
+  if (err != 0) {
+    if (error) *error = err == EEXIST ? std::string("it exists already") : WriteErrorText(err);
+    Discard();
+    return false;
+  }
+  Unregister(slot_);
+  slot_ = -1;
+  temp_.clear();
+  if (!SyncFolder(FolderOfPath(path_))) {
+    if (error) *error = WriteErrorText(errno);
+    return false;
+  }
+  return true;
+}
+
+void PendingFolder::Discard() {
+  if (!temp_.empty()) RemoveTreeAt(AT_FDCWD, temp_.c_str(), 0);
   Unregister(slot_);
   slot_ = -1;
   temp_.clear();

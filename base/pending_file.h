@@ -39,8 +39,39 @@ class PendingFile {
   int slot_ = -1;
 };
 
-// Makes SIGINT, SIGTERM and SIGHUP remove every pending file before the
-// process ends as the signal would end it. Call once at start.
+// A folder filled under a temporary name beside its final one (an evidence
+// pack) and renamed into place only when whole, so that a folder under the
+// final name is always complete. Removed with everything in it when the
+// writer gives up or fails, and when the process is stopped by SIGINT,
+// SIGTERM or SIGHUP; the temporary folders of killed runs are removed by the
+// next Create for the same target.
+class PendingFolder {
+ public:
+  PendingFolder() = default;
+  ~PendingFolder();  // removes the temporary folder unless it was committed
+  PendingFolder(const PendingFolder&) = delete;
+  PendingFolder& operator=(const PendingFolder&) = delete;
+
+  // Creates a new, uniquely named, empty folder beside `path`. False with
+  // `error` when `path` exists already or its folder takes no new folder.
+  bool Create(const std::string& path, std::string* error);
+  const std::string& TempPath() const { return temp_; }
+  // Flushes the folder, renames it to the target (never over an existing
+  // one) and flushes the target's parent. The files inside must have been
+  // flushed by their writers. False with `error` (the folder is then
+  // removed).
+  bool Commit(std::string* error);
+  // Removes the temporary folder and everything in it now.
+  void Discard();
+
+ private:
+  std::string path_;
+  std::string temp_;
+  int slot_ = -1;
+};
+
+// Makes SIGINT, SIGTERM and SIGHUP remove every pending file and folder
+// before the process ends as the signal would end it. Call once at start.
 void RemovePendingFilesOnSignals();
 
 // The folder part of a path ("." for a bare name).

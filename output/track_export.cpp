@@ -130,6 +130,13 @@ void SortTracks(std::vector<RecordingTrack>& tracks) {
   });
 }
 
+void KeepSecondsWithin(std::vector<RecordingTrack>& tracks, int64_t from, int64_t to) {
+  for (RecordingTrack& t : tracks) {
+    std::erase_if(t.seconds, [&](const TrackSecond& s) { return s.unixTime < from || s.unixTime >= to; });
+  }
+  std::erase_if(tracks, [](const RecordingTrack& t) { return t.seconds.empty(); });
+}
+
 TrackTimeZone CardTimeZone(const std::string& cardRoot) {
   TrackTimeZone zone;
   std::error_code ec;

@@ -37,6 +37,10 @@ RecordingTrack TrackFromIndex(const RecordingIndex& index, std::string name);
 bool LoadTrack(const std::string& path, RecordingTrack& out, std::string* error);
 // Time order: by the first second's time, then by name.
 void SortTracks(std::vector<RecordingTrack>& tracks);
+// Cuts the tracks to the seconds of [from, to) of the recorder's clock, for
+// the files of a stretch of time rather than of whole recordings; a track
+// left without seconds goes.
+void KeepSecondsWithin(std::vector<RecordingTrack>& tracks, int64_t from, int64_t to);
 
 struct TrackTimeZone {
   bool known = false;

@@ -47,6 +47,11 @@ constexpr const char* kUsage =
     "  export FILE... (--mp4 OUT [--from T] [--to T] | --gpx OUT | --kml OUT | --csv OUT)\n"
     "                                    export a clip over the recordings (T: seconds or\n"
     "                                    2026-12-07T08:35:50), the GPS track or the G-sensor data\n"
+    "  pack (CARD_ROOT --at DATETIME [--before S] [--after S] | FILE...) OUTDIR\n"
+    "                                    an evidence pack of a moment: the originals, the\n"
+    "                                    card's settings, clip, track, G-sensor table, a PDF\n"
+    "                                    report and SHA256SUMS, in OUTDIR/evidence_...\n"
+    "  verify PACK                       check an evidence pack against its SHA256SUMS\n"
     "  help                              show this text\n";
 
 // Replaces this process with the companion, which takes the same arguments.
@@ -79,6 +84,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(cmd, "profile")) return orvia::cli::RunProfile(rest, args);
   if (!std::strcmp(cmd, "trips")) return orvia::cli::RunTrips(rest, args);
   if (!std::strcmp(cmd, "events")) return orvia::cli::RunEvents(rest, args);
+  if (!std::strcmp(cmd, "verify")) return orvia::cli::RunVerify(rest, args);
   // Every other command (make-card, bench, and any that needs FFmpeg or Qt)
   // belongs to the companion, which also answers unknown ones.
   return RunCompanion(argv);

@@ -1,7 +1,7 @@
 // Sub-commands of orvia-cli. Each gets the arguments after its own name and
 // returns the process exit status (0 ok, 1 failure, 2 bad input or usage).
-// RunIndex, RunScan, RunProfile, RunTrips and RunEvents need only the core and live in orvia-cli
-// itself; the others live in the companion.
+// RunIndex, RunScan, RunProfile, RunTrips, RunEvents and RunVerify need only the core and live in
+// orvia-cli itself; the others live in the companion.
 #pragma once
 
 namespace orvia::cli {
@@ -19,6 +19,8 @@ int RunCards(int argc, char** argv);
 int RunFormat(int argc, char** argv);
 int RunBenchCli(int argc, char** argv);
 int RunBenchEvents(int argc, char** argv);
+int RunPack(int argc, char** argv);
+int RunVerify(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing
 // FFmpeg or Qt (make-card, bench, ...).

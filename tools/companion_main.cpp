@@ -1,6 +1,6 @@
 // orvia-cli-tools: the commands of orvia-cli that need FFmpeg or Qt (the
-// recorder simulator, export, the card list and formatting over D-Bus, the benchmarks). orvia-cli starts it
-// with its own arguments; it can also be run by hand with the same ones.
+// recorder simulator, export, evidence packs, the card list and formatting over D-Bus, the benchmarks).
+// orvia-cli starts it with its own arguments; it can also be run by hand with the same ones.
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   char** args = argv + 2;
   if (!std::strcmp(cmd, "make-card")) return orvia::cli::RunMakeCard(rest, args);
   if (!std::strcmp(cmd, "export")) return orvia::cli::RunExport(rest, args);
+  if (!std::strcmp(cmd, "pack")) return orvia::cli::RunPack(rest, args);
   if (!std::strcmp(cmd, "cards")) return orvia::cli::RunCards(rest, args);
   if (!std::strcmp(cmd, "format")) return orvia::cli::RunFormat(rest, args);
   if (!std::strcmp(cmd, "bench")) {

@@ -66,5 +66,54 @@ TEST(PendingFile, CommitRenamesDiscardRemovesAndFailuresSayWhy) {
   EXPECT_NE(why.find("folder does not exist"), std::string::npos) << why;
 }
 
+// A pending folder gets its final name only at Commit, never replaces an
+// existing one, and a folder given up is gone with the sub-folders and
+// files written into it.
+TEST(PendingFolder, CommitRenamesWholeFolderAndDiscardRemovesTree) {
+  test::TempDir dir;
+  const std::string target = dir / "evidence_20261207_083624";
+  {
+    PendingFolder pack;
+    ASSERT_TRUE(pack.Create(target, nullptr));
+    test::WriteFile(pack.TempPath() + "/Event/20261207/mdr_20261207_083600.avi", "movie");
+    EXPECT_FALSE(std::filesystem::exists(target));
+    std::string error;
+    ASSERT_TRUE(pack.Commit(&error)) << error;
+  }
+  EXPECT_EQ(test::ReadFile(target + "/Event/20261207/mdr_20261207_083600.avi"), "movie");
+  std::string why;
+  PendingFolder again;
+  EXPECT_FALSE(again.Create(target, &why));
+  EXPECT_EQ(why, "it exists already");
+  {
+    PendingFolder dropped;
+    ASSERT_TRUE(dropped.Create(dir / "evidence_2", nullptr));
+    test::WriteFile(dropped.TempPath() + "/Normal/20261207/a.avi", "half");
+  }
+  // The committed pack alone is left.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// Stopped by a signal while filling, the temporary folder and what it holds
+// are removed, and the process still ends by that signal.
+TEST(PendingFolder, RemovedWhenTheProcessIsStoppedBySignal) {
+  test::TempDir dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    RemovePendingFilesOnSignals();
+    PendingFolder pack;
+    if (!pack.Create(dir / "evidence", nullptr)) ::_exit(2);
+    test::WriteFile(pack.TempPath() + "/Event/20261207/a.avi", "half");
+    test::WriteFile(pack.TempPath() + "/SHA256SUMS", "");
+    ::raise(SIGTERM);
+    ::_exit(4);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
+
 }  // namespace
 }  // namespace orvia

@@ -124,6 +124,28 @@ TEST(TrackExport, BadInputIsRefusedAndNothingIsWritten) {
   EXPECT_NE(text.find("cannot create a file beside"), std::string::npos) << text;
 }
 
+// A stretch of the clock cut out of two recordings: the seconds of
+// [from, to) stay, in order, and a recording with none left goes.
+TEST(TrackExport, KeepSecondsWithinCutsToTheRangeAndDropsEmptyTracks) {
+  auto track = [](const char* name, int64_t first, int count) {
+    RecordingTrack t{name, {}};
+    for (int i = 0; i < count; ++i) {
+      TrackSecond s;
+      s.unixTime = first + i;
+      t.seconds.push_back(s);
+    }
+    return t;
+  };
+  std::vector<RecordingTrack> tracks = {track("a", 100, 60), track("b", 160, 60), track("c", 220, 60)};
+  KeepSecondsWithin(tracks, 150, 170);
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(tracks[0].name, "a");
+  ASSERT_EQ(tracks[0].seconds.size(), 10u);
+  EXPECT_EQ(tracks[0].seconds.front().unixTime, 150);
+  ASSERT_EQ(tracks[1].seconds.size(), 10u);
+  EXPECT_EQ(tracks[1].seconds.back().unixTime, 169);
+}
+
 TEST(TrackExport, CardTimeZoneFollowsTheSettingsFile) {
   EXPECT_EQ(CardTimeZone(CardRoot()).utcOffsetMinutes, 9 * 60);
   EXPECT_TRUE(CardTimeZone(CardRoot()).known);
