@@ -18,6 +18,7 @@
 #include "library/card_root.h"
 #include "library/telemetry_cache.h"
 #include "output/clip_export.h"
+#include "output/evidence_pack.h"
 #include "output/track_export.h"
 
 namespace orvia {
@@ -48,6 +49,16 @@ QString PlayingPath(COrviaDlg& window) {
   return window.RecordingList()->RowText(row, kPathColumn);
 }
 
+// "2026-12-07T08:36:24": a moment of the recorder's clock as text.
+std::string ClockText(int64_t moment) {
+  const time_t t = static_cast<time_t>(moment);
+  std::tm parts{};
+  gmtime_r(&t, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+  return text;
+}
+
 // "clip_20261207_083554.mp4" in the folder of the last export.
 QString SuggestedClipPath(COrviaDlg& window, int64_t from) {
   const time_t t = static_cast<time_t>(from);
@@ -58,6 +69,27 @@ QString SuggestedClipPath(COrviaDlg& window, int64_t from) {
   const QString folder = window.ExportFolder().isEmpty() ? QDir::homePath() : window.ExportFolder();
   return QDir(folder).filePath(QString::fromLatin1(name));
 }
+
+// A progress dialog that shows after half a second; its Cancel stops the
+// work at its next report.
+class Progress {
+ public:
+  explicit Progress(QWidget* parent)
+      : dialog_(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, parent) {
+    dialog_.setWindowTitle(QStringLiteral("Orvia"));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(500);
+  }
+  ~Progress() { dialog_.reset(); }
+  bool Report(double share) {
+    dialog_.setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
 
 void Tell(bool ok, const QString& detail) {
   QString text = ok ? Text("IDS_CAPTION_EXPORT_COMPLETE") : Text("IDS_CAPTION_EXPORT_FAIL");
@@ -71,7 +103,8 @@ std::vector<CardRecording> NearbyRecordings(COrviaDlg& window, int64_t around) {
   if (window.Analysis()->Ready()) return window.Analysis()->Summary().recordings;
   std::vector<std::string> paths;
   CColoredListCtrl* list = window.RecordingList();
-  for (int row = 0; row < list->RowCount(); ++row) paths.push_back(list->RowText(row, kPathColumn).toStdString());
+  for (int row = 0; row < list->RowCount(); ++row)
+    paths.push_back(list->RowText(row, kPathColumn).toStdString());
   std::vector<CardRecording> all = CardRecordingsAt(paths);
   std::vector<CardRecording> near;
   for (CardRecording& r : all)
@@ -130,24 +163,58 @@ void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::opti
   std::vector<std::string> paths;
   for (size_t i : covering.recordings) paths.push_back(recordings[i].path);
   ClipExportOptions options;
-  const std::string card = window.CardRoot().isEmpty() ? CardRootOfRecording(paths.front())
-                                                       : window.CardRoot().toStdString();
+  const std::string card =
+      window.CardRoot().isEmpty() ? CardRootOfRecording(paths.front()) : window.CardRoot().toStdString();
   const TrackTimeZone zone = CardTimeZone(card);
   options.zoneKnown = zone.known;
   options.utcOffsetMinutes = zone.utcOffsetMinutes;
-  QProgressDialog progress(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, &window);
-  progress.setWindowTitle(QStringLiteral("Orvia"));
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(500);
-  options.progress = [&progress](double share) {
-    progress.setValue(static_cast<int>(share * 1000));
-    QCoreApplication::processEvents();
-    return !progress.wasCanceled();
-  };
-  const ClipExportResult r = ExportClipAcross(paths, covering.fromMs, covering.toMs, out.toStdString(), options);
-  progress.reset();
+  ClipExportResult r;
+  {
+    Progress progress(&window);
+    options.progress = [&progress](double share) { return progress.Report(share); };
+    r = ExportClipAcross(paths, covering.fromMs, covering.toMs, out.toStdString(), options);
+  }
   if (r.cancelled) return;
   Tell(r.ok, QString::fromStdString(r.ok ? r.note : r.error));
+}
+
+void SaveEvidenceCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment) {
+  EvidencePackOptions options;
+  if (!moment) {
+    const QString playing = PlayingPath(window);
+    if (!playing.isEmpty() && (selected.isEmpty() || selected == QStringList{playing})) {
+      const int64_t reference = CardRecordingsAt({playing.toStdString()}).front().nameTime;
+      moment = PlaybackMoment(window, NearbyRecordings(window, reference));
+    }
+  }
+  if (moment) {
+    options.moment = ClockText(*moment);
+    options.cardRoot = window.CardRoot().toStdString();
+    if (options.cardRoot.empty()) {
+      // Recordings opened from elsewhere: the list's, and their card.
+      CColoredListCtrl* list = window.RecordingList();
+      for (int row = 0; row < list->RowCount(); ++row)
+        options.recordings.push_back(list->RowText(row, kPathColumn).toStdString());
+    }
+  } else {
+    for (const QString& p : selected) options.recordings.push_back(p.toStdString());
+  }
+  if (options.cardRoot.empty() && options.recordings.empty()) return;
+  const QString start = window.ExportFolder().isEmpty() ? QDir::homePath() : window.ExportFolder();
+  const QString folder = GetExistingFolder(&window, Text("IDS_CAPTION_SAVE_EVIDENCE"), start);
+  if (folder.isEmpty()) return;
+  window.SetExportFolder(folder);
+  options.outputFolder = folder.toStdString();
+  EvidencePackResult r;
+  {
+    Progress progress(&window);
+    options.progress = [&progress](const std::string&, double share) { return progress.Report(share); };
+    r = WriteEvidencePack(options);
+  }
+  if (r.cancelled) return;
+  QString detail = QString::fromStdString(r.ok ? r.packFolder : r.error);
+  for (const std::string& note : r.notes) detail += "\n" + QString::fromStdString(note);
+  Tell(r.ok, detail);
 }
 
 }  // namespace orvia

@@ -1,4 +1,4 @@
-// The window's clip command across the one-minute files: around the second
+// The window's clip and evidence commands across the one-minute files: around the second
 // that plays, around an event, or over the selected rows, with the range
 // editable before the file is chosen. The recordings come from the card's
 // analysis when it is ready, else from the list's recordings near the moment.
@@ -37,5 +37,10 @@ std::optional<ClockRange> ProposedClipRange(COrviaDlg& window, const std::vector
 // recordings that hold it and tells how it went (and where it stopped at a
 // gap).
 void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment);
+
+// "Save evidence…": asks for the folder the pack goes into and writes it
+// for `moment` (an event), else the second that plays, else the selected
+// rows whole; tells where it went and what the user should know of it.
+void SaveEvidenceCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment);
 
 }  // namespace orvia

@@ -60,7 +60,9 @@ std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, C
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   // OK only for a range that ends after it starts.
-  const auto check = [&] { buttons->button(QDialogButtonBox::Ok)->setEnabled(to->dateTime() > from->dateTime()); };
+  const auto check = [&] {
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(to->dateTime() > from->dateTime());
+  };
   QObject::connect(from, &QDateTimeEdit::dateTimeChanged, &dialog, check);
   QObject::connect(to, &QDateTimeEdit::dateTimeChanged, &dialog, check);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -1,6 +1,7 @@
-// The recording list's context menu (right click): export a clip of a
-// recording, the GPS track or the G-sensor data of the selected recordings,
-// and show a recording in its folder. File names come from the standard
+// The recording list's context menu (right click): export a clip across
+// the selected recordings or around the second that plays, the GPS track or
+// the G-sensor data of the selected recordings, save an evidence pack, and
+// show a recording in its folder. File names come from the standard
 // save dialog (file_dialog.h); failures are told in the program's message box.
 #pragma once
 
@@ -25,7 +26,7 @@ class ListContextMenu : public QObject {
   explicit ListContextMenu(COrviaDlg* window);
 
   // The menu for the current selection; its actions are named "exportClip",
-  // "exportTrack", "exportSensor" and "showInFolder" and are disabled
+  // "exportTrack", "exportSensor", "saveEvidence" and "showInFolder" and are disabled
   // without a selected row. The caller owns it.
   QMenu* BuildMenu();
 
@@ -33,6 +34,7 @@ class ListContextMenu : public QObject {
   void ExportClip();
   void ExportTrack();
   void ExportSensor();
+  void SaveEvidence();
   void ShowInFolder();
 
   // Opens a folder in the desktop's file manager; tests replace it.

@@ -8,8 +8,8 @@
 
 #include "app/card_analysis.h"
 #include "app/clip_commands.h"
-#include "app/main_window.h"
 #include "app/list_note.h"
+#include "app/main_window.h"
 #include "app/main_window_playback.h"
 #include "base/localized_text.h"
 #include "controls/bit_slider.h"
@@ -113,6 +113,11 @@ void COrviaDlg::OpenTripsView() {
       const auto& events = analysis_->Summary().events;
       if (index >= 0 && static_cast<size_t>(index) < events.size())
         ExportClipCommand(*this, {}, events[static_cast<size_t>(index)].time);
+    });
+    connect(tripsView_, &TripsView::evidenceRequested, this, [this](int index) {
+      const auto& events = analysis_->Summary().events;
+      if (index >= 0 && static_cast<size_t>(index) < events.size())
+        SaveEvidenceCommand(*this, {}, events[static_cast<size_t>(index)].time);
     });
     connect(tripsView_, &TripsView::speedLimitChanged, this, [this](int kmh) {
       // The events are found again from what was read; the one playing

@@ -25,6 +25,14 @@ QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& 
   return QFileDialog::getSaveFileName(parent, caption, suggestedPath, filter);
 }
 
+QString GetExistingFolder(QWidget* parent, const QString& caption, const QString& start) {
+  if (!Answers().isEmpty()) {
+    Suggested().append(start);
+    return Answers().takeFirst();
+  }
+  return QFileDialog::getExistingDirectory(parent, caption, start);
+}
+
 void QueueSaveFileAnswer(const QString& path) { Answers().append(path); }
 
 QStringList TakeSuggestedSavePaths() {

@@ -14,6 +14,10 @@ namespace orvia {
 QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& suggestedPath,
                         const QString& filter);
 
+// Asks for a folder to write into, starting at `start`; empty when
+// cancelled. Answered from the same queue in tests.
+QString GetExistingFolder(QWidget* parent, const QString& caption, const QString& start);
+
 // Test support: while answers are queued, no dialog is shown; the next
 // answer is returned (an empty answer cancels) and the suggested path is
 // recorded.

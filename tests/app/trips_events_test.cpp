@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 
 #include "app/card_analysis.h"
+#include "app/clip_range_dialog.h"
 #include "controls/bit_slider.h"
 #include "library/trips_view.h"
 #include "tests/app/viewer_fixture.h"
@@ -77,6 +78,15 @@ TEST_F(TripsEventsTest, EnterOnAnEventPlaysFromTenSecondsBeforeItAndNMovesAlongT
   EXPECT_EQ(Controller().position(), 6);
   Press(window_.get(), Qt::Key_N, Qt::ShiftModifier);
   EXPECT_EQ(view->SelectedEvent(), impact);
+
+  // An event's clip is offered from 30 s before it to 30 s after it.
+  QueueClockRangeAnswer(true);
+  emit view->exportClipRequested(impact);
+  const std::optional<ClockRange> offered = TakeLastProposedClockRange();
+  ASSERT_TRUE(offered);
+  const int64_t at = window_->Analysis()->Summary().events[static_cast<size_t>(impact)].time;
+  EXPECT_EQ(offered->from, at - 30);
+  EXPECT_EQ(offered->to, at + 30);
 }
 
 // A card's trips take in all its recordings. Opened on one mode's, the list

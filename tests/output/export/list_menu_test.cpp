@@ -87,14 +87,44 @@ TEST(ListContextMenuTest, ExportsTheSelectedRowsIntoTheChosenFiles) {
   EXPECT_EQ(ReadFile(dir + "/trip.csv").count('\n'), 2 * kSeconds + 1);
   // The two selected recordings make one clip, not the first alone.
   std::string duration;
-  ASSERT_EQ(Shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + Quote((dir + "/clip.mp4").toStdString()),
-                  &duration), 0) << duration;
+  ASSERT_EQ(Shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " +
+                      Quote((dir + "/clip.mp4").toStdString()),
+                  &duration),
+            0)
+      << duration;
   EXPECT_NEAR(std::stod(duration), 2 * kSeconds, 0.2);
 
   QString opened;
   menuOwner->openFolder = [&](const QString& folder) { opened = folder; };
   Action(menu.get(), "showInFolder")->trigger();
   EXPECT_EQ(opened + "/", QString::fromStdString(DrivingRecording(0)).section('/', 0, -2) + "/");
+}
+
+// "Save evidence…" on selected rows: a pack of them, in the chosen folder,
+// that proves itself.
+TEST(ListContextMenuTest, SaveEvidencePacksTheSelectedRowsIntoTheChosenFolder) {
+  COrviaDlg window(nullptr);
+  window.SetRows({{"001", "", "", "", QString::fromStdString(DrivingRecording(0))},
+                  {"002", "", "", "", QString::fromStdString(DrivingRecording(1))}});
+  for (int row = 0; row < 2; ++row) window.RecordingList()->topLevelItem(row)->setSelected(true);
+  auto* menuOwner = window.findChild<ListContextMenu*>();
+  std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
+  const QString dir = QString::fromStdString(TempFolder("menu_evidence"));
+  QueueSaveFileAnswer(dir);
+  QueueMessageBoxAnswer(QMessageBox::Ok);
+  Action(menu.get(), "saveEvidence")->trigger();
+  const QList<ShownMessageBox> boxes = TakeShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1);
+  ASSERT_TRUE(boxes[0].text.startsWith("Export completed\n" + dir)) << boxes[0].text.toStdString();
+  const QString pack = boxes[0].text.section('\n', 1, 1);
+  std::string output;
+  EXPECT_EQ(Cli("verify " + Quote(pack.toStdString()), &output), 0) << output;
+  // Both selected recordings are in it, as they are on the card.
+  for (int which : {0, 1}) {
+    const QString original = QString::fromStdString(DrivingRecording(which));
+    const QString copy = pack + "/" + original.section('/', -3);
+    EXPECT_EQ(ReadFile(copy), ReadFile(original)) << copy.toStdString();
+  }
 }
 
 TEST(ListContextMenuTest, AFailedExportIsToldWithItsReason) {
