@@ -39,6 +39,7 @@ constexpr const char* kUsage =
     "                                    the recorder, keeping its settings file\n"
     "  bench index FILE...               time indexing against ffprobe\n"
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
+    "  bench render FILE                 time a side-by-side render against ffmpeg\n"
     "  bench cli [FILE]                  time whole runs of index and scan against\n"
     "                                    ffprobe and find\n"
     "  bench events CARD_ROOT [--copies N]\n"
@@ -51,6 +52,11 @@ constexpr const char* kUsage =
     "                                    an evidence pack of a moment: the originals, the\n"
     "                                    card's settings, clip, track, G-sensor table, a PDF\n"
     "                                    report and SHA256SUMS, in OUTDIR/evidence_...\n"
+    "  render (FILE... | CARD_ROOT --at DATETIME [--before S] [--after S]) --out OUT.mp4\n"
+    "         [--layout front|pip|side|stack] [--size WxH] [--units kmh|mph] [--no-overlay]\n"
+    "         [--quality smaller|balanced|best]\n"
+    "                                    a video to share: both cameras in one picture with\n"
+    "                                    the time, speed, G and route burned in\n"
     "  verify PACK                       check an evidence pack against its SHA256SUMS\n"
     "  help                              show this text\n";
 

@@ -21,6 +21,8 @@ int RunBenchCli(int argc, char** argv);
 int RunBenchEvents(int argc, char** argv);
 int RunPack(int argc, char** argv);
 int RunVerify(int argc, char** argv);
+int RunRender(int argc, char** argv);
+int RunBenchRender(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing
 // FFmpeg or Qt (make-card, bench, ...).

@@ -1,6 +1,6 @@
 // orvia-cli-tools: the commands of orvia-cli that need FFmpeg or Qt (the
-// recorder simulator, export, evidence packs, the card list and formatting over D-Bus, the benchmarks).
-// orvia-cli starts it with its own arguments; it can also be run by hand with the same ones.
+// recorder simulator, export, rendered videos, evidence packs, the card list and formatting over D-Bus, the
+// benchmarks). orvia-cli starts it with its own arguments; it can also be run by hand with the same ones.
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(cmd, "make-card")) return orvia::cli::RunMakeCard(rest, args);
   if (!std::strcmp(cmd, "export")) return orvia::cli::RunExport(rest, args);
   if (!std::strcmp(cmd, "pack")) return orvia::cli::RunPack(rest, args);
+  if (!std::strcmp(cmd, "render")) return orvia::cli::RunRender(rest, args);
   if (!std::strcmp(cmd, "cards")) return orvia::cli::RunCards(rest, args);
   if (!std::strcmp(cmd, "format")) return orvia::cli::RunFormat(rest, args);
   if (!std::strcmp(cmd, "bench")) {
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     if (rest >= 1 && !std::strcmp(args[0], "decode")) return orvia::cli::RunBenchDecode(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "cli")) return orvia::cli::RunBenchCli(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "events")) return orvia::cli::RunBenchEvents(rest - 1, args + 1);
-    std::fputs("orvia-cli bench: expected 'index', 'decode', 'cli' or 'events'\n", stderr);
+    if (rest >= 1 && !std::strcmp(args[0], "render")) return orvia::cli::RunBenchRender(rest - 1, args + 1);
+    std::fputs("orvia-cli bench: expected 'index', 'decode', 'cli', 'events' or 'render'\n", stderr);
     return 2;
   }
   std::fprintf(stderr, "orvia-cli: unknown command '%s' (see orvia-cli help)\n", cmd);
