@@ -118,10 +118,13 @@ OverlayLayout OverlayBoxes(const RenderOptions& options, int width, int height) 
   if (!options.drawOverlay || width <= 0 || height <= 0) return l;
   const OverlayParts& parts = options.overlay;
   const int px = OverlayTextPixels(height), m = Margin(height);
+  // The time at the top in the middle: the recorder's own caption takes the
+  // top left corner, the rear inset the top right.
   const QSize timeSize = TextBoxSize(WidestTime(), px);
-  if (parts.time) l.time = ToRect(m, m, timeSize);
+  const int timeX = std::max(m, (width - timeSize.width()) / 2);
+  if (parts.time) l.time = ToRect(timeX, m, timeSize);
   if (parts.name) {
-    const int x = parts.time ? m + timeSize.width() + m / 2 : m;
+    const int x = parts.time ? timeX + timeSize.width() + m / 2 : timeX;
     const QSize nameSize = TextBoxSize(QStringLiteral("Orvia"), px * 3 / 5);
     l.name = ToRect(x, m + (timeSize.height() - nameSize.height()) / 2, nameSize);
   }

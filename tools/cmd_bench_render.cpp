@@ -75,6 +75,9 @@ int RunBenchRender(int argc, char** argv) {
   int qtArgc = 1;
   char qtName[] = "orvia-cli";
   char* qtArgv[] = {qtName, nullptr};
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+  });
   QGuiApplication app(qtArgc, qtArgv);
   const std::string folder =
       (std::filesystem::temp_directory_path() / ("orvia-bench-render-" + std::to_string(getpid()))).string();
