@@ -3,6 +3,7 @@
 // outside the overlay against the views decoded and scaled into place, its
 // speed read back from the picture, and a cancel that leaves no file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QImage>
 #include <QPainter>
@@ -169,6 +170,13 @@ TEST(RenderTest, AcrossTheJoinTheFileHoldsOneH264OfTheSizeAndOneAacOfTheRangesLe
                                         .c_str()) *
                           1000;
   EXPECT_NEAR(duration, length, kPictureMs);
+  // The sound runs as long as the pictures, give or take one AAC frame.
+  const double sound = std::atof(Shell("ffprobe -v error -select_streams a -show_entries stream=duration "
+                                       "-of csv=p=0 " +
+                                       Quote(Folder() + "/drive.mp4"))
+                                     .c_str()) *
+                       1000;
+  EXPECT_NEAR(sound, length, kPictureMs + 1024.0 * 1000 / 8000);
   EXPECT_NEAR(static_cast<double>(times.size()), length / kPictureMs, 1.5);
   EXPECT_LE(times.front(), kPictureMs);
 }
@@ -279,6 +287,31 @@ TEST(RenderTest, ACancelStopsTheRenderAndLeavesNoFile) {
   EXPECT_TRUE(r.cancelled);
   EXPECT_EQ(calls, 10);
   EXPECT_TRUE(fs::is_empty(folder)) << "the partial file should be removed";
+}
+
+TEST(RenderTest, TheCommandRendersAMomentOfTheCardAndRefusesWhatItCannotDo) {
+  const std::string card = fs::path(TestDrive().recordings[0]).parent_path().parent_path().parent_path();
+  const std::string out = Folder() + "/command.mp4";
+  int status = -1;
+  const std::string said =
+      Shell(std::string(ORVIA_CLI) + " render " + Quote(card) +
+                " --at 2026-12-07T08:30:10 --before 1 --after 1 --layout stack --size 640x360 "
+                "--units mph --quality smaller --out " +
+                Quote(out) + " 2>&1",
+            &status);
+  EXPECT_EQ(status, 0) << said;
+  EXPECT_EQ(
+      Shell("ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 " + Quote(out)),
+      "640,360\n");
+  const char* const refused[] = {" --at 2026-12-07T08:30:10 --layout diagonal --out x.mp4",
+                                 " --at 2026-12-07T08:30:10 --size 12x7 --out x.mp4",
+                                 " --out x.mp4",  // a card without a moment
+                                 " --at 2026-12-07T08:30:10"};
+  for (const char* arguments : refused) {
+    Shell(std::string(ORVIA_CLI) + " render " + Quote(card) + arguments + " 2>/dev/null", &status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << arguments;
+  }
+  EXPECT_FALSE(fs::exists("x.mp4"));
 }
 
 TEST(RenderTest, ARenderOverARecordingItselfIsRefused) {
