@@ -36,7 +36,7 @@ class RenderEncoder {
   // The parameter sets (Annex B) the stream's pictures decode with.
   std::span<const uint8_t> Header() const;
 
-  // A packet out of the encoder: Annex B, its time and whether it is a key.
+  // A packet out of the encoder: Annex B, and the time its picture shows.
   using PacketSink = std::function<bool(std::span<const uint8_t> unit, int64_t ptsMs)>;
   // Encodes one picture (32-bit RGB rows `stride` bytes apart) shown at
   // `ptsMs`; each packet that comes out goes to `sink`. False when the

@@ -87,9 +87,8 @@ QString GText(const GPeak& g, bool axes) {
   return QString::fromLatin1(text);
 }
 
-void Place(QImage& picture, const OverlayRect& r, const QImage& box, QPainter& p) {
+void Place(const OverlayRect& r, const QImage& box, QPainter& p) {
   if (!r.Empty() && !box.isNull()) p.drawImage(r.x, r.y, box);
-  (void)picture;
 }
 
 }  // namespace
@@ -212,11 +211,11 @@ void OverlayPainter::SetSecond(const OverlaySecond& s) {
 
 void OverlayPainter::Draw(QImage& picture) const {
   QPainter p(&picture);
-  Place(picture, boxes_.time, time_, p);
-  Place(picture, boxes_.name, name_, p);
-  Place(picture, boxes_.speed, speed_, p);
-  Place(picture, boxes_.g, g_, p);
-  Place(picture, boxes_.route, route_image_, p);
+  Place(boxes_.time, time_, p);
+  Place(boxes_.name, name_, p);
+  Place(boxes_.speed, speed_, p);
+  Place(boxes_.g, g_, p);
+  Place(boxes_.route, route_image_, p);
 }
 
 }  // namespace orvia
