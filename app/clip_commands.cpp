@@ -10,6 +10,7 @@
 #include "app/card_analysis.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
+#include "app/video_dialog.h"
 #include "base/localized_text.h"
 #include "controls/colored_list_ctrl.h"
 #include "controls/file_dialog.h"
@@ -19,6 +20,7 @@
 #include "library/telemetry_cache.h"
 #include "output/clip_export.h"
 #include "output/evidence_pack.h"
+#include "output/render_export.h"
 #include "output/track_export.h"
 
 namespace orvia {
@@ -136,29 +138,56 @@ std::optional<ClockRange> ProposedClipRange(COrviaDlg& window, const std::vector
   return std::nullopt;
 }
 
-void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment) {
-  // The recordings near the moment, or near the first selected one.
+namespace {
+
+// The recordings near the moment (or near the first selected one, or the
+// one that plays) and the range offered over them.
+struct Offer {
+  std::vector<CardRecording> recordings;
+  ClockRange proposed;
+};
+std::optional<Offer> MakeOffer(COrviaDlg& window, const QStringList& selected,
+                               std::optional<int64_t> moment) {
   int64_t reference = moment.value_or(0);
   if (!moment) {
     const QString path = selected.isEmpty() ? PlayingPath(window) : selected.front();
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return std::nullopt;
     reference = CardRecordingsAt({path.toStdString()}).front().nameTime;
   }
-  const std::vector<CardRecording> recordings = NearbyRecordings(window, reference);
-  const std::optional<ClockRange> proposed = ProposedClipRange(window, recordings, selected, moment);
-  if (!proposed) return;
-  const std::optional<ClockRange> range = AskClockRange(&window, Text("IDS_CAPTION_EXPORT_CLIP"), *proposed);
+  Offer offer;
+  offer.recordings = NearbyRecordings(window, reference);
+  const std::optional<ClockRange> proposed = ProposedClipRange(window, offer.recordings, selected, moment);
+  if (!proposed) return std::nullopt;
+  offer.proposed = *proposed;
+  return offer;
+}
+
+// The output file, asked for with a name after the range's start; empty
+// when cancelled.
+QString AskOutput(COrviaDlg& window, const char* titleKey, const char* prefix, int64_t from) {
+  const QString suggested = SuggestedClipPath(window, from).replace("/clip_", QString("/") + prefix + "_");
+  const QString out =
+      GetSaveFileName(&window, Text(titleKey), suggested, Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
+  if (!out.isEmpty()) window.SetExportFolder(QFileInfo(out).absolutePath());
+  return out;
+}
+
+}  // namespace
+
+void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment) {
+  const std::optional<Offer> offer = MakeOffer(window, selected, moment);
+  if (!offer) return;
+  const std::vector<CardRecording>& recordings = offer->recordings;
+  const std::optional<ClockRange> range =
+      AskClockRange(&window, Text("IDS_CAPTION_EXPORT_CLIP"), offer->proposed);
   if (!range) return;
   const RecordingRange covering = RecordingsCovering(recordings, range->from, range->to);
   if (covering.recordings.empty()) {
     Tell(false, Text("IDS_CAPTION_CLIP_NOTHING_THERE"));
     return;
   }
-  const QString out =
-      GetSaveFileName(&window, Text("IDS_CAPTION_EXPORT_CLIP"), SuggestedClipPath(window, range->from),
-                      Text("IDS_CAPTION_EXPORT_FILTER_CLIP"));
+  const QString out = AskOutput(window, "IDS_CAPTION_EXPORT_CLIP", "clip", range->from);
   if (out.isEmpty()) return;
-  window.SetExportFolder(QFileInfo(out).absolutePath());
 
   std::vector<std::string> paths;
   for (size_t i : covering.recordings) paths.push_back(recordings[i].path);
@@ -173,6 +202,45 @@ void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::opti
     Progress progress(&window);
     options.progress = [&progress](double share) { return progress.Report(share); };
     r = ExportClipAcross(paths, covering.fromMs, covering.toMs, out.toStdString(), options);
+  }
+  if (r.cancelled) return;
+  Tell(r.ok, QString::fromStdString(r.ok ? r.note : r.error));
+}
+
+void ExportVideoCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment) {
+  const std::optional<Offer> offer = MakeOffer(window, selected, moment);
+  if (!offer) return;
+  // The last choices come back where the window remembers between runs.
+  VideoChoice proposal;
+  proposal.range = offer->proposed;
+  if (window.IsRemembering()) proposal = RememberedVideoChoice(offer->proposed);
+  const std::optional<VideoChoice> choice = AskVideoChoice(&window, proposal);
+  if (!choice) return;
+  if (window.IsRemembering()) RememberVideoChoice(*choice);
+  const RecordingRange covering = RecordingsCovering(offer->recordings, choice->range.from, choice->range.to);
+  if (covering.recordings.empty()) {
+    Tell(false, Text("IDS_CAPTION_CLIP_NOTHING_THERE"));
+    return;
+  }
+  const QString out = AskOutput(window, "IDS_CAPTION_EXPORT_VIDEO", "video", choice->range.from);
+  if (out.isEmpty()) return;
+  RenderOptions options;
+  for (size_t i : covering.recordings) options.recordings.push_back(offer->recordings[i].path);
+  options.fromMs = covering.fromMs;
+  options.toMs = covering.toMs;
+  options.outputPath = out.toStdString();
+  options.layout = choice->layout;
+  options.width = choice->width;
+  options.height = choice->height;
+  options.quality = choice->quality;
+  options.units = choice->units;
+  options.overlay = choice->overlay;
+  options.drawOverlay = choice->overlay.Any();
+  RenderResult r;
+  {
+    Progress progress(&window);
+    options.progress = [&progress](double share) { return progress.Report(share); };
+    r = RenderVideo(options);
   }
   if (r.cancelled) return;
   Tell(r.ok, QString::fromStdString(r.ok ? r.note : r.error));

@@ -38,6 +38,10 @@ std::optional<ClockRange> ProposedClipRange(COrviaDlg& window, const std::vector
 // gap).
 void ExportClipCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment);
 
+// "Export video…": asks for the range, layout, overlay, size and quality
+// (the last choices offered again) and the file, and renders the video.
+void ExportVideoCommand(COrviaDlg& window, const QStringList& selected, std::optional<int64_t> moment);
+
 // "Save evidence…": asks for the folder the pack goes into and writes it
 // for `moment` (an event), else the second that plays, else the selected
 // rows whole; tells where it went and what the user should know of it.

@@ -22,19 +22,15 @@ std::optional<ClockRange> g_lastProposed;
 
 QString Text(const char* key) { return QString::fromStdString(GetLocalizedText(key)); }
 
-// The recorder's clock is kept as seconds broken down as UTC: the editors
-// show and take it in UTC, so that no local zone of this computer moves it.
-QDateTime ClockDateTime(int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC); }
+}  // namespace
 
-QDateTimeEdit* ClockEdit(QWidget* parent, int64_t seconds) {
-  auto* edit = new QDateTimeEdit(ClockDateTime(seconds), parent);
+QDateTimeEdit* MakeClockEdit(QWidget* parent, int64_t seconds) {
+  auto* edit = new QDateTimeEdit(QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC), parent);
   edit->setTimeSpec(Qt::UTC);
   edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   edit->setCalendarPopup(false);
   return edit;
 }
-
-}  // namespace
 
 std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, ClockRange proposed) {
   g_lastProposed = proposed;
@@ -47,8 +43,8 @@ std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, C
   QDialog dialog(parent);
   dialog.setWindowTitle(title);
   auto* form = new QFormLayout(&dialog);
-  QDateTimeEdit* from = ClockEdit(&dialog, proposed.from);
-  QDateTimeEdit* to = ClockEdit(&dialog, proposed.to);
+  QDateTimeEdit* from = MakeClockEdit(&dialog, proposed.from);
+  QDateTimeEdit* to = MakeClockEdit(&dialog, proposed.to);
   from->setObjectName("from");
   to->setObjectName("to");
   form->addRow(Text("IDS_CAPTION_RANGE_FROM"), from);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+class QDateTimeEdit;
 class QWidget;
 
 namespace orvia {
@@ -17,6 +18,10 @@ struct ClockRange {
   int64_t from = 0;
   int64_t to = 0;
 };
+
+// An editor of a date-time of the recorder's clock (kept in UTC, so that no
+// zone of this computer moves it).
+QDateTimeEdit* MakeClockEdit(QWidget* parent, int64_t seconds);
 
 // Shows the dialog with the proposed range; the range chosen, or nothing
 // when the user cancels. An end at or before the start is not accepted.

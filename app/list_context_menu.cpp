@@ -53,6 +53,7 @@ QMenu* ListContextMenu::BuildMenu() {
   add("exportClip", "IDS_CAPTION_EXPORT_CLIP", &ListContextMenu::ExportClip);
   add("exportTrack", "IDS_CAPTION_EXPORT_TRACK", &ListContextMenu::ExportTrack);
   add("exportSensor", "IDS_CAPTION_EXPORT_SENSOR", &ListContextMenu::ExportSensor);
+  add("exportVideo", "IDS_CAPTION_EXPORT_VIDEO", &ListContextMenu::ExportVideo);
   add("saveEvidence", "IDS_CAPTION_SAVE_EVIDENCE", &ListContextMenu::SaveEvidence);
   menu->addSeparator();
   add("showInFolder", "IDS_CAPTION_SHOW_IN_FOLDER", &ListContextMenu::ShowInFolder);
@@ -88,6 +89,9 @@ void ListContextMenu::Tell(bool ok, const QString& detail) {
 // One clip over the selected rows, or around the second that plays, across
 // the one-minute files (clip_commands.h).
 void ListContextMenu::ExportClip() { ExportClipCommand(*window_, SelectedPaths(), std::nullopt); }
+
+// A rendered video of the selected rows or around the second that plays.
+void ListContextMenu::ExportVideo() { ExportVideoCommand(*window_, SelectedPaths(), std::nullopt); }
 
 // An evidence pack around the second that plays, or of the selected rows
 // whole (clip_commands.h).

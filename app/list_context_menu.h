@@ -26,7 +26,7 @@ class ListContextMenu : public QObject {
   explicit ListContextMenu(COrviaDlg* window);
 
   // The menu for the current selection; its actions are named "exportClip",
-  // "exportTrack", "exportSensor", "saveEvidence" and "showInFolder" and are disabled
+  // "exportTrack", "exportSensor", "exportVideo", "saveEvidence" and "showInFolder" and are disabled
   // without a selected row. The caller owns it.
   QMenu* BuildMenu();
 
@@ -34,6 +34,7 @@ class ListContextMenu : public QObject {
   void ExportClip();
   void ExportTrack();
   void ExportSensor();
+  void ExportVideo();
   void SaveEvidence();
   void ShowInFolder();
 

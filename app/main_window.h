@@ -152,6 +152,7 @@ class COrviaDlg : public QWidget {
   // taken now, and what they are at close is stored. Off by default, so that
   // windows made by tests share nothing.
   void SetRemembering(bool on);
+  bool IsRemembering() const { return remembering_; }
   // The card or folder opened last time (remembered), and the one opened now.
   QString RememberedSource() const { return rememberedSource_; }
   void RememberSource(const QString& path) { openedSource_ = path; }

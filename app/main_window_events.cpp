@@ -114,6 +114,11 @@ void COrviaDlg::OpenTripsView() {
       if (index >= 0 && static_cast<size_t>(index) < events.size())
         ExportClipCommand(*this, {}, events[static_cast<size_t>(index)].time);
     });
+    connect(tripsView_, &TripsView::exportVideoRequested, this, [this](int index) {
+      const auto& events = analysis_->Summary().events;
+      if (index >= 0 && static_cast<size_t>(index) < events.size())
+        ExportVideoCommand(*this, {}, events[static_cast<size_t>(index)].time);
+    });
     connect(tripsView_, &TripsView::evidenceRequested, this, [this](int index) {
       const auto& events = analysis_->Summary().events;
       if (index >= 0 && static_cast<size_t>(index) < events.size())

@@ -308,6 +308,9 @@ QMenu* TripsView::BuildEventMenu(int row) {
   QAction* clip = menu->addAction(Text("IDS_CAPTION_EXPORT_CLIP"));
   clip->setObjectName("exportClip");
   connect(clip, &QAction::triggered, this, [this, row] { emit exportClipRequested(row); });
+  QAction* video = menu->addAction(Text("IDS_CAPTION_EXPORT_VIDEO"));
+  video->setObjectName("exportVideo");
+  connect(video, &QAction::triggered, this, [this, row] { emit exportVideoRequested(row); });
   QAction* evidence = menu->addAction(Text("IDS_CAPTION_SAVE_EVIDENCE"));
   evidence->setObjectName("saveEvidence");
   connect(evidence, &QAction::triggered, this, [this, row] { emit evidenceRequested(row); });

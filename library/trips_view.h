@@ -48,7 +48,7 @@ class TripsView : public QDialog {
   void SetSpeedLimit(int kmh);
   QSpinBox* SpeedLimit() const { return speedLimit_; }
 
-  // The menu of event row `row` ("exportClip", "saveEvidence"); the caller
+  // The menu of event row `row` ("exportClip", "exportVideo", "saveEvidence"); the caller
   // owns it.
   QMenu* BuildEventMenu(int row);
 
@@ -63,6 +63,7 @@ class TripsView : public QDialog {
   void speedLimitChanged(int kmh);
   // An event row's menu (right click): a clip around it, or evidence of it.
   void exportClipRequested(int eventIndex);
+  void exportVideoRequested(int eventIndex);
   void evidenceRequested(int eventIndex);
 
  protected:

@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/clip_range_dialog.h"
 #include "app/list_context_menu.h"
 #include "app/main_window.h"
+#include "app/video_dialog.h"
 #include "controls/colored_list_ctrl.h"
 #include "controls/file_dialog.h"
 #include "controls/message_box.h"
@@ -125,6 +127,53 @@ TEST(ListContextMenuTest, SaveEvidencePacksTheSelectedRowsIntoTheChosenFolder) {
     const QString copy = pack + "/" + original.section('/', -3);
     EXPECT_EQ(ReadFile(copy), ReadFile(original)) << copy.toStdString();
   }
+}
+
+// "Export video…" on selected rows: one rendered picture stream over both,
+// and the choices made are offered again next time.
+TEST(ListContextMenuTest, ExportVideoRendersTheSelectedRowsAndOffersTheLastChoicesAgain) {
+  QTemporaryDir config;
+  const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  {
+    COrviaDlg window(nullptr);
+    window.SetRemembering(true);
+    window.SetRows({{"001", "", "", "", QString::fromStdString(DrivingRecording(0))},
+                    {"002", "", "", "", QString::fromStdString(DrivingRecording(1))}});
+    for (int row = 0; row < 2; ++row) window.RecordingList()->topLevelItem(row)->setSelected(true);
+    auto* menuOwner = window.findChild<ListContextMenu*>();
+    std::unique_ptr<QMenu> menu(menuOwner->BuildMenu());
+    QueueVideoChoiceAnswer(true);
+    Action(menu.get(), "exportVideo")->trigger();
+    std::optional<VideoChoice> offered = TakeLastProposedVideoChoice();
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(offered->range.to - offered->range.from, 2 * kSeconds);
+    offered->layout = RenderLayout::kSide;
+    offered->width = 640;
+    offered->height = 180;
+
+    const QString out = QString::fromStdString(TempFolder("menu_video")) + "/video.mp4";
+    QueueVideoChoiceAnswer(false, offered);
+    QueueSaveFileAnswer(out);
+    QueueMessageBoxAnswer(QMessageBox::Ok);
+    Action(menu.get(), "exportVideo")->trigger();
+    const QList<ShownMessageBox> boxes = TakeShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].text, "Export completed");
+    std::string streams;
+    ASSERT_EQ(Shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 " +
+                        Quote(out.toStdString()),
+                    &streams),
+              0);
+    EXPECT_EQ(streams, "h264,640,180\naac\n");
+
+    QueueVideoChoiceAnswer(true);
+    Action(menu.get(), "exportVideo")->trigger();
+    const std::optional<VideoChoice> again = TakeLastProposedVideoChoice();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->layout, RenderLayout::kSide);
+  }
+  qputenv("XDG_CONFIG_HOME", before);
 }
 
 TEST(ListContextMenuTest, AFailedExportIsToldWithItsReason) {
