@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <algorithm>
@@ -72,25 +73,34 @@ QString SuggestedClipPath(COrviaDlg& window, int64_t from) {
   return QDir(folder).filePath(QString::fromLatin1(name));
 }
 
-// A progress dialog that shows after half a second; its Cancel stops the
-// work at its next report.
+// A progress dialog that shows after half a second, with the time left
+// once a little of the work is done; its Cancel stops the work at its next
+// report.
 class Progress {
  public:
-  explicit Progress(QWidget* parent)
-      : dialog_(Text("IDS_CAPTION_EXPORT_WORKING"), Text("IDS_CAPTION_CANCEL"), 0, 1000, parent) {
+  explicit Progress(QWidget* parent, const char* workingKey = "IDS_CAPTION_EXPORT_WORKING")
+      : working_(Text(workingKey)), dialog_(working_, Text("IDS_CAPTION_CANCEL"), 0, 1000, parent) {
     dialog_.setWindowTitle(QStringLiteral("Orvia"));
     dialog_.setWindowModality(Qt::WindowModal);
     dialog_.setMinimumDuration(500);
+    started_.start();
   }
   ~Progress() { dialog_.reset(); }
   bool Report(double share) {
-    dialog_.setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
+    share = std::clamp(share, 0.0, 1.0);
+    dialog_.setValue(static_cast<int>(share * 1000));
+    if (share > 0.02) {
+      const qint64 left = static_cast<qint64>(started_.elapsed() * (1 - share) / share / 1000) + 1;
+      dialog_.setLabelText(working_ + "\n" + Text("IDS_CAPTION_TIME_LEFT").arg(left));
+    }
     QCoreApplication::processEvents();
     return !dialog_.wasCanceled();
   }
 
  private:
+  QString working_;
   QProgressDialog dialog_;
+  QElapsedTimer started_;
 };
 
 void Tell(bool ok, const QString& detail) {
@@ -238,7 +248,7 @@ void ExportVideoCommand(COrviaDlg& window, const QStringList& selected, std::opt
   options.drawOverlay = choice->overlay.Any();
   RenderResult r;
   {
-    Progress progress(&window);
+    Progress progress(&window, "IDS_CAPTION_RENDER_WORKING");
     options.progress = [&progress](double share) { return progress.Report(share); };
     r = RenderVideo(options);
   }

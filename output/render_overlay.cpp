@@ -117,22 +117,23 @@ OverlayLayout OverlayBoxes(const RenderOptions& options, int width, int height) 
   if (!options.drawOverlay || width <= 0 || height <= 0) return l;
   const OverlayParts& parts = options.overlay;
   const int px = OverlayTextPixels(height), m = Margin(height);
-  // The time at the top in the middle: the recorder's own caption takes the
-  // top left corner, the rear inset the top right.
-  const QSize timeSize = TextBoxSize(WidestTime(), px);
-  const int timeX = std::max(m, (width - timeSize.width()) / 2);
-  if (parts.time) l.time = ToRect(timeX, m, timeSize);
-  if (parts.name) {
-    const int x = parts.time ? timeX + timeSize.width() + m / 2 : timeX;
-    const QSize nameSize = TextBoxSize(QStringLiteral("Orvia"), px * 3 / 5);
-    l.name = ToRect(x, m + (timeSize.height() - nameSize.height()) / 2, nameSize);
-  }
+  // Along the bottom left: the time, and below it speed and G. The
+  // recorder's own caption takes the top left corner, the rear inset the
+  // top right, and the route the bottom right.
   const QSize speedSize = TextBoxSize(WidestSpeed(options.units), px);
   const int bottom = height - m - speedSize.height();
   if (parts.speed) l.speed = ToRect(m, bottom, speedSize);
   if (parts.g)
     l.g = ToRect(parts.speed ? m + speedSize.width() + m / 2 : m, bottom,
                  TextBoxSize(WidestG(parts.gAxes), px));
+  const QSize timeSize = TextBoxSize(WidestTime(), px);
+  const int timeY = parts.speed || parts.g ? bottom - m / 2 - timeSize.height() : bottom;
+  if (parts.time) l.time = ToRect(m, timeY, timeSize);
+  if (parts.name) {
+    const int x = parts.time ? m + timeSize.width() + m / 2 : m;
+    const QSize nameSize = TextBoxSize(QStringLiteral("Orvia"), px * 3 / 5);
+    l.name = ToRect(x, timeY + (timeSize.height() - nameSize.height()) / 2, nameSize);
+  }
   if (parts.route) {
     const int side = std::min(width, height) * 28 / 100;
     l.route = {width - m - side, height - m - side, side, side};
