@@ -68,7 +68,8 @@ sweep "$work/plain/setup.dat" ":" "ordinary folder"
 mkdir -p "$work/stale"
 stale_prepare='sleep 0 & dead=$!; wait $dead; printf junk >"$work/stale/setup.dat.orvia-tmp-$dead-0badc0de"'
 sweep "$work/stale/setup.dat" "$stale_prepare" "stale temporary files"
-"$cli" profile set "$work/stale/setup.dat" CONFIG_DATA VOLUME 8 || failures=$((failures + 1))
+"$cli" profile set "$work/stale/setup.dat" CONFIG_DATA VOLUME 8 ||
+  { echo "stale temporary files: the whole write failed"; failures=$((failures + 1)); }
 left=$(find "$work/stale" -name 'setup.dat.orvia-tmp-*' | wc -l)
 if [ "$left" != 0 ]; then
   echo "stale temporary files: $left left after a whole write"
@@ -85,7 +86,8 @@ if unshare -rm true 2>/dev/null; then
     cli=$1 work=$2 OLD=$3 failures=0
     mount -t tmpfs -o size=64k,nr_inodes=2 none "$work/full" || exit 3
     sweep "$work/full/setup.dat" ":" "full file system"
-    printf "%s" "$(cat "$work/full/setup.dat")" | grep -q "VOLUME=7" || failures=$((failures + 1))
+    printf "%s" "$(cat "$work/full/setup.dat")" | grep -q "VOLUME=7" ||
+      { echo "full file system: the old content is gone"; failures=$((failures + 1)); }
     exit $failures' _ "$cli" "$work" "$OLD")
   rc=$?
   echo "$full_out"
@@ -93,6 +95,7 @@ if unshare -rm true 2>/dev/null; then
     echo "SKIPPED full file system: no tmpfs mount in a private namespace here"
     full_skipped=1
   elif [ "$rc" != 0 ]; then
+    echo "full file system: the case ended with $rc"
     failures=$((failures + rc))
   fi
 else
