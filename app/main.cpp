@@ -42,6 +42,7 @@
 #include "controls/message_box.h"
 #include "library/play_list.h"
 #include "playback/av_trace.h"
+#include "playback/map_tiles.h"
 #include "playback/pacing_trace.h"
 #include "player/embedded_player.h"
 #include "player/ffmpeg_log.h"
@@ -134,6 +135,7 @@ int main(int argc, char** argv) {
   if (!line.traceStartup.isEmpty()) startup = std::make_unique<orvia::StartupTrace>(line.traceStartup);
 
   orvia::SwitchOffWebSandboxForRoot();
+  orvia::RegisterMapTileScheme();  // the web engine wants its schemes before the application
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orvia");
