@@ -3,12 +3,18 @@
 // --map-tiles.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
 
 #include "app/command_line.h"
+#include "app/list_context_menu.h"
+#include "app/main_window.h"
 #include "app/map_settings.h"
 #include "app/preferences.h"
 
@@ -66,6 +72,41 @@ TEST(MapSettings, StoredChoiceReadBackAndReplacedForOneRun) {
   EXPECT_EQ(edited.apiKey, "abc");
   EXPECT_EQ(edited.offlineFile, "/maps/area.mbtiles");
   EXPECT_EQ(edited.cacheMegabytes, 75);
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+// The list menu's "Map..." opens the dialog; what it is left with is
+// stored and used for the tiles from then on.
+TEST(MapSettings, TheListMenuOpensTheDialogAndItsChoiceIsKeptAndUsed) {
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  COrviaDlg window(nullptr);
+  auto* owner = window.findChild<ListContextMenu*>();
+  ASSERT_NE(owner, nullptr);
+  std::unique_ptr<QMenu> menu(owner->BuildMenu());
+  QAction* map = nullptr;
+  for (QAction* a : menu->actions())
+    if (a->objectName() == "mapSource") map = a;
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->text(), "Map...");
+  EXPECT_TRUE(map->isEnabled());  // nothing selected: the map is not about a row
+
+  const QString url = "http://127.0.0.1:9/{z}/{x}/{y}.png";
+  bool answered = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<MapSettingsDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    dialog->findChild<QLineEdit*>("tileUrl")->setText(url);
+    dialog->findChild<QLineEdit*>("credit")->setText("Local tiles");
+    answered = true;
+    dialog->accept();
+  });
+  map->trigger();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(LoadMapSource().urlTemplate, url);
+  EXPECT_EQ(MapTileHandler()->Source().urlTemplate, url);
+  EXPECT_EQ(MapTileHandler()->Credit(), "Local tiles");
+  MapTileHandler()->SetSource(MapSource(), nullptr);
   qunsetenv("XDG_CONFIG_HOME");
 }
 
