@@ -154,7 +154,9 @@ int main(int argc, char** argv) {
   orvia::AvTrace av;
   options.runWindow = [&](orvia::COrviaDlg& window) {
     window.SetRemembering(true);
-    orvia::UseMapSource(orvia::WithMapTilesOverride(orvia::LoadMapSource(), line.mapTiles));
+    QString mapError;
+    if (!orvia::UseMapSource(orvia::WithMapTilesOverride(orvia::LoadMapSource(), line.mapTiles), &mapError))
+      std::fprintf(stderr, "orvia: map: %s\n", mapError.toLocal8Bit().constData());
     if (startup) startup->Watch(window);
     if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
     const bool tracingAv = !line.traceAv.isEmpty() && window.Playback();

@@ -72,11 +72,8 @@ MapSource WithMapTilesOverride(MapSource source, const QString& urlOrFile) {
   return source;
 }
 
-void UseMapSource(const MapSource& source) {
-  QString error;
-  if (!MapTileHandler()->SetSource(source, &error))
-    ShowLocalizedMessageBox(Text("IDS_CAPTION_MAP_FILE") + "\n" + error, QMessageBox::Ok,
-                            QMessageBox::Warning);
+bool UseMapSource(const MapSource& source, QString* error) {
+  return MapTileHandler()->SetSource(source, error);
 }
 
 void ChooseMapSource(COrviaDlg& window) {
@@ -84,7 +81,10 @@ void ChooseMapSource(COrviaDlg& window) {
   if (dialog.exec() != QDialog::Accepted) return;
   const MapSource chosen = dialog.Chosen();
   SaveMapSource(chosen);
-  UseMapSource(chosen);
+  QString error;
+  if (!UseMapSource(chosen, &error))
+    ShowLocalizedMessageBox(Text("IDS_CAPTION_MAP_FILE") + "\n" + error, QMessageBox::Ok,
+                            QMessageBox::Warning);
   window.Map()->Navigate(QString::fromStdString(GetProgramFolder() + kMapPageFileName));
 }
 

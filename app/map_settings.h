@@ -26,9 +26,9 @@ bool SaveMapSource(const MapSource& source);
 // online source and clears the offline file; anything else is an offline file.
 MapSource WithMapTilesOverride(MapSource source, const QString& urlOrFile);
 
-// The tiles of `source` from now on (a message names an offline file that
-// cannot be read).
-void UseMapSource(const MapSource& source);
+// The tiles of `source` from now on. False (with `error`) when its offline
+// file cannot be read: the map then has no tiles.
+bool UseMapSource(const MapSource& source, QString* error);
 // The list menu's "Map...": the dialog over the stored choice; when it is
 // accepted the choice is stored, used and the map page loaded again.
 void ChooseMapSource(COrviaDlg& window);
