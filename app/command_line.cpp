@@ -1,7 +1,10 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include "playback/map_tiles.h"
 
 namespace orvia {
 namespace {
@@ -75,8 +78,11 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
                                      "FFmpeg messages on stderr: quiet, fatal (default), error, warning, "
                                      "info, verbose or debug.",
                                      "LEVEL", "fatal");
+  const QCommandLineOption mapTiles(
+      "map-tiles", "Map tiles for this run: a tile URL with {z}, {x}, {y} or an MBTiles file.",
+      "URL_OR_FILE");
   parser.addOptions({help, version, card, shot, after, data, trace, speed, full, quit, traceAv, traceStartup,
-                     at, ffmpegLog});
+                     at, ffmpegLog, mapTiles});
   parser.addPositionalArgument("PATH", "Cards, folders or recordings to open.", "[PATH...]");
 
   ViewerCommandLine line;
@@ -115,6 +121,11 @@ ViewerCommandLine ParseViewerCommandLine(const QStringList& arguments) {
   if (parser.isSet(quit) && !ReadInt(parser.value(quit), 0, 86400000, &line.quitAfterMs))
     return fail("--quit-after needs a number of milliseconds");
   line.ffmpegLog = parser.value(ffmpegLog);
+  line.mapTiles = parser.value(mapTiles);
+  if (line.mapTiles.contains("{z}") && !MapTemplateUsable(line.mapTiles))
+    return fail("--map-tiles needs an http(s) URL with {z}, {x} and {y}, or an MBTiles file");
+  if (!line.mapTiles.isEmpty() && !line.mapTiles.contains("{z}") && !QFileInfo(line.mapTiles).isFile())
+    return fail("--map-tiles: there is no file " + line.mapTiles);
   if (parser.isSet(full)) {
     line.fullScreen = parser.value(full);
     if (line.fullScreen != "front" && line.fullScreen != "rear")

@@ -35,6 +35,7 @@ struct ViewerCommandLine {
   QString traceStartup;                         // --trace-startup FILE
   QStringList at;                               // --at MS:COMMAND, in order (app/timed_commands.h)
   QString ffmpegLog = QStringLiteral("fatal");  // --ffmpeg-log LEVEL (see player/ffmpeg_log.h)
+  QString mapTiles;                             // --map-tiles URL_OR_FILE (app/map_settings.h)
 };
 
 // Exit status of a wrong command line.

@@ -11,6 +11,7 @@
 #include "app/clip_commands.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
+#include "app/map_settings.h"
 #include "base/localized_text.h"
 #include "controls/colored_list_ctrl.h"
 #include "controls/file_dialog.h"
@@ -61,6 +62,9 @@ QMenu* ListContextMenu::BuildMenu() {
       menu->addAction(Text("IDS_CAPTION_TRIPS_MENU") + "\t" + QKeySequence(Qt::Key_T).toString());
   trips->setObjectName("tripsAndEvents");
   connect(trips, &QAction::triggered, window_, &COrviaDlg::OpenTripsView);
+  QAction* mapSource = menu->addAction(Text("IDS_CAPTION_MAP_MENU"));  // map_settings.h
+  mapSource->setObjectName("mapSource");
+  connect(mapSource, &QAction::triggered, window_, [this] { ChooseMapSource(*window_); });
   return menu;
 }
 

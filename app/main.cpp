@@ -3,7 +3,7 @@
 //   orvia [--card DIR] [--screenshot FILE [--screenshot-after MS]]
 //         [--trace-pacing FILE] [--speed 0..4] [--quit-after MS] [PATH...]
 //         [--trace-av FILE] [--at MS:COMMAND]... [--ffmpeg-log LEVEL]
-//         [--trace-startup FILE]
+//         [--trace-startup FILE] [--map-tiles URL_OR_FILE]
 //
 // PATH...: cards, copied card folders, folders of recordings or .avi files;
 // they fill the list in time order and the first plays (see OpenPaths).
@@ -19,6 +19,8 @@
 // decoder messages through again (default: only fatal ones).
 // --trace-startup writes when each step of the start happened, in ms from
 // the process's start (app/startup_trace.h).
+// --map-tiles takes the map's tiles from a tile URL or an MBTiles file for
+// this run instead of the stored choice (app/map_settings.h).
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
@@ -30,6 +32,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/main_window_playback.h"
+#include "app/map_settings.h"
 #include "app/orvia_app.h"
 #include "app/program_folders.h"
 #include "app/startup_trace.h"
@@ -42,6 +45,7 @@
 #include "controls/message_box.h"
 #include "library/play_list.h"
 #include "playback/av_trace.h"
+#include "playback/map_tiles.h"
 #include "playback/pacing_trace.h"
 #include "player/embedded_player.h"
 #include "player/ffmpeg_log.h"
@@ -134,6 +138,7 @@ int main(int argc, char** argv) {
   if (!line.traceStartup.isEmpty()) startup = std::make_unique<orvia::StartupTrace>(line.traceStartup);
 
   orvia::SwitchOffWebSandboxForRoot();
+  orvia::RegisterMapTileScheme();  // the web engine wants its schemes before the application
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orvia");
@@ -149,6 +154,9 @@ int main(int argc, char** argv) {
   orvia::AvTrace av;
   options.runWindow = [&](orvia::COrviaDlg& window) {
     window.SetRemembering(true);
+    QString mapError;
+    if (!orvia::UseMapSource(orvia::WithMapTilesOverride(orvia::LoadMapSource(), line.mapTiles), &mapError))
+      std::fprintf(stderr, "orvia: map: %s\n", mapError.toLocal8Bit().constData());
     if (startup) startup->Watch(window);
     if (!line.tracePacing.isEmpty() && window.Playback()) window.Playback()->SetPacingTrace(&pacing);
     const bool tracingAv = !line.traceAv.isEmpty() && window.Playback();

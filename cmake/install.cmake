@@ -8,7 +8,8 @@
 # The viewer finds its module relative to its own folder (see
 # app/program_folders.h) and writes its data files to the user's data folder.
 # The map page takes its script library from the system's Leaflet
-# (/usr/share/javascript/leaflet, package libjs-leaflet).
+# (/usr/share/javascript/leaflet, package libjs-leaflet); offline map files are
+# read through Qt's SQLite driver (package libqt6sql6-sqlite).
 install(TARGETS orvia orvia-cli orvia-cli-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kelvo_blackbox LIBRARY DESTINATION ${ORVIA_MODULE_INSTALL_DIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -44,10 +45,10 @@ set(CPACK_DEBIAN_FILE_NAME "orvia_${PROJECT_VERSION}_${ORVIA_PACKAGE_RELEASE}_am
 set(CPACK_STRIP_FILES ON)
 # The libraries the binaries link come from dpkg-shlibdeps. What they load by
 # name at run time cannot be found that way: the Qt window-system and image
-# plugins (carried by the Qt libraries' own packages here) and the map
-# page's script library.
+# plugins (carried by the Qt libraries' own packages here), the map
+# page's script library and Qt's SQLite driver (offline map files).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-leaflet")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-leaflet, libqt6sql6-sqlite")
 # The disk service lists and formats cards without root; mkfs.fat formats as root.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, dosfstools")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)

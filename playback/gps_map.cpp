@@ -1,16 +1,31 @@
 #include "playback/gps_map.h"
 
 #include <QUrl>
+#include <QWebEnginePage>
+
+#include "base/localized_text.h"
+#include "playback/map_tiles.h"
 
 namespace orvia {
 
 GPSMap::GPSMap(QWidget* parent) : QWebEngineView(parent) {
   setContextMenuPolicy(Qt::NoContextMenu);
+  // The map's own profile: its User-Agent and its tile scheme (map_tiles.h).
+  setPage(new QWebEnginePage(MapWebProfile(), this));
   connect(this, &QWebEngineView::loadStarted, this, [this] { loaded_ = false; });
   connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
     loaded_ = ok;
+    if (ok) CallScript("setMapSource", {MapTileHandler()->Credit(), MissingTileNote()});
     emit pageLoaded(ok);
   });
+}
+
+// With an offline map file, a place without tiles is outside the file, not
+// offline; the page keeps its own note otherwise.
+QString GPSMap::MissingTileNote() {
+  if (MapTileHandler()->Source().offlineFile.isEmpty()) return QString();
+  const std::string text = GetLocalizedText("IDS_MAP_NOTE_NOT_IN_FILE");
+  return text.empty() ? QStringLiteral("No map here in the offline map file") : QString::fromStdString(text);
 }
 
 void GPSMap::Navigate(const QString& url) {

@@ -30,6 +30,8 @@ class GPSMap : public QWebEngineView {
 
   // The script text of a call: name('a', 'b'), arguments quoted for script.
   static QString ScriptCall(const QString& name, const QStringList& args);
+  // What the page's note says where no tile comes (empty: the page's own).
+  static QString MissingTileNote();
 
  signals:
   // The page finished loading (ok = it loaded).

@@ -9,10 +9,12 @@
 #include "base/ini_engine.h"
 #include "base/localized_text.h"
 #include "base/program_folder.h"
+#include "playback/map_tiles.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  orvia::RegisterMapTileScheme();
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QTemporaryDir data;
