@@ -43,26 +43,37 @@ std::optional<ClockRange> AskClockRange(QWidget* parent, const QString& title, C
   QDialog dialog(parent);
   dialog.setWindowTitle(title);
   auto* form = new QFormLayout(&dialog);
-  QDateTimeEdit* from = MakeClockEdit(&dialog, proposed.from);
-  QDateTimeEdit* to = MakeClockEdit(&dialog, proposed.to);
-  from->setObjectName("from");
-  to->setObjectName("to");
-  form->addRow(Text("IDS_CAPTION_RANGE_FROM"), from);
-  form->addRow(Text("IDS_CAPTION_RANGE_TO"), to);
+  const ClockRangeRows rows = AddClockRangeRows(dialog, form, proposed);
+  if (!RunRangeDialog(dialog, form, rows)) return std::nullopt;
+  return rows.Chosen();
+}
+
+ClockRange ClockRangeRows::Chosen() const {
+  return ClockRange{from->dateTime().toSecsSinceEpoch(), to->dateTime().toSecsSinceEpoch()};
+}
+
+ClockRangeRows AddClockRangeRows(QDialog& dialog, QFormLayout* form, ClockRange proposed) {
+  ClockRangeRows rows{MakeClockEdit(&dialog, proposed.from), MakeClockEdit(&dialog, proposed.to)};
+  rows.from->setObjectName("from");
+  rows.to->setObjectName("to");
+  form->addRow(Text("IDS_CAPTION_RANGE_FROM"), rows.from);
+  form->addRow(Text("IDS_CAPTION_RANGE_TO"), rows.to);
+  return rows;
+}
+
+bool RunRangeDialog(QDialog& dialog, QFormLayout* form, const ClockRangeRows& rows) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   buttons->button(QDialogButtonBox::Ok)->setText(Text("IDS_CAPTION_OK"));
   buttons->button(QDialogButtonBox::Cancel)->setText(Text("IDS_CAPTION_CANCEL"));
   form->addRow(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  // OK only for a range that ends after it starts.
-  const auto check = [&] {
-    buttons->button(QDialogButtonBox::Ok)->setEnabled(to->dateTime() > from->dateTime());
+  const auto check = [buttons, rows] {
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(rows.to->dateTime() > rows.from->dateTime());
   };
-  QObject::connect(from, &QDateTimeEdit::dateTimeChanged, &dialog, check);
-  QObject::connect(to, &QDateTimeEdit::dateTimeChanged, &dialog, check);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return ClockRange{from->dateTime().toSecsSinceEpoch(), to->dateTime().toSecsSinceEpoch()};
+  QObject::connect(rows.from, &QDateTimeEdit::dateTimeChanged, &dialog, check);
+  QObject::connect(rows.to, &QDateTimeEdit::dateTimeChanged, &dialog, check);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void QueueClockRangeAnswer(bool cancel, std::optional<ClockRange> range) {

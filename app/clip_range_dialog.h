@@ -9,6 +9,8 @@
 #include <optional>
 
 class QDateTimeEdit;
+class QDialog;
+class QFormLayout;
 class QWidget;
 
 namespace orvia {
@@ -22,6 +24,17 @@ struct ClockRange {
 // An editor of a date-time of the recorder's clock (kept in UTC, so that no
 // zone of this computer moves it).
 QDateTimeEdit* MakeClockEdit(QWidget* parent, int64_t seconds);
+
+// The From and To rows of a range dialog.
+struct ClockRangeRows {
+  QDateTimeEdit* from = nullptr;
+  QDateTimeEdit* to = nullptr;
+  ClockRange Chosen() const;
+};
+ClockRangeRows AddClockRangeRows(QDialog& dialog, QFormLayout* form, ClockRange proposed);
+// The dialog's OK and Cancel as its last row; OK only while the range ends
+// after it starts. True when the dialog was closed with OK.
+bool RunRangeDialog(QDialog& dialog, QFormLayout* form, const ClockRangeRows& rows);
 
 // Shows the dialog with the proposed range; the range chosen, or nothing
 // when the user cancels. An end at or before the start is not accepted.

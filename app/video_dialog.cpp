@@ -2,12 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QSettings>
 #include <deque>
 
@@ -87,10 +84,7 @@ std::optional<VideoChoice> AskVideoChoice(QWidget* parent, const VideoChoice& pr
   QDialog dialog(parent);
   dialog.setWindowTitle(Text("IDS_CAPTION_EXPORT_VIDEO"));
   auto* form = new QFormLayout(&dialog);
-  QDateTimeEdit* from = MakeClockEdit(&dialog, proposed.range.from);
-  QDateTimeEdit* to = MakeClockEdit(&dialog, proposed.range.to);
-  form->addRow(Text("IDS_CAPTION_RANGE_FROM"), from);
-  form->addRow(Text("IDS_CAPTION_RANGE_TO"), to);
+  const ClockRangeRows rows = AddClockRangeRows(dialog, form, proposed.range);
   QComboBox* layout = Choices(&dialog,
                               {"IDS_CAPTION_VIDEO_FRONT", "IDS_CAPTION_VIDEO_PIP", "IDS_CAPTION_VIDEO_SIDE",
                                "IDS_CAPTION_VIDEO_STACK"},
@@ -121,21 +115,10 @@ std::optional<VideoChoice> AskVideoChoice(QWidget* parent, const VideoChoice& pr
   QCheckBox* route = part("IDS_CAPTION_VIDEO_ROUTE", proposed.overlay.route);
   QCheckBox* name = part("IDS_CAPTION_VIDEO_NAME", proposed.overlay.name);
   form->addRow(Text("IDS_CAPTION_VIDEO_OVERLAY"), parts);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  buttons->button(QDialogButtonBox::Ok)->setText(Text("IDS_CAPTION_OK"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Text("IDS_CAPTION_CANCEL"));
-  form->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  const auto check = [&] {
-    buttons->button(QDialogButtonBox::Ok)->setEnabled(to->dateTime() > from->dateTime());
-  };
-  QObject::connect(from, &QDateTimeEdit::dateTimeChanged, &dialog, check);
-  QObject::connect(to, &QDateTimeEdit::dateTimeChanged, &dialog, check);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  if (!RunRangeDialog(dialog, form, rows)) return std::nullopt;
 
   VideoChoice c;
-  c.range = {from->dateTime().toSecsSinceEpoch(), to->dateTime().toSecsSinceEpoch()};
+  c.range = rows.Chosen();
   c.layout = static_cast<RenderLayout>(layout->currentIndex());
   c.width = kSizes[size->currentIndex()][0];
   c.height = kSizes[size->currentIndex()][1];

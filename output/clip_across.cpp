@@ -19,31 +19,7 @@ namespace {
 constexpr uint32_t kMaxUnitBytes = 16u << 20;  // larger chunks are not pictures of this recorder
 constexpr int kProgressEvery = 32;             // units between progress calls
 
-// One recording opened for the clip; `index` is null when it cannot be read.
-struct Source {
-  std::string path;
-  std::unique_ptr<RecordingIndex> index;
-  RecordingFile file;
-  int64_t start = 0;  // its second 0 on the recorder's clock
-};
-
-// Opens `paths` in order, up to the first that begins at or after `toMs`
-// of the first one's timeline or cannot be read. False when the first
-// cannot be read.
-bool OpenSources(const std::vector<std::string>& paths, int64_t toMs, std::vector<Source>& sources) {
-  for (const std::string& path : paths) {
-    Source& s = sources.emplace_back();
-    s.path = path;
-    s.index = std::make_unique<RecordingIndex>();
-    s.file = OpenRecording(path, *s.index);
-    if (!s.file.IsOpen()) s.index.reset();
-    s.start = s.index && s.index->secondCount > 0 && s.index->unixTime[0] != 0 ? s.index->unixTime[0]
-                                                                               : RecordingNameTime(path);
-    if (!s.index) return sources.size() > 1;
-    if (sources.size() > 1 && (s.start - sources[0].start) * 1000 >= toMs) break;
-  }
-  return true;
-}
+using Source = OpenedRecording;
 
 // The caption waiting for its end: a cue lasts until the next one begins,
 // the second is over or the clip ends.
@@ -301,7 +277,7 @@ ClipExportResult ExportClip(const std::string& recordingPath, const std::string&
     return result;
   }
   std::vector<Source> sources;
-  if (!OpenSources({recordingPath}, 0, sources)) {
+  if (!OpenRecordingsInTurn({recordingPath}, 0, sources)) {
     result.error = CannotOpen(recordingPath);
     return result;
   }
@@ -325,7 +301,7 @@ ClipExportResult ExportClipAcross(const std::vector<std::string>& recordings, in
     return result;
   }
   std::vector<Source> sources;
-  if (!OpenSources(recordings, toMs, sources)) {
+  if (!OpenRecordingsInTurn(recordings, toMs, sources)) {
     result.error = CannotOpen(recordings[0]);
     return result;
   }

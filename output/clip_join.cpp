@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "library/card_trips.h"
 #include "output/h264_units.h"
 #include "playback/telemetry.h"
 
@@ -186,6 +187,22 @@ ClipJoin PlanClipJoin(std::span<const JoinRecording> recordings, const ClipPlan&
   join.endMs = std::min(toMs, PieceEndMs(*recordings[last.recording].index, last));
   join.ok = true;
   return join;
+}
+
+bool OpenRecordingsInTurn(const std::vector<std::string>& paths, int64_t toMs,
+                          std::vector<OpenedRecording>& sources) {
+  for (const std::string& path : paths) {
+    OpenedRecording& s = sources.emplace_back();
+    s.path = path;
+    s.index = std::make_unique<RecordingIndex>();
+    s.file = OpenRecording(path, *s.index);
+    if (!s.file.IsOpen()) s.index.reset();
+    s.start = s.index && s.index->secondCount > 0 && s.index->unixTime[0] != 0 ? s.index->unixTime[0]
+                                                                               : RecordingNameTime(path);
+    if (!s.index) return sources.size() > 1;
+    if (sources.size() > 1 && (s.start - sources[0].start) * 1000 >= toMs) break;
+  }
+  return true;
 }
 
 }  // namespace orvia

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +22,21 @@ namespace orvia {
 constexpr int64_t kTouchingMs = 250;
 // A longer gap between two recordings ends the clip.
 constexpr int64_t kLargestJoinGapMs = 1000;
+
+// One recording opened for a clip or a render; `index` is null when it
+// cannot be read.
+struct OpenedRecording {
+  std::string path;
+  std::unique_ptr<RecordingIndex> index;
+  RecordingFile file;
+  int64_t start = 0;  // its second 0 on the recorder's clock
+};
+
+// Opens `paths` in order, up to the first that begins at or after `toMs`
+// of the first one's timeline or cannot be read. False when the first
+// cannot be read.
+bool OpenRecordingsInTurn(const std::vector<std::string>& paths, int64_t toMs,
+                          std::vector<OpenedRecording>& sources);
 
 // One recording as the join sees it: its index (null when it could not be
 // read) and its second 0 on the recorder's clock.

@@ -19,24 +19,6 @@ constexpr uint32_t kMaxUnitBytes = 16u << 20;  // larger chunks are not pictures
 constexpr int64_t kMaxPixels = 4096 * 4096;    // larger pictures are refused before decoding
 constexpr int kNalTypeIdr = 5;
 
-// Opens `paths` in order, up to the first that begins at or after `toMs`
-// of the first one's timeline or cannot be read. False when the first
-// cannot be read.
-bool OpenSources(const std::vector<std::string>& paths, int64_t toMs, std::vector<RenderSource>& sources) {
-  for (const std::string& path : paths) {
-    RenderSource& s = sources.emplace_back();
-    s.path = path;
-    s.index = std::make_unique<RecordingIndex>();
-    s.file = OpenRecording(path, *s.index);
-    if (!s.file.IsOpen()) s.index.reset();
-    s.start = s.index && s.index->secondCount > 0 && s.index->unixTime[0] != 0 ? s.index->unixTime[0]
-                                                                               : RecordingNameTime(path);
-    if (!s.index) return sources.size() > 1;
-    if (sources.size() > 1 && (s.start - sources[0].start) * 1000 >= toMs) break;
-  }
-  return true;
-}
-
 // The fixes of the seconds the range shows, and which one each second marks.
 void CollectRoute(const std::vector<RenderSource>& sources, RenderPlan& plan) {
   int last = -1;
@@ -84,7 +66,7 @@ bool PlanRender(const std::vector<std::string>& paths, int64_t fromMs, int64_t t
     error = "no recording given";
     return false;
   }
-  if (!OpenSources(paths, toMs, sources)) {
+  if (!OpenRecordingsInTurn(paths, toMs, sources)) {
     error = paths[0] + ": cannot be opened or is not an AVI recording";
     return false;
   }

@@ -21,13 +21,8 @@
 
 namespace orvia {
 
-// One recording of the range; `index` is null when it cannot be read.
-struct RenderSource {
-  std::string path;
-  std::unique_ptr<RecordingIndex> index;
-  RecordingFile file;
-  int64_t start = 0;  // its second 0 on the recorder's clock
-};
+// One recording of the range.
+using RenderSource = OpenedRecording;
 
 // The range planned over its recordings, on the clip's scale: time 0 is
 // `fromMs` of the first recording, pictures before it are decoded but not
