@@ -32,7 +32,7 @@ struct RenderPlan {
   int64_t fromMs = 0;
   int64_t lengthMs = 0;
   double intervalMs = 1000.0 / 15;
-  std::vector<RoutePoint> route;  // the range's fixes in time order
+  std::vector<OverlayRoutePoint> route;  // the range's fixes in time order
   // Per piece of the join, per second of its recording: the route's point
   // to mark (the last fix so far), -1 before the first.
   std::vector<std::vector<int>> routeOf;

@@ -148,7 +148,7 @@ OverlayLayout OverlayBoxes(const RenderOptions& options, int width, int height) 
 }
 
 OverlayPainter::OverlayPainter(const RenderOptions& options, int width, int height,
-                               std::vector<RoutePoint> route)
+                               std::vector<OverlayRoutePoint> route)
     : options_(options), pixels_(OverlayTextPixels(height)), route_(std::move(route)) {
   options_.progress = nullptr;
   boxes_ = OverlayBoxes(options, width, height);
@@ -164,7 +164,7 @@ void OverlayPainter::DrawRouteBase() {
   if (route_.empty()) return;
   double minX = 1e18, maxX = -1e18, minY = 1e18, maxY = -1e18;
   const double cosLat = std::cos(route_[0].latitude / 1e6 * M_PI / 180.0);
-  for (const RoutePoint& pt : route_) {
+  for (const OverlayRoutePoint& pt : route_) {
     const double x = pt.longitude * cosLat, y = -static_cast<double>(pt.latitude);
     minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
   }
@@ -174,7 +174,7 @@ void OverlayPainter::DrawRouteBase() {
   const double offX = pad + (inner - (maxX - minX) * scale) / 2,
                offY = pad + (inner - (maxY - minY) * scale) / 2;
   routeXy_.clear();
-  for (const RoutePoint& pt : route_)
+  for (const OverlayRoutePoint& pt : route_)
     routeXy_.emplace_back(offX + (pt.longitude * cosLat - minX) * scale,
                           offY + (-static_cast<double>(pt.latitude) - minY) * scale);
   QPainter p(&routeBase_);

@@ -29,7 +29,7 @@ struct OverlaySecond {
 };
 
 // A position of the route, in millionths of a degree.
-struct RoutePoint {
+struct OverlayRoutePoint {
   int32_t latitude = 0, longitude = 0;
 };
 
@@ -43,7 +43,7 @@ QImage TextBoxImage(const QString& text, int width, int height, int pixels);
 
 class OverlayPainter {
  public:
-  OverlayPainter(const RenderOptions& options, int width, int height, std::vector<RoutePoint> route);
+  OverlayPainter(const RenderOptions& options, int width, int height, std::vector<OverlayRoutePoint> route);
 
   // Redraws the boxes' images when `second` differs from the last one.
   void SetSecond(const OverlaySecond& second);
@@ -57,7 +57,7 @@ class OverlayPainter {
   RenderOptions options_;
   int pixels_ = 28;
   OverlayLayout boxes_;
-  std::vector<RoutePoint> route_;
+  std::vector<OverlayRoutePoint> route_;
   std::vector<QPointF> routeXy_;  // the route's points inside its box
   QImage time_, speed_, g_, route_image_, routeBase_, name_;
   bool shown_ = false;
