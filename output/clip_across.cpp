@@ -9,6 +9,7 @@
 #include "output/clip_export.h"
 #include "output/clip_join.h"
 #include "output/clip_mp4.h"
+#include "output/h264_units.h"
 #include "output/track_export.h"
 #include "playback/telemetry.h"
 
@@ -16,8 +17,7 @@ namespace orvia {
 
 namespace {
 
-constexpr uint32_t kMaxUnitBytes = 16u << 20;  // larger chunks are not pictures of this recorder
-constexpr int kProgressEvery = 32;             // units between progress calls
+constexpr int kProgressEvery = 32;  // units between progress calls
 
 using Source = OpenedRecording;
 

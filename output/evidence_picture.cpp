@@ -9,36 +9,12 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "output/h264_units.h"
 #include "playback/recording_index.h"
 #include "player/video_decoder.h"
 
 namespace orvia {
 namespace {
-
-constexpr uint32_t kMaxUnitBytes = 16u << 20;  // larger chunks are not pictures of this recorder
-constexpr int64_t kMaxPixels = 4096 * 4096;    // larger pictures are refused before decoding
-constexpr int kNalTypeIdr = 5;
-
-// Keeps the newest picture the decoder hands out.
-class LastFrame : public player::FrameReceiver {
- public:
-  LastFrame() : frame_(av_frame_alloc()) {}
-  ~LastFrame() override { av_frame_free(&frame_); }
-  LastFrame(const LastFrame&) = delete;
-  LastFrame& operator=(const LastFrame&) = delete;
-  void OnFrame(AVFrame* frame) override {
-    if (!frame_) return;
-    av_frame_unref(frame_);
-    av_frame_move_ref(frame_, frame);
-    has_ = true;
-  }
-  bool has() const { return has_; }
-  const AVFrame& frame() const { return *frame_; }
-
- private:
-  AVFrame* frame_;
-  bool has_ = false;
-};
 
 // The entry on screen at `ms`, and the key entry it decodes from; false when
 // the stream has no key entry at or before it.
@@ -74,7 +50,7 @@ bool DecodePictureAt(const std::string& path, int stream, int ms, player::RgbIma
   if (!decoder.Open({.threads = 1, .maxPixels = kMaxPixels})) return fail("no H.264 decoder");
   AVPacket* packet = av_packet_alloc();
   if (!packet) return fail("out of memory");
-  LastFrame last;
+  player::LatestFrame last;
   const int headerLen = std::clamp<int32_t>(index.headerLen[stream], 0, kHeaderBytes);
   std::vector<uint8_t> unit;
   for (int i = key; i <= target; ++i) {
@@ -95,7 +71,7 @@ bool DecodePictureAt(const std::string& path, int stream, int ms, player::RgbIma
   }
   decoder.Drain(last);
   av_packet_free(&packet);
-  if (!last.has()) return fail("the pictures of this camera do not decode");
+  if (!last.count() > 0) return fail("the pictures of this camera do not decode");
   const AVFrame& frame = last.frame();
   out.width = frame.width;
   out.height = frame.height;

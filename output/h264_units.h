@@ -11,6 +11,12 @@
 
 namespace orvia {
 
+// Larger chunks are not pictures of this recorder.
+constexpr uint32_t kMaxUnitBytes = 16u << 20;
+// Larger pictures are refused before decoding.
+constexpr int64_t kMaxPixels = 4096 * 4096;
+constexpr int kNalTypeIdr = 5;
+
 // Calls `take(const uint8_t* nal, size_t size)` for each NAL unit of an
 // Annex B byte stream, without its start code and trailing zero bytes.
 template <typename Take>

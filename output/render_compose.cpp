@@ -9,15 +9,12 @@ extern "C" {
 }
 
 #include "library/card_trips.h"
+#include "output/h264_units.h"
 #include "player/frame_converter.h"
 #include "player/video_decoder.h"
 
 namespace orvia {
 namespace {
-
-constexpr uint32_t kMaxUnitBytes = 16u << 20;  // larger chunks are not pictures of this recorder
-constexpr int64_t kMaxPixels = 4096 * 4096;    // larger pictures are refused before decoding
-constexpr int kNalTypeIdr = 5;
 
 // The fixes of the seconds the range shows, and which one each second marks.
 void CollectRoute(const std::vector<RenderSource>& sources, RenderPlan& plan) {
@@ -36,27 +33,6 @@ void CollectRoute(const std::vector<RenderSource>& sources, RenderPlan& plan) {
     }
   }
 }
-
-// Keeps the newest picture a decoder hands out, and counts them.
-class LatestFrame : public player::FrameReceiver {
- public:
-  LatestFrame() : frame_(av_frame_alloc()) {}
-  ~LatestFrame() override { av_frame_free(&frame_); }
-  LatestFrame(const LatestFrame&) = delete;
-  LatestFrame& operator=(const LatestFrame&) = delete;
-  void OnFrame(AVFrame* frame) override {
-    if (!frame_) return;
-    av_frame_unref(frame_);
-    av_frame_move_ref(frame_, frame);
-    ++count_;
-  }
-  int count() const { return count_; }
-  const AVFrame& frame() const { return *frame_; }
-
- private:
-  AVFrame* frame_;
-  int count_ = 0;
-};
 
 }  // namespace
 
@@ -159,7 +135,7 @@ bool PictureQueue::Stopped() {
 // The decoders, converters and packet, one per view.
 struct RenderComposer::Av {
   player::VideoDecoder decoder[2];
-  LatestFrame latest[2];
+  player::LatestFrame latest[2];
   player::FrameConverter converter[2];
   AVPacket* packet = av_packet_alloc();
   ~Av() { av_packet_free(&packet); }

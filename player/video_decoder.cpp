@@ -71,4 +71,15 @@ bool VideoDecoder::Reopen() {
   return Open(options_);
 }
 
+LatestFrame::LatestFrame() : frame_(av_frame_alloc()) {}
+
+LatestFrame::~LatestFrame() { av_frame_free(&frame_); }
+
+void LatestFrame::OnFrame(AVFrame* frame) {
+  if (!frame_) return;
+  av_frame_unref(frame_);
+  av_frame_move_ref(frame_, frame);
+  ++count_;
+}
+
 }  // namespace orvia::player

@@ -33,6 +33,23 @@ class FrameReceiver {
   virtual void OnFrame(AVFrame* frame) = 0;
 };
 
+// Keeps the newest picture a decoder hands out, and counts them: what a
+// caller needs that takes single pictures rather than showing a stream.
+class LatestFrame : public FrameReceiver {
+ public:
+  LatestFrame();
+  ~LatestFrame() override;
+  LatestFrame(const LatestFrame&) = delete;
+  LatestFrame& operator=(const LatestFrame&) = delete;
+  void OnFrame(AVFrame* frame) override;
+  int count() const { return count_; }
+  const AVFrame& frame() const { return *frame_; }
+
+ private:
+  AVFrame* frame_;
+  int count_ = 0;
+};
+
 class VideoDecoder {
  public:
   VideoDecoder() = default;
