@@ -23,6 +23,7 @@
 #include "output/evidence_pack.h"
 #include "output/render_export.h"
 #include "output/track_export.h"
+#include "playback/telemetry.h"
 
 namespace orvia {
 
@@ -50,16 +51,6 @@ QString PlayingPath(COrviaDlg& window) {
   const int row = playback->controller().currentRow();
   if (row < 0 || row >= window.RecordingList()->RowCount()) return {};
   return window.RecordingList()->RowText(row, kPathColumn);
-}
-
-// "2026-12-07T08:36:24": a moment of the recorder's clock as text.
-std::string ClockText(int64_t moment) {
-  const time_t t = static_cast<time_t>(moment);
-  std::tm parts{};
-  gmtime_r(&t, &parts);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-  return text;
 }
 
 // "clip_20261207_083554.mp4" in the folder of the last export.
@@ -266,7 +257,7 @@ void SaveEvidenceCommand(COrviaDlg& window, const QStringList& selected, std::op
     }
   }
   if (moment) {
-    options.moment = ClockText(*moment);
+    options.moment = IsoTimeText(*moment);
     options.cardRoot = window.CardRoot().toStdString();
     if (options.cardRoot.empty()) {
       // Recordings opened from elsewhere: the list's, and their card.

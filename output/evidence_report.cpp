@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "base/file_io.h"
+#include "playback/telemetry.h"
 
 namespace orvia {
 namespace {
@@ -369,12 +370,9 @@ void ReportPage::Draw() {
 }  // namespace
 
 std::string ReportTimeText(int64_t t) {
-  const time_t tt = static_cast<time_t>(t);
-  struct tm parts {};
-  if (gmtime_r(&tt, &parts) == nullptr) return "";
-  char text[40];
-  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  // The ISO text with a space between date and time, as people read it.
+  std::string text = IsoTimeText(t);
+  if (text.size() > 10) text[10] = ' ';
   return text;
 }
 
