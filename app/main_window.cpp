@@ -40,6 +40,7 @@
 #include "output/capture_command.h"
 #include "output/print_dialog.h"
 #include "playback/gps_map.h"
+#include "playback/map_panel.h"
 #include "playback/graph_window.h"
 #include "playback/recording_index.h"
 #include "playback/telemetry.h"
@@ -166,10 +167,11 @@ void COrviaDlg::CreateReadouts() {
 }
 
 void COrviaDlg::CreateMapAndList() {
-  map_ = new GPSMap(this);
-  map_->setObjectName(QString("ctl%1").arg(kMapBrowser));
-  map_->setGeometry(kMapRect);
-  controls_[kMapBrowser] = map_;
+  map_ = new GPSMap();
+  mapPanel_ = new MapPanel(map_, this);
+  mapPanel_->setObjectName(QString("ctl%1").arg(kMapBrowser));
+  mapPanel_->setGeometry(kMapRect);
+  controls_[kMapBrowser] = mapPanel_;
   map_->HoldLoads();  // until the first picture (main_window_events.cpp)
   map_->Navigate(QString::fromStdString(GetProgramFolder() + kMapPageFileName));
 

@@ -49,6 +49,7 @@ class CardInsertedNote;
 class ReadoutBox;
 class MainWindowPlayback;
 class GPSMap;
+class MapPanel;
 namespace player {
 class EmbeddedPlayer;
 class PlayerModule;
@@ -262,7 +263,8 @@ class COrviaDlg : public QWidget {
   std::map<int, std::function<void()>> handlers_;
   player::EmbeddedPlayer* players_[2] = {nullptr, nullptr};
   QWidget* playerWidgets_[2] = {nullptr, nullptr};
-  GPSMap* map_ = nullptr;
+  GPSMap* map_ = nullptr;          // off screen, owned by mapPanel_
+  MapPanel* mapPanel_ = nullptr;   // the map's place in the window
   CDlgGraph* graph_ = nullptr;
   MainWindowPlayback* playback_ = nullptr;
   CColoredListCtrl* list_ = nullptr;

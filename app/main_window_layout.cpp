@@ -14,6 +14,7 @@
 #include "app/readout_box.h"
 #include "controls/skin_button.h"
 #include "playback/gps_map.h"
+#include "playback/map_panel.h"
 #include "playback/graph_window.h"
 #include "player/embedded_player.h"
 
@@ -24,12 +25,12 @@ void COrviaDlg::ToggleMap() {
   if (mapShown_) {
     b->SetSkin(159, 160, 159, 159);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_OFF");
-    Place(map_, QRect(kMapRect.topLeft(), QSize(0, 0)));
+    Place(mapPanel_, QRect(kMapRect.topLeft(), QSize(0, 0)));
   } else {
     b->SetSkin(161, 162, 161, 161);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_ON");
-    Place(map_, kMapRect);
-    map_->update();
+    Place(mapPanel_, kMapRect);
+    mapPanel_->RefreshSoon();
   }
   mapShown_ = !mapShown_;
   update();
@@ -53,10 +54,10 @@ void COrviaDlg::ToggleGraphMode() {
 
 void COrviaDlg::ApplyNormalLayout() {
   if (mapShown_) {
-    Place(map_, kMapRect);
-    map_->update();
+    Place(mapPanel_, kMapRect);
+    mapPanel_->RefreshSoon();
   } else {
-    Place(map_, QRect(kMapRect.topLeft(), QSize(0, 0)));
+    Place(mapPanel_, QRect(kMapRect.topLeft(), QSize(0, 0)));
   }
   graph_->show();
   for (int id : {kUpgradeButton, kSetupButton, kPrintButton, kCaptureButton, kMapButton, kFullRearButton,
@@ -83,7 +84,7 @@ void COrviaDlg::ApplyNormalLayout() {
 
 void COrviaDlg::ApplyFullScreenLayout(int w, int h) {
   const int cx = w / 2;
-  map_->resize(0, 0);
+  mapPanel_->resize(0, 0);
   graph_->hide();
   for (auto& [id, widget] : controls_) {
     if (id == kFrontPlayer || id == kRearPlayer || id == kMapBrowser || id == kTimeLine) continue;

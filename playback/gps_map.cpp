@@ -64,6 +64,7 @@ QString GPSMap::ScriptCall(const QString& name, const QStringList& args) {
 bool GPSMap::CallScript(const QString& name, const QStringList& args) {
   if (!loaded_ || !page()) return false;
   page()->runJavaScript(ScriptCall(name, args));
+  emit scriptCalled();
   return true;
 }
 

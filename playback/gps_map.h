@@ -36,6 +36,8 @@ class GPSMap : public QWebEngineView {
  signals:
   // The page finished loading (ok = it loaded).
   void pageLoaded(bool ok);
+  // A script function of the page was called: the page may draw anew.
+  void scriptCalled();
 
  private:
   bool loaded_ = false;

@@ -90,9 +90,16 @@ bool FrameConverter::Convert(const AVFrame& frame, int outW, int outH, uint8_t* 
 
 bool FrameConverter::Render(const AVFrame& frame, int viewW, int viewH, RgbImage& out) {
   if (viewW <= 0 || viewH <= 0) return false;
-  const FitRect r = FitPicture(frame.width, frame.height, frame.sample_aspect_ratio.num,
-                               frame.sample_aspect_ratio.den, viewW, viewH);
+  FitRect r = FitPicture(frame.width, frame.height, frame.sample_aspect_ratio.num,
+                         frame.sample_aspect_ratio.den, viewW, viewH);
   if (r.width <= 0) return false;
+  // swscale scales to an odd width without its vector code, at about four
+  // times the cost: an odd fitted width takes one column more (or, filling
+  // the view, one less), too little to see in the picture's proportions.
+  if (r.width > 1 && r.width % 2 != 0) {
+    r.width += r.width < viewW ? 1 : -1;
+    r.x = (viewW - r.width) / 2;
+  }
   const size_t bytes = static_cast<size_t>(viewW) * viewH * 4;
   if (out.width != viewW || out.height != viewH || out.pixels.size() != bytes) {
     out.pixels.assign(bytes, 0);

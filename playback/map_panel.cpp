@@ -1,0 +1,104 @@
+#include "playback/map_panel.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include "playback/gps_map.h"
+
+namespace orvia {
+
+namespace {
+
+// A change shows in the page a few frames after it is asked for; tiles and
+// a moved view may come later still.
+constexpr int kFirstPictureMs = 60;
+constexpr int kFollowUpMs = 250;
+constexpr int kFollowUps = 3;
+constexpr int kSteadyMs = 2000;
+
+}  // namespace
+
+MapPanel::MapPanel(GPSMap* map, QWidget* parent) : QWidget(parent), map_(map) {
+  map_->setParent(nullptr);
+  map_->setAttribute(Qt::WA_DontShowOnScreen);
+  // A window of its own for Qt: it must not keep the program open.
+  map_->setAttribute(Qt::WA_QuitOnClose, false);
+  map_->resize(QSize(320, 240));
+  map_->show();
+  soon_.setSingleShot(true);
+  connect(&soon_, &QTimer::timeout, this, &MapPanel::TakePicture);
+  connect(&steady_, &QTimer::timeout, this, &MapPanel::TakePicture);
+  steady_.start(kSteadyMs);
+  connect(map_, &GPSMap::pageLoaded, this, &MapPanel::RefreshSoon);
+  connect(map_, &GPSMap::scriptCalled, this, &MapPanel::RefreshSoon);
+}
+
+MapPanel::~MapPanel() { delete map_; }
+
+void MapPanel::RefreshSoon() {
+  followUps_ = kFollowUps;
+  if (!soon_.isActive()) soon_.start(kFirstPictureMs);
+}
+
+void MapPanel::TakePicture() {
+  if (followUps_ > 0) {
+    --followUps_;
+    soon_.start(kFollowUpMs);
+  }
+  // Hidden or without room (the map switched off, full screen): nothing to show.
+  if (!isVisible() || width() <= 0 || height() <= 0 || !map_->isVisible()) return;
+  picture_ = map_->grab();
+  ++pictures_;
+  update();
+}
+
+void MapPanel::paintEvent(QPaintEvent*) {
+  // Before the first picture the window's own drawing shows through.
+  if (picture_.isNull()) return;
+  QPainter painter(this);
+  painter.drawPixmap(rect(), picture_);
+}
+
+void MapPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // An empty panel leaves the page at its size, so that it need not lay
+  // itself out again when shown.
+  if (width() > 0 && height() > 0 && map_->size() != size()) {
+    map_->resize(size());
+    RefreshSoon();
+  }
+}
+
+void MapPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  RefreshSoon();
+}
+
+QWidget* MapPanel::InputTarget() const { return map_->focusProxy() ? map_->focusProxy() : map_; }
+
+void MapPanel::Forward(QMouseEvent* event) {
+  QMouseEvent copy(event->type(), event->position(), event->position(), event->globalPosition(),
+                   event->button(), event->buttons(), event->modifiers());
+  QCoreApplication::sendEvent(InputTarget(), &copy);
+  RefreshSoon();
+}
+
+void MapPanel::mousePressEvent(QMouseEvent* event) { Forward(event); }
+void MapPanel::mouseReleaseEvent(QMouseEvent* event) { Forward(event); }
+void MapPanel::mouseDoubleClickEvent(QMouseEvent* event) { Forward(event); }
+
+void MapPanel::mouseMoveEvent(QMouseEvent* event) {
+  // Only drags: the page has nothing that follows a free pointer.
+  if (event->buttons() != Qt::NoButton) Forward(event);
+}
+
+void MapPanel::wheelEvent(QWheelEvent* event) {
+  QWheelEvent copy(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                   event->buttons(), event->modifiers(), event->phase(), event->inverted());
+  QCoreApplication::sendEvent(InputTarget(), &copy);
+  RefreshSoon();
+}
+
+}  // namespace orvia
