@@ -70,7 +70,13 @@ MainWindowPlayback::MainWindowPlayback(COrviaDlg* window) : QObject(window), win
 
   tick_.setTimerType(Qt::PreciseTimer);
   tick_.setInterval(1);
-  connect(&tick_, &QTimer::timeout, this, [c] { c->Tick(); });
+  connect(&tick_, &QTimer::timeout, this, [this, c] {
+    c->Tick();
+    // Asleep until the next step or sound block is due, rather than a
+    // thousand wake-ups a second for a few dozen moments of work.
+    const int next = c->NextTickMs();
+    if (next != tick_.interval()) tick_.start(next);
+  });
   // Playback starts once the window is on screen. Its first paint takes the
   // user-interface thread for up to a tenth of a second: a start within it
   // would show the first pictures late, one view after the other, and after

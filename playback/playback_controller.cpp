@@ -516,6 +516,25 @@ void PlaybackController::Tick() {
   }
 }
 
+int PlaybackController::NextTickMs() const {
+  // Only a running, paced playback waits: starting places, single steps and
+  // anything the user just asked for go on at the next millisecond.
+  if (stopped_ || state_ != PlaybackState::kRunning || startDue_ || startShowing_ || !pacing_.valid())
+    return 1;
+  const int64_t now = NowMs();
+  int64_t wait = kMaxTickWaitMs;
+  const auto until = [&](int64_t wallMs) { wait = std::min(wait, WallDiffMs(wallMs, now)); };
+  const int next = feeder_.NextStepTime();
+  if (next >= 0) {
+    until(pacing_.WallAt(next) - kPictureLeadMs);
+  } else {
+    until(pacing_.WallAt(position_ * 1000.0 + feeder_.buffer().millisecond + feeder_.StepLengthMs()));
+  }
+  const int64_t sound = feeder_.NextSoundWallMs(Mode(), playing_);
+  if (sound >= 0) until(sound);
+  return static_cast<int>(std::clamp<int64_t>(wait, 1, kMaxTickWaitMs));
+}
+
 int PlaybackController::StartHoldMs() const {
   if (speedFactor_ != 1 || slowDivisor_ != 1 || soundMuted_) return 0;
   const int32_t queuedUs = front_->SoundQueuedUs();

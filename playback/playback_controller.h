@@ -5,7 +5,8 @@
 // click, time line, speed, volume, opening a recording source).
 //
 // The window drives it:
-//   - timer 234 (every 1 ms, the window's whole life): Tick();
+//   - timer 234 (every 1 ms, or NextTickMs() while playing runs; the
+//     window's whole life): Tick();
 //   - timer 100 (100 ms, started by the window after each list load):
 //     OnFirstLoadTimer();
 //   - each command: the On... call of the same name; sliders only at the end
@@ -111,8 +112,9 @@ struct PlaybackStorage {
   }
 };
 
-constexpr int kHoldWaitMs = 10;  // after putting playback on hold
-constexpr int kLoadWaitMs = 20;  // before a list load
+constexpr int kHoldWaitMs = 10;     // after putting playback on hold
+constexpr int kLoadWaitMs = 20;     // before a list load
+constexpr int kMaxTickWaitMs = 10;  // the longest wait between ticks while playing runs
 constexpr int kMaxStartHoldMs =
     250;  // the longest a new place waits for the old sound, and for its first picture
 
@@ -164,8 +166,12 @@ class PlaybackController {
   void BeginCardRemoved();
   void EndCardRemoved();
 
-  // Timer 234, every 1 ms.
+  // Timer 234.
   void Tick();
+  // Milliseconds until the next tick can have work (1 .. kMaxTickWaitMs),
+  // asked after each tick: while playing runs paced, the timer need not
+  // wake between the moments a step or a sound block is due.
+  int NextTickMs() const;
   // Timer 100: resets both players once, at the first expiry outside full
   // screen in the life of the window, and reloads the map.
   void OnFirstLoadTimer();

@@ -226,6 +226,16 @@ void UnitFeeder::DropWaitingUnits() {
   rear_->DropUnits();
 }
 
+int64_t UnitFeeder::NextSoundWallMs(const FeedMode& mode, bool playing) const {
+  if (!playing || mode.slowDivisor != 1 || !pacing_.valid() || !file_.IsOpen()) return -1;
+  const int count = EntryCount(index_.soundCount, kSoundCapacity);
+  const int next = std::max(0, buffer_.nextSound);
+  if (next >= count) return -1;
+  // Both of FeedDueSound's waits: the hand-over window and the block's own
+  // moment (which soundDelayMs_ may move later).
+  return pacing_.WallAt(index_.soundEntries[next].time) + std::max(0, soundDelayMs_) - kSoundAheadMs;
+}
+
 // Sound goes to the front view only while playing at 1x, 2x or 4x (muted at
 // 2x and 4x); each block is handed over so that it starts at its moment on
 // the pacing clock, or skipped when it would start too late.

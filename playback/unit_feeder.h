@@ -121,6 +121,9 @@ class UnitFeeder {
   // 2x or 4x), each so that it starts at its moment on the pacing clock, or
   // skips it when it would start too late.
   void FeedDueSound(const FeedMode& mode, bool playing);
+  // Wall time (ms of the day, may pass a day) from which FeedDueSound has a
+  // block to hand over, or -1 when it has none to come.
+  int64_t NextSoundWallMs(const FeedMode& mode, bool playing) const;
   void FlushSound();
   // Both players drop the units still waiting for their decoders: at a jump
   // to another place or file, so that the old place's pictures do not show

@@ -14,6 +14,9 @@ namespace orvia::player {
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;  // RGB32: alpha 255, R = G = B = 0
+// swscale's vector code scales to even widths and writes its rows in groups
+// of this many pixels, rounding the width up.
+constexpr int kVectorPixels = 8;
 
 // The decoder reports full-range 4:2:0 as the old "J" formats; swscale wants
 // the plain format and the range as a flag.
@@ -69,19 +72,28 @@ void FitWithin(int width, int height, int maxW, int maxH, int* outW, int* outH) 
 FrameConverter::~FrameConverter() { sws_freeContext(sws_); }
 
 bool FrameConverter::Convert(const AVFrame& frame, int outW, int outH, uint8_t* dst, int stride) {
+  // Nothing may be written beside the rows. Where they follow each other the
+  // vector code's extra pixels land on the next row before it is written
+  // (swscale writes the last rows without it).
+  return Scale(frame, outW, outH, dst, stride, outW % kVectorPixels == 0 || stride == outW * 4);
+}
+
+bool FrameConverter::Scale(const AVFrame& frame, int outW, int outH, uint8_t* dst, int stride, bool vectors) {
   if (frame.width <= 0 || frame.height <= 0 || outW <= 0 || outH <= 0 || !frame.data[0]) return false;
   if (!av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format))) return false;
   bool fullRange = false;
   const AVPixelFormat src = PlainFormat(frame.format, &fullRange);
-  sws_ = sws_getCachedContext(sws_, frame.width, frame.height, src, outW, outH, AV_PIX_FMT_RGB32,
-                              SWS_BILINEAR, nullptr, nullptr, nullptr);
+  const int flags = SWS_BILINEAR | (vectors ? 0 : SWS_BITEXACT);
+  sws_ = sws_getCachedContext(sws_, frame.width, frame.height, src, outW, outH, AV_PIX_FMT_RGB32, flags,
+                              nullptr, nullptr, nullptr);
   if (!sws_) return false;
   fullRange = fullRange || frame.color_range == AVCOL_RANGE_JPEG;
-  if (sws_ != configured_ || fullRange != fullRange_) {
+  if (sws_ != configured_ || fullRange != fullRange_ || flags != flags_) {
     const int* coeffs = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(sws_, coeffs, fullRange ? 1 : 0, coeffs, 1, 0, 1 << 16, 1 << 16);
     configured_ = sws_;
     fullRange_ = fullRange;
+    flags_ = flags;
   }
   uint8_t* dstData[4] = {dst, nullptr, nullptr, nullptr};
   int dstStride[4] = {stride, 0, 0, 0};
@@ -100,14 +112,21 @@ bool FrameConverter::Render(const AVFrame& frame, int viewW, int viewH, RgbImage
     r.width += r.width < viewW ? 1 : -1;
     r.x = (viewW - r.width) / 2;
   }
+  // The vector code writes whole groups of kVectorPixels: past a row's end
+  // into the black beside it or the next row, which are drawn after (and
+  // the buffer keeps some slack at its end all the same).
   const size_t bytes = static_cast<size_t>(viewW) * viewH * 4;
-  if (out.width != viewW || out.height != viewH || out.pixels.size() != bytes) {
-    out.pixels.assign(bytes, 0);
+  const size_t slack = static_cast<size_t>(kVectorPixels) * 4;
+  if (out.width != viewW || out.height != viewH || out.pixels.size() != bytes + slack) {
+    out.pixels.assign(bytes + slack, 0);
     out.width = viewW;
     out.height = viewH;
   }
   const int stride = viewW * 4;
   uint8_t* base = out.pixels.data();
+  if (!Scale(frame, r.width, r.height,
+             base + static_cast<size_t>(r.y) * stride + static_cast<size_t>(r.x) * 4, stride, true))
+    return false;
   for (int y = 0; y < viewH; ++y) {
     uint8_t* row = base + static_cast<size_t>(y) * stride;
     if (y < r.y || y >= r.y + r.height) {
@@ -117,8 +136,7 @@ bool FrameConverter::Render(const AVFrame& frame, int viewW, int viewH, RgbImage
       FillBlack(row + static_cast<size_t>(r.x + r.width) * 4, viewW - r.x - r.width);
     }
   }
-  return Convert(frame, r.width, r.height,
-                 base + static_cast<size_t>(r.y) * stride + static_cast<size_t>(r.x) * 4, stride);
+  return true;
 }
 
 }  // namespace orvia::player

@@ -12,7 +12,8 @@ struct SwsContext;
 
 namespace orvia::player {
 
-// 32-bit RGB pixels, top row first, rows of width x 4 bytes.
+// 32-bit RGB pixels, top row first, rows of width x 4 bytes (the buffer may
+// hold a few bytes more).
 struct RgbImage {
   int width = 0;
   int height = 0;
@@ -43,13 +44,17 @@ class FrameConverter {
   // image's buffer is reused while the size stays. False on a bad frame.
   bool Render(const AVFrame& frame, int viewW, int viewH, RgbImage& out);
   // Scales the whole picture to outW x outH into `dst` (rows `stride` bytes
-  // apart, top row first).
+  // apart, top row first), writing nothing past each row's outW pixels.
   bool Convert(const AVFrame& frame, int outW, int outH, uint8_t* dst, int stride);
 
  private:
+  // Convert; with `vectors` swscale's vector code may write past the rows.
+  bool Scale(const AVFrame& frame, int outW, int outH, uint8_t* dst, int stride, bool vectors);
+
   SwsContext* sws_ = nullptr;
   SwsContext* configured_ = nullptr;  // the context whose range was last set
   bool fullRange_ = false;
+  int flags_ = 0;  // the scaling flags last set
 };
 
 }  // namespace orvia::player

@@ -40,6 +40,8 @@ constexpr const char* kUsage =
     "  bench index FILE...               time indexing against ffprobe\n"
     "  bench decode FILE                 time the player's decoding against ffmpeg\n"
     "  bench render FILE                 time a side-by-side render against ffmpeg\n"
+    "  bench play CARD_ROOT [--seconds N] [--warmup N]\n"
+    "                                    the viewer's CPU time playing against ffmpeg -re\n"
     "  bench cli [FILE]                  time whole runs of index and scan against\n"
     "                                    ffprobe and find\n"
     "  bench events CARD_ROOT [--copies N]\n"

@@ -23,6 +23,7 @@ int RunPack(int argc, char** argv);
 int RunVerify(int argc, char** argv);
 int RunRender(int argc, char** argv);
 int RunBenchRender(int argc, char** argv);
+int RunBenchPlay(int argc, char** argv);
 
 // The companion program beside orvia-cli that runs the commands needing
 // FFmpeg or Qt (make-card, bench, ...).

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     if (rest >= 1 && !std::strcmp(args[0], "cli")) return orvia::cli::RunBenchCli(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "events")) return orvia::cli::RunBenchEvents(rest - 1, args + 1);
     if (rest >= 1 && !std::strcmp(args[0], "render")) return orvia::cli::RunBenchRender(rest - 1, args + 1);
-    std::fputs("orvia-cli bench: expected 'index', 'decode', 'cli', 'events' or 'render'\n", stderr);
+    if (rest >= 1 && !std::strcmp(args[0], "play")) return orvia::cli::RunBenchPlay(rest - 1, args + 1);
+    std::fputs("orvia-cli bench: expected 'index', 'decode', 'cli', 'events', 'render' or 'play'\n", stderr);
     return 2;
   }
   std::fprintf(stderr, "orvia-cli: unknown command '%s' (see orvia-cli help)\n", cmd);

@@ -2,6 +2,7 @@
 // the player is built from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -147,6 +148,30 @@ TEST(DispatchingPlayerTest, RoutesWellFormedCallsAndRefusesBrokenOnes) {
   EXPECT_EQ(p.Call(PlayerOp::kSaveSnapshot, emptyPath), kBadCall);
 
   EXPECT_EQ(p.seen, (std::vector<std::string>{"feed 10 4", "volume 10", "volume 0", "sound 8000"}));
+}
+
+// The scaler's vector code writes rows in groups of 8 pixels; a picture
+// converted into part of a wider image (a rendered video's views side by
+// side) must leave the pixels beside its rows alone, whatever its width.
+TEST(FrameConverterTest, WritesNothingBesideTheRowsItIsGiven) {
+  AVFrame* frame = av_frame_alloc();
+  frame->format = AV_PIX_FMT_YUV420P;
+  frame->width = 1280;
+  frame->height = 720;
+  ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
+  for (int p = 0; p < 3; ++p)
+    std::fill_n(frame->data[p], static_cast<size_t>(frame->linesize[p]) * (p ? 360 : 720), uint8_t{128});
+  FrameConverter converter;
+  constexpr int kStride = 512 * 4;
+  for (const int w : {394, 396, 398, 400, 402}) {
+    std::vector<uint8_t> image(static_cast<size_t>(kStride) * 100, 0xAB);
+    ASSERT_TRUE(converter.Convert(*frame, w, 100, image.data(), kStride)) << w;
+    int spilt = 0;
+    for (int y = 0; y < 100; ++y)
+      spilt += image[static_cast<size_t>(y) * kStride + static_cast<size_t>(w) * 4] != 0xAB;
+    EXPECT_EQ(spilt, 0) << "rows written past " << w << " pixels";
+  }
+  av_frame_free(&frame);
 }
 
 TEST(FitPictureTest, KeepsProportionsAndCentres) {

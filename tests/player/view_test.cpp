@@ -74,6 +74,16 @@ TEST_F(PlayerViewTest, ShowsThePictureFittedWithBlackAround) {
   EXPECT_TRUE(Near(Pixel(580, 150), 0, 0, 0));
   EXPECT_TRUE(Near(Pixel(300, 60), 255, 0, 0));
   EXPECT_TRUE(Near(Pixel(300, 240), 0, 0, 255));
+  // A fitted width that comes out odd (401 here) is drawn one column wider,
+  // still in the middle with black both sides; nothing of the picture spills
+  // into the black (the scaler writes in groups of 8 pixels).
+  view.resize(500, 301);
+  view.worker().WaitIdle();
+  for (const int x : {47, 452}) EXPECT_TRUE(Near(Pixel(x, 60), 0, 0, 0)) << x;
+  for (const int x : {50, 450}) {
+    EXPECT_TRUE(Near(Pixel(x, 60), 255, 0, 0)) << x;
+    EXPECT_TRUE(Near(Pixel(x, 240), 0, 0, 255)) << x;
+  }
 }
 
 // Counts the paint events a widget receives.
