@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "playback/gps_map.h"
 
@@ -15,8 +16,8 @@ namespace {
 // a moved view may come later still.
 constexpr int kFirstPictureMs = 60;
 constexpr int kFollowUpMs = 250;
-constexpr int kFollowUps = 3;
 constexpr int kSteadyMs = 2000;
+constexpr int kDragPictureMs = 40;
 
 }  // namespace
 
@@ -31,14 +32,15 @@ MapPanel::MapPanel(GPSMap* map, QWidget* parent) : QWidget(parent), map_(map) {
   connect(&soon_, &QTimer::timeout, this, &MapPanel::TakePicture);
   connect(&steady_, &QTimer::timeout, this, &MapPanel::TakePicture);
   steady_.start(kSteadyMs);
-  connect(map_, &GPSMap::pageLoaded, this, &MapPanel::RefreshSoon);
-  connect(map_, &GPSMap::scriptCalled, this, &MapPanel::RefreshSoon);
+  connect(map_, &GPSMap::pageLoaded, this, [this] { RefreshSoon(); });
+  // The marker moves once a second while playing: one picture after it.
+  connect(map_, &GPSMap::scriptCalled, this, [this] { RefreshSoon(1); });
 }
 
 MapPanel::~MapPanel() { delete map_; }
 
-void MapPanel::RefreshSoon() {
-  followUps_ = kFollowUps;
+void MapPanel::RefreshSoon(int followUps) {
+  followUps_ = std::max(followUps_, followUps);
   if (!soon_.isActive()) soon_.start(kFirstPictureMs);
 }
 
@@ -83,6 +85,8 @@ void MapPanel::Forward(QMouseEvent* event) {
                    event->button(), event->buttons(), event->modifiers());
   QCoreApplication::sendEvent(InputTarget(), &copy);
   RefreshSoon();
+  // A drag follows the pointer closely.
+  if (event->buttons() != Qt::NoButton && soon_.remainingTime() > kDragPictureMs) soon_.start(kDragPictureMs);
 }
 
 void MapPanel::mousePressEvent(QMouseEvent* event) { Forward(event); }

@@ -24,9 +24,10 @@ class MapPanel : public QWidget {
   explicit MapPanel(GPSMap* map, QWidget* parent = nullptr);
   ~MapPanel() override;
 
-  // Takes pictures of the page soon and a few times after, as it redraws
-  // after a script call, an input or a load.
-  void RefreshSoon();
+  // Takes a picture of the page soon and `followUps` more a little apart,
+  // as it redraws after a script call, an input or a load (tiles and a
+  // moved view may take a while).
+  void RefreshSoon(int followUps = 3);
   // Pictures taken since the panel was made (for tests and diagnostics).
   int pictures() const { return pictures_; }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "playback/pacing_trace.h"
 #include "playback/sound_schedule.h"
 #include "tests/playback/playback_test_support.h"
 
@@ -319,6 +320,54 @@ TEST_F(ControllerTest, LeavingFullScreenShowsTheRowAndSecondPlayedMeanwhile) {
   EXPECT_EQ(view.graphCursor, 1);
   ASSERT_EQ(view.telemetry.size(), 1u);
   EXPECT_EQ(view.telemetry[0].time, "2026-12-07 08:30:01");
+}
+
+// The timer may sleep until NextTickMs says: every unit and sound block then
+// goes out at the same moment as with a tick every millisecond, across a
+// file's end and a speed change.
+TEST_F(ControllerTest, TicksOnlyWhenDueHandOverWhatEveryMillisecondWould) {
+  const std::vector<std::string> rows = {Recording(3, "a.avi"), Recording(3, "b.avi")};
+  struct Run {
+    std::vector<PacingSample> units;
+    std::vector<std::pair<int, int64_t>> sound;
+    int ticks = 0;
+  };
+  const auto play = [&](bool whenDue) {
+    Rebuild();
+    clock.Set(10, 0, 0, 0);
+    FakeSink sink(front, clock);
+    PacingTrace trace;
+    controller->SetPacingTrace(&trace);
+    Load(rows);
+    Run run;
+    bool faster = false;
+    for (int64_t start = clock.nowMs(); clock.nowMs() - start < 5500; ++run.ticks) {
+      if (clock.nowMs() - start >= 3500 && !faster) {
+        controller->OnSpeed(3);
+        faster = true;
+      }
+      int wait = whenDue ? controller->NextTickMs() : 1;
+      EXPECT_TRUE(wait >= 1 && wait <= kMaxTickWaitMs) << wait;
+      // The speed changes at the same moment in both runs, as a click would.
+      if (!faster) wait = static_cast<int>(std::min<int64_t>(wait, start + 3500 - clock.nowMs()));
+      clock.AdvanceMs(wait);
+      controller->Tick();
+    }
+    run.units = trace.samples();
+    for (const FakeSink::Block& b : sink.blocks()) run.sound.push_back({b.id, b.startMs});
+    controller->SetPacingTrace(nullptr);
+    return run;
+  };
+  const Run every = play(false);
+  const Run due = play(true);
+  ASSERT_GT(every.units.size(), 100u);
+  ASSERT_EQ(due.units.size(), every.units.size());
+  for (size_t i = 0; i < every.units.size(); ++i) {
+    EXPECT_EQ(due.units[i].actualMs, every.units[i].actualMs) << "unit " << i;
+    EXPECT_EQ(due.units[i].row, every.units[i].row) << "unit " << i;
+  }
+  EXPECT_EQ(due.sound, every.sound);
+  EXPECT_LT(due.ticks * 3, every.ticks) << "the timer still wakes every millisecond";
 }
 
 }  // namespace
