@@ -61,7 +61,6 @@ void CardAnalysis::Start(std::string cardRoot, std::vector<std::string> paths) {
   if (cardRoot.empty() && paths.empty()) return;
   const unsigned generation = generation_;
   cancel_ = std::make_shared<std::atomic<bool>>(false);
-  started_.start();
   worker_ =
       std::make_unique<std::thread>([this, generation, cardRoot = std::move(cardRoot),
                                      paths = std::move(paths), cancel = cancel_, cache = cacheFolder_]() {

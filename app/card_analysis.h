@@ -5,7 +5,6 @@
 // read. A new list cancels a reading under way.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <atomic>
 #include <memory>
@@ -69,7 +68,6 @@ class CardAnalysis : public QObject {
   unsigned generation_ = 0;
   std::unique_ptr<std::thread> worker_;
   std::shared_ptr<std::atomic<bool>> cancel_;
-  QElapsedTimer started_;
 };
 
 }  // namespace orvia

@@ -66,7 +66,6 @@ void COrviaDlg::StartCardAnalysis() {
   for (int row = 0; row < list_->RowCount(); ++row)
     pendingAnalysis_.push_back(list_->RowText(row, 4).toStdString());
   analysis_->Clear();
-  list_->setProperty("eventMarks", QVariant());
   if (auto* bar = static_cast<CBitSlider*>(Control(kTimeLine))) bar->SetMarks({});
   if (tripsView_) tripsView_->SetSummary(analysis_->Summary());
   analysisWait_.start();
@@ -109,21 +108,18 @@ void COrviaDlg::OpenTripsView() {
     connect(tripsView_, &TripsView::eventChosen, this, &COrviaDlg::PlayEvent);
     connect(tripsView_, &TripsView::tripChosen, this, &COrviaDlg::PlayTrip);
     tripsView_->SetSpeedLimit(static_cast<int>(analysis_->SpeedLimit()));
-    connect(tripsView_, &TripsView::exportClipRequested, this, [this](int index) {
-      const auto& events = analysis_->Summary().events;
-      if (index >= 0 && static_cast<size_t>(index) < events.size())
-        ExportClipCommand(*this, {}, events[static_cast<size_t>(index)].time);
-    });
-    connect(tripsView_, &TripsView::exportVideoRequested, this, [this](int index) {
-      const auto& events = analysis_->Summary().events;
-      if (index >= 0 && static_cast<size_t>(index) < events.size())
-        ExportVideoCommand(*this, {}, events[static_cast<size_t>(index)].time);
-    });
-    connect(tripsView_, &TripsView::evidenceRequested, this, [this](int index) {
-      const auto& events = analysis_->Summary().events;
-      if (index >= 0 && static_cast<size_t>(index) < events.size())
-        SaveEvidenceCommand(*this, {}, events[static_cast<size_t>(index)].time);
-    });
+    // The event menu's commands, each on the moment of the event chosen.
+    using EventCommand = void (*)(COrviaDlg&, const QStringList&, std::optional<int64_t>);
+    const auto onEvent = [this](EventCommand command) {
+      return [this, command](int index) {
+        const auto& events = analysis_->Summary().events;
+        if (index >= 0 && static_cast<size_t>(index) < events.size())
+          command(*this, {}, events[static_cast<size_t>(index)].time);
+      };
+    };
+    connect(tripsView_, &TripsView::exportClipRequested, this, onEvent(&ExportClipCommand));
+    connect(tripsView_, &TripsView::exportVideoRequested, this, onEvent(&ExportVideoCommand));
+    connect(tripsView_, &TripsView::evidenceRequested, this, onEvent(&SaveEvidenceCommand));
     connect(tripsView_, &TripsView::speedLimitChanged, this, [this](int kmh) {
       // The events are found again from what was read; the one playing
       // loses its place among them.

@@ -18,12 +18,19 @@ constexpr int kFirstPictureMs = 60;
 constexpr int kFollowUpMs = 250;
 constexpr int kSteadyMs = 2000;
 constexpr int kDragPictureMs = 40;
+constexpr int kOutsideScreen = -30000;  // X11 coordinates are 16-bit
 
 }  // namespace
 
 MapPanel::MapPanel(GPSMap* map, QWidget* parent) : QWidget(parent), map_(map) {
-  map_->setParent(nullptr);
+  // A window of its own that no one sees: the web engine maps the window
+  // it draws in, so it lies outside the screen, passed over by the window
+  // manager (no task bar entry, no focus).
+  map_->setParent(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                               Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
   map_->setAttribute(Qt::WA_DontShowOnScreen);
+  map_->setAttribute(Qt::WA_ShowWithoutActivating);
+  map_->move(kOutsideScreen, kOutsideScreen);
   // A window of its own for Qt: it must not keep the program open.
   map_->setAttribute(Qt::WA_QuitOnClose, false);
   map_->resize(QSize(320, 240));
