@@ -1,8 +1,10 @@
 #include "playback/map_panel.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -23,6 +25,17 @@ constexpr int kOutsideScreen = -30000;  // X11 coordinates are 16-bit
 }  // namespace
 
 MapPanel::MapPanel(GPSMap* map, QWidget* parent) : QWidget(parent), map_(map) {
+  // Only X11 (and Qt's off-screen platform) lets a window lie outside the
+  // screen; elsewhere the web view sits in the panel itself as a child.
+  const QString platform = QGuiApplication::platformName();
+  if (platform != QLatin1String("xcb") && platform != QLatin1String("offscreen")) {
+    inside_ = true;
+    map_->setParent(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(map_);
+    return;
+  }
   // A window of its own that no one sees: the web engine maps the window
   // it draws in, so it lies outside the screen, passed over by the window
   // manager (no task bar entry, no focus).
@@ -47,6 +60,7 @@ MapPanel::MapPanel(GPSMap* map, QWidget* parent) : QWidget(parent), map_(map) {
 MapPanel::~MapPanel() { delete map_; }
 
 void MapPanel::RefreshSoon(int followUps) {
+  if (inside_) return;
   followUps_ = std::max(followUps_, followUps);
   if (!soon_.isActive()) soon_.start(kFirstPictureMs);
 }

@@ -5,7 +5,9 @@
 // two video views costs more than decoding them (most of all where OpenGL
 // is done in software); a picture of the map costs a copy of its own small
 // area, taken only when the page may have changed. Mouse and wheel input on
-// the panel go on to the web view, so that the map is used as before.
+// the panel go on to the web view, so that the map is used as before. Where
+// a window cannot be kept off screen (Wayland), the web view is the panel's
+// child instead.
 #pragma once
 
 #include <QPixmap>
@@ -49,9 +51,10 @@ class MapPanel : public QWidget {
 
   GPSMap* map_;
   QPixmap picture_;
-  QTimer soon_;        // the next picture after a change
-  QTimer steady_;      // a slow picture while shown: tiles arriving, late redraws
-  int followUps_ = 0;  // pictures still to take after the next one
+  QTimer soon_;          // the next picture after a change
+  QTimer steady_;        // a slow picture while shown: tiles arriving, late redraws
+  bool inside_ = false;  // the web view is the panel's child (no off-screen window here)
+  int followUps_ = 0;    // pictures still to take after the next one
   int pictures_ = 0;
 };
 
