@@ -242,6 +242,7 @@ class COrviaDlg : public QWidget {
   void MarkRowsWithoutPictures();
   void SetButtonImages(int id, int normal, int pressed);
   void ToggleMap();
+  void PlaceMap();
   void ToggleGraphMode();
   void StartUpdater();
   // The Setup button: the settings of the card in use, else of the card
@@ -263,8 +264,8 @@ class COrviaDlg : public QWidget {
   std::map<int, std::function<void()>> handlers_;
   player::EmbeddedPlayer* players_[2] = {nullptr, nullptr};
   QWidget* playerWidgets_[2] = {nullptr, nullptr};
-  GPSMap* map_ = nullptr;          // off screen, owned by mapPanel_
-  MapPanel* mapPanel_ = nullptr;   // the map's place in the window
+  GPSMap* map_ = nullptr;         // off screen, owned by mapPanel_
+  MapPanel* mapPanel_ = nullptr;  // the map's place in the window
   CDlgGraph* graph_ = nullptr;
   MainWindowPlayback* playback_ = nullptr;
   CColoredListCtrl* list_ = nullptr;
@@ -304,7 +305,8 @@ class COrviaDlg : public QWidget {
   QString unreadableNote_;
   unsigned reportedReading_ = 0;  // the reading whose unreadable recordings went to stderr
   bool keepAnalysis_ = false;
-  bool showingProgress_ = false;  // the list's status line counts the reading     // the list changes to a trip of the card read
+  bool showingProgress_ =
+      false;  // the list's status line counts the reading     // the list changes to a trip of the card read
 };
 
 }  // namespace orvia

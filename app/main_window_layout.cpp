@@ -14,8 +14,8 @@
 #include "app/readout_box.h"
 #include "controls/skin_button.h"
 #include "playback/gps_map.h"
-#include "playback/map_panel.h"
 #include "playback/graph_window.h"
+#include "playback/map_panel.h"
 #include "player/embedded_player.h"
 
 namespace orvia {
@@ -25,14 +25,12 @@ void COrviaDlg::ToggleMap() {
   if (mapShown_) {
     b->SetSkin(159, 160, 159, 159);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_OFF");
-    Place(mapPanel_, QRect(kMapRect.topLeft(), QSize(0, 0)));
   } else {
     b->SetSkin(161, 162, 161, 161);
     b->SetToolTipKey("IDS_CAPTION_TOOLTIP_MAP_ON");
-    Place(mapPanel_, kMapRect);
-    mapPanel_->RefreshSoon();
   }
   mapShown_ = !mapShown_;
+  PlaceMap();
   update();
 }
 
@@ -52,13 +50,14 @@ void COrviaDlg::ToggleGraphMode() {
   update(Scaled(QRect(QPoint(400, 532), QPoint(436, 719))));
 }
 
+// A hidden map keeps its place with no size.
+void COrviaDlg::PlaceMap() {
+  Place(mapPanel_, mapShown_ ? kMapRect : QRect(kMapRect.topLeft(), QSize(0, 0)));
+  if (mapShown_) mapPanel_->RefreshSoon();
+}
+
 void COrviaDlg::ApplyNormalLayout() {
-  if (mapShown_) {
-    Place(mapPanel_, kMapRect);
-    mapPanel_->RefreshSoon();
-  } else {
-    Place(mapPanel_, QRect(kMapRect.topLeft(), QSize(0, 0)));
-  }
+  PlaceMap();
   graph_->show();
   for (int id : {kUpgradeButton, kSetupButton, kPrintButton, kCaptureButton, kMapButton, kFullRearButton,
                  kFullFrontButton, kBackButton, kForwardButton, kSdButton, kGraphModeButton, kSpeedSlider,

@@ -499,8 +499,7 @@ void PlaybackController::Tick() {
         const int next = feeder_.NextStepTime();
         if (next < 0) {
           // The next row follows once the last step has had its time.
-          const double end = position_ * 1000.0 + feeder_.buffer().millisecond + feeder_.StepLengthMs();
-          if (pacing_.valid() && !pacing_.Due(end, NowMs())) break;
+          if (pacing_.valid() && !pacing_.Due(LastStepEndMs(), NowMs())) break;
           NextFileAtEnd();
           return;
         }
@@ -528,11 +527,15 @@ int PlaybackController::NextTickMs() const {
   if (next >= 0) {
     until(pacing_.WallAt(next) - kPictureLeadMs);
   } else {
-    until(pacing_.WallAt(position_ * 1000.0 + feeder_.buffer().millisecond + feeder_.StepLengthMs()));
+    until(pacing_.WallAt(LastStepEndMs()));
   }
   const int64_t sound = feeder_.NextSoundWallMs(Mode(), playing_);
   if (sound >= 0) until(sound);
   return static_cast<int>(std::clamp<int64_t>(wait, 1, kMaxTickWaitMs));
+}
+
+double PlaybackController::LastStepEndMs() const {
+  return position_ * 1000.0 + feeder_.buffer().millisecond + feeder_.StepLengthMs();
 }
 
 int PlaybackController::StartHoldMs() const {

@@ -211,6 +211,8 @@ class PlaybackController {
   bool fileOpen() const { return file_.IsOpen(); }
 
  private:
+  // Recording time at which the open file's last step has had its time.
+  double LastStepEndMs() const;
   // Opens the recording at `path` into file_ and index_ (deps.open).
   void OpenFile(const std::string& path);
   bool OpenRow();

@@ -226,8 +226,12 @@ void UnitFeeder::DropWaitingUnits() {
   rear_->DropUnits();
 }
 
+bool UnitFeeder::SoundFlows(const FeedMode& mode, bool playing) const {
+  return playing && mode.slowDivisor == 1 && pacing_.valid() && file_.IsOpen();
+}
+
 int64_t UnitFeeder::NextSoundWallMs(const FeedMode& mode, bool playing) const {
-  if (!playing || mode.slowDivisor != 1 || !pacing_.valid() || !file_.IsOpen()) return -1;
+  if (!SoundFlows(mode, playing)) return -1;
   const int count = EntryCount(index_.soundCount, kSoundCapacity);
   const int next = std::max(0, buffer_.nextSound);
   if (next >= count) return -1;
@@ -240,7 +244,7 @@ int64_t UnitFeeder::NextSoundWallMs(const FeedMode& mode, bool playing) const {
 // 2x and 4x); each block is handed over so that it starts at its moment on
 // the pacing clock, or skipped when it would start too late.
 void UnitFeeder::FeedDueSound(const FeedMode& mode, bool playing) {
-  if (!playing || mode.slowDivisor != 1 || !pacing_.valid() || !file_.IsOpen()) return;
+  if (!SoundFlows(mode, playing)) return;
   const int count = EntryCount(index_.soundCount, kSoundCapacity);
   const SoundIndexEntry* sound = index_.soundEntries.get();
   const SoundFormat& format = index_.formats.sound;

@@ -147,6 +147,8 @@ class UnitFeeder {
   void SetHandOverTime(double mediaMs) { handOverMs_ = mediaMs; }
 
  private:
+  // Whether sound goes to the front view at all: playing paced at 1x, 2x or 4x.
+  bool SoundFlows(const FeedMode& mode, bool playing) const;
   void SendUnit(int s, uint8_t nalHeader, const FeedMode& mode);
   void TraceHandOver();
   player::PlayerControl* View(int s) const { return s == 0 ? front_ : rear_; }

@@ -97,14 +97,13 @@ long long ViewerTicks(const Options& o, int speedPosition, bool mapShown, const 
   const std::string viewer = OwnFolder() + "orvia";
   std::vector<std::string> args = {viewer,         "--card", o.card, "--speed", std::to_string(speedPosition),
                                    "--quit-after", quitAfter};
-  const std::vector<std::string> env = MergedEnvironment(
+  std::vector<std::string> env = MergedEnvironment(
       environ, {"XDG_CONFIG_HOME=" + config.string(), "XDG_CACHE_HOME=" + (home / "cache").string(),
                 "XDG_DATA_HOME=" + (home / "data").string()});
   std::vector<char*> argv, envp;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> envCopy = env;
-  for (std::string& e : envCopy) envp.push_back(e.data());
+  for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -14,9 +14,12 @@
 
 #include "playback/gps_map.h"
 #include "playback/map_panel.h"
+#include "tests/support/map_script.h"
 
 namespace orvia {
 namespace {
+
+using testing::Evaluate;
 
 // Turns every request that leaves the machine away, as having no network does.
 class NoNetwork : public QWebEngineUrlRequestInterceptor {
@@ -26,18 +29,6 @@ class NoNetwork : public QWebEngineUrlRequestInterceptor {
     if (scheme != "file" && scheme != "data" && scheme != "qrc") info.block(true);
   }
 };
-
-// The text a script expression gives on the loaded page.
-QString Evaluate(GPSMap& map, const QString& script) {
-  QString result;
-  bool done = false;
-  map.page()->runJavaScript(script, [&](const QVariant& v) {
-    result = v.toString();
-    done = true;
-  });
-  if (!QTest::qWaitFor([&] { return done; }, 10000)) return QStringLiteral("<no answer>");
-  return result;
-}
 
 TEST(MapPage, OfflineItKeepsTheCreditTheMarkerAndSaysItIsOffline) {
   QTemporaryDir folder;

@@ -20,9 +20,12 @@
 #include "playback/gps_map.h"
 #include "playback/map_tiles.h"
 #include "playback/tile_store.h"
+#include "tests/support/map_script.h"
 
 namespace orvia {
 namespace {
+
+using testing::Evaluate;
 
 // Any /z/x/y.png is the same PNG; each request's User-Agent and Referer go
 // to the log, one line each. Prints the port it listens on.
@@ -54,17 +57,6 @@ QByteArray SolidPng(QColor colour) {
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
   return png;
-}
-
-QString Evaluate(GPSMap& map, const QString& script) {
-  QString result;
-  bool done = false;
-  map.page()->runJavaScript(script, [&](const QVariant& v) {
-    result = v.toString();
-    done = true;
-  });
-  if (!QTest::qWaitFor([&] { return done; }, 10000)) return QStringLiteral("<no answer>");
-  return result;
 }
 
 // The share (0..100) of the view's pixels that have `colour`.

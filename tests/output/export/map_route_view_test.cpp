@@ -13,19 +13,15 @@
 #include "app/main_window_route.h"
 #include "playback/gps_map.h"
 #include "playback/map_route.h"
+#include "tests/support/map_script.h"
 
 namespace orvia {
 namespace {
 
 // The page's answer to a script expression, as JSON text.
 QString Evaluate(GPSMap& map, const QString& expression) {
-  QString answer;
-  bool done = false;
-  map.page()->runJavaScript("JSON.stringify(" + expression + ")", [&](const QVariant& v) {
-    answer = v.toString();
-    done = true;
-  });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+  const QString answer = testing::Evaluate(map, "JSON.stringify(" + expression + ")");
+  EXPECT_NE(answer, testing::kNoAnswer);
   return answer;
 }
 
